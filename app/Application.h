@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The application title: product name, a blank, the version.
+inline const QString kProductName = QStringLiteral("Horavane");
+inline const QString kApplicationTitle = QStringLiteral("Horavane 2.0");
+
+// Runs the whole program: application object, title, main window, message loop.
+int RunHoravane(int argc, char** argv);

@@ -1,0 +1,41 @@
+#pragma once
+// Clock texts. Every clock shows ClockTimeFormat(); countdowns use the two fixed
+// formats below. Formats are read with the tokens "h", "hh", "mm" after an hour,
+// "nn", ":" (the time separator), "AMPM" and double-quoted literal text.
+
+#include "timezones/ZoneRecord.h"
+
+#include <QString>
+
+class QLocale;
+
+// The regional settings the clock format is built from.
+struct TimeFormatSettings {
+    bool leadingZero = false;
+    bool twelveHour = false;
+    bool markerBeforeTime = false;
+    QString amText = QStringLiteral("AM");
+    QString pmText = QStringLiteral("PM");
+    QString timeSeparator = QStringLiteral(":");
+};
+
+inline const QString kCountdownHoursFormat = QStringLiteral("h\" ч. \"nn\" мин\"");
+inline const QString kCountdownMinutesFormat = QStringLiteral("nn\" мин\"");
+
+// Reads the four settings, the AM/PM texts and the separator from a locale.
+TimeFormatSettings TimeFormatSettingsFromLocale(const QLocale& locale);
+// Builds "AMPM "? + "h"/"hh" + ":mm" + " AMPM"? from the settings.
+QString BuildClockTimeFormat(const TimeFormatSettings& settings);
+
+// The process-wide current settings and clock format (the locale's at start-up until
+// set; set again when the desktop announces a change of regional settings).
+const TimeFormatSettings& CurrentTimeFormatSettings();
+void SetCurrentTimeFormatSettings(const TimeFormatSettings& settings);
+QString ClockTimeFormat();
+
+// value formatted with format under settings (default: the current ones).
+QString FormatDateTime(const QString& format, TDateTime value);
+QString FormatDateTime(const QString& format, TDateTime value, const TimeFormatSettings& settings);
+
+// ZoneNow(zone, utc) formatted with ClockTimeFormat().
+QString ZoneTimeText(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc);

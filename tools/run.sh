@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Starts the built program. Without a display it runs under Xvfb for a few seconds
+# and saves a screenshot of the main window to build/screenshot.png.
+set -euo pipefail
+build=${1:-build}
+exe="$build/horavane"
+if [[ -n "${DISPLAY:-}" ]]; then
+  exec "$exe"
+fi
+shot="$build/screenshot.png"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "$1" & pid=$!
+  for _ in $(seq 50); do
+    id=$(xdotool search --name "^Horavane 2.0$" 2>/dev/null | head -n1) && [[ -n "$id" ]] && break
+    sleep 0.2
+  done
+  sleep 1.5
+  import -window "$id" "PNG24:$2"
+  kill "$pid"; wait "$pid" || true
+' _ "$exe" "$shot"
+echo "No display here: the program ran under Xvfb; screenshot of the main window: $shot"
