@@ -1,0 +1,36 @@
+#pragma once
+// The settings file: an INI file beside the executable holding the reference zone,
+// the five clocks and the mini strip's position. Nothing is cached: every read opens
+// the file, every write replaces one key. A failed write throws Exception
+// ("Unable to write to <path>").
+
+#include "timezones/ZoneRecord.h"
+
+#include <QPoint>
+#include <QString>
+
+class TMainCapital;
+
+class TSettings {
+public:
+    explicit TSettings(const QString& fileName);
+    const QString& FileName() const { return fileName_; }
+
+    TIME_ZONE_INFORMATION ReadLocalZone(const TIME_ZONE_INFORMATION& defaultZone) const;
+    void WriteLocalZone(const TIME_ZONE_INFORMATION& zone) const;
+
+    QPoint ReadMiniPosition(const QPoint& defaultPosition) const;
+    void WriteMiniPosition(const QPoint& position) const;
+
+    // index 0..4 is section "0".."4", clock 1..5.
+    void ReadCapital(int index, TMainCapital& capital) const;
+    void WriteCapital(int index, const TMainCapital& capital) const;
+
+private:
+    QString fileName_;
+};
+
+// The process-wide instance over the executable's path with ".ini".
+TSettings& GetSettings();
+// Points GetSettings() at another file (tests, and runs from a read-only folder).
+void SetSettingsFileName(const QString& fileName);
