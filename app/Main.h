@@ -1,13 +1,105 @@
 #pragma once
+// The main window: the five city clocks, the reference clock with its zone picker,
+// the session chart over the world map, the hour line, and the 300 ms tick that
+// redraws what changed once per minute.
+
+#include "clocks/MainCapital.h"
+#include "timezones/ZoneRecord.h"
 
 #include <QWidget>
 
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
 class IClock;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QTimer;
+class QToolButton;
+
+// Shows a failure to the user; production puts up a message box, tests collect.
+using ErrorReporter = std::function<void(const QString& message)>;
+void ShowErrorMessageBox(const QString& message);
 
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(IClock& clock, QWidget* parent = nullptr);
+    explicit TForm1(IClock& clock, ErrorReporter reportError = ShowErrorMessageBox,
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- refreshes (also called by the reference-zone change and the clock editor) ---
+    void UpdateClocks();
+    void UpdateTrayHint();
+
+    // --- timers (public so tests can drive them without waiting) ---
+    void tmr1Timer();
+    void Timer2Timer();
+
+    int LastMinute() const { return lastMinute_; }
+    int ChartRedrawCount() const { return chartRedrawCount_; }
+    const TIME_ZONE_INFORMATION& ChartZone() const { return chartZone_; }
+    TMainCapital* Capital(int slot) const { return capitals_.at(slot - 1).get(); }
+    bool IsTickEnabled() const;
+    QString TrayHint() const { return trayHint_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void BuildLayout();
+    void BuildHead(QWidget* head);
+    void BuildClockBoxes(QWidget* head);
+    void BuildHourLine(QWidget* base);
+
+    // Start-up in its fixed order; a failing step is reported and the rest skipped.
+    void FormCreate();
+    void CreateCapitals();
+    void LoadTimeZonesStep();
+    void DeriveChartZone();
+    void RedrawChart();
+    void PlaceHourPanels();
+    void HighlightHour();
+    void FormShow();
+    TIME_ZONE_INFORMATION ReferenceZone() const;
+
     IClock& clock_;
+    ErrorReporter reportError_;
+
+    // controls, named as the window's design names them
+    QFrame* pnlHead = nullptr;
+    QFrame* pnlHeadTop = nullptr;
+    QToolButton* btnMiniMode = nullptr;
+    QCheckBox* CheckBox_Autorun = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* lblSelectGMT = nullptr;
+    QComboBox* cbbUTC = nullptr;
+    QToolButton* btnLocalTime = nullptr;
+    std::array<QFrame*, 5> pnlCapitalTimeContainer{};
+    std::array<QLabel*, 5> lblCapital{};
+    std::array<QLabel*, 5> pnlCapitalTime{};
+    QLabel* pnlHeadBottom = nullptr;
+    QLabel* img1 = nullptr;
+    QFrame* pnlHourLinePanelsBase = nullptr;
+    std::array<QLabel*, 24> pnlHour{};  // pnl1 .. pnl24
+    QFrame* pnlPromo = nullptr;
+    QTimer* tmr1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+    // state
+    std::array<std::unique_ptr<TMainCapital>, 5> capitals_;
+    TIME_ZONE_INFORMATION chartZone_{};
+    TIME_ZONE_INFORMATION chicagoZone_{};
+    TIME_ZONE_INFORMATION newYorkZone_{};
+    TIME_ZONE_INFORMATION moscowZone_{};
+    int lastMinute_ = -1;
+    int chartRedrawCount_ = 0;
+    TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
+    QString trayHint_;
+    bool exitRequested_ = false;
 };

@@ -1,0 +1,169 @@
+// The main window's controls, at the positions, fonts and captions of its design.
+#include "app/Main.h"
+#include "app/WindowLook.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QFrame* MakePanel(QWidget* parent, const QString& name) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    return panel;
+}
+
+}  // namespace
+
+void TForm1::BuildLayout() {
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(900, 740);
+    setFont(ArialPx(16, true));
+    QPalette face = palette();
+    face.setColor(QPalette::Window, ToQColor(clBtnFaceRgb));
+    setPalette(face);
+    setAutoFillBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    pnlHead = MakePanel(this, QStringLiteral("pnlHead"));
+    Place(pnlHead, 0, 0, 900, 150);
+    BuildHead(pnlHead);
+    BuildClockBoxes(pnlHead);
+
+    img1 = MakeLabel(this, "img1", QString());
+    Place(img1, 0, 150, 900, 447);
+    img1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    pnlHourLinePanelsBase = MakePanel(this, QStringLiteral("pnlHourLinePanelsBase"));
+    Place(pnlHourLinePanelsBase, 0, 597, 900, 38);
+    BuildHourLine(pnlHourLinePanelsBase);
+
+    // The promotional area stays an empty panel.
+    pnlPromo = MakePanel(this, QStringLiteral("pnlPromo"));
+    Place(pnlPromo, 0, 635, 900, 105);
+
+    tmr1 = new QTimer(this);
+    tmr1->setObjectName(QStringLiteral("tmr1"));
+    tmr1->setInterval(300);
+    connect(tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    Timer2->start();
+}
+
+void TForm1::BuildHead(QWidget* head) {
+    pnlHeadTop = MakePanel(head, QStringLiteral("pnlHeadTop"));
+    Place(pnlHeadTop, 0, 0, 900, 25);
+
+    btnMiniMode = new QToolButton(pnlHeadTop);
+    btnMiniMode->setObjectName(QStringLiteral("btnMiniMode"));
+    btnMiniMode->setText(QStringLiteral("Режим мини"));
+    btnMiniMode->setFont(ArialPx(13, true));
+    btnMiniMode->setAutoRaise(true);
+    btnMiniMode->setFocusPolicy(Qt::NoFocus);
+    SetFontColor(btnMiniMode, 0);
+    Place(btnMiniMode, 14, 0, 170, 21);
+
+    CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при старте Windows"), pnlHeadTop);
+    CheckBox_Autorun->setObjectName(QStringLiteral("CheckBox_Autorun"));
+    CheckBox_Autorun->setFont(ArialPx(11));
+    SetFontColor(CheckBox_Autorun, 0);
+    Place(CheckBox_Autorun, 320, 3, 258, 17);
+
+    Label8 = MakeLabel(pnlHeadTop, "Label8", QStringLiteral("Время на компьютере:"));
+    Label8->setFont(ArialPx(13, true));
+    SetFontColor(Label8, clGrayText);
+    Label8->adjustSize();
+    Label8->move(723, 4);
+
+    lblSelectGMT = MakeLabel(head, "lblSelectGMT", QStringLiteral("Выбрать UTC (GMT):"));
+    lblSelectGMT->setAlignment(Qt::AlignCenter);
+    SetFontColor(lblSelectGMT, 0);
+    Place(lblSelectGMT, 15, 32, 166, 19);
+
+    cbbUTC = new QComboBox(head);
+    cbbUTC->setObjectName(QStringLiteral("cbbUTC"));
+    cbbUTC->setFont(FontPx(QStringLiteral("Tahoma"), 16));
+    cbbUTC->setFocusPolicy(Qt::ClickFocus);  // skipped by the Tab key
+    cbbUTC->setAccessibleName(lblSelectGMT->text());
+    Place(cbbUTC, 190, 28, 520, 27);
+
+    btnLocalTime = new QToolButton(head);
+    btnLocalTime->setObjectName(QStringLiteral("btnLocalTime"));
+    btnLocalTime->setText(QStringLiteral("LocalTime"));
+    btnLocalTime->setFont(ArialPx(21, true));
+    btnLocalTime->setAutoRaise(true);
+    btnLocalTime->setFocusPolicy(Qt::NoFocus);
+    btnLocalTime->setToolTip(QStringLiteral("Нажмите, если программа не правильно определила время"));
+    SetFontColor(btnLocalTime, localTimeColor_);
+    Place(btnLocalTime, 715, 27, 170, 29);
+
+    pnlHeadBottom = MakeLabel(head, "pnlHeadBottom",
+                              QStringLiteral("Чтобы изменить города, нажмите на кнопки выше. "
+                                             "Подсказка (London UTC 0, NewYork  UTC +5)"));
+    pnlHeadBottom->setFont(ArialPx(13));
+    pnlHeadBottom->setAlignment(Qt::AlignCenter);
+    SetFontColor(pnlHeadBottom, clGrayText);
+    Place(pnlHeadBottom, 0, 134, 900, 16);
+}
+
+void TForm1::BuildClockBoxes(QWidget* head) {
+    static const char* const kDesignNames[5] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
+    for (int k = 0; k < 5; ++k) {
+        const QString n = QString::number(k + 1);
+        auto* box = MakePanel(head, QStringLiteral("pnlCapital%1TimeContainer").arg(n));
+        box->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        box->setLineWidth(1);
+        Place(box, 15 + 175 * k, 68, 170, 64);
+        pnlCapitalTimeContainer[k] = box;
+
+        auto* name = MakeLabel(box, "", QString::fromLatin1(kDesignNames[k]));
+        name->setObjectName(QStringLiteral("lblCapital%1").arg(n));
+        name->setFont(ArialPx(16, true));
+        name->setAlignment(Qt::AlignCenter);
+        SetFontColor(name, clBlueText);
+        Place(name, 9, 9, 152, 19);
+        lblCapital[k] = name;
+
+        auto* time = MakeLabel(box, "", QStringLiteral("23:00:00"));
+        time->setObjectName(QStringLiteral("pnlCapital%1Time").arg(n));
+        time->setFont(ArialPx(21));
+        time->setAlignment(Qt::AlignCenter);
+        SetFontColor(time, clRedText);
+        Place(time, 9, 28, 152, 27);
+        pnlCapitalTime[k] = time;
+    }
+}
+
+void TForm1::BuildHourLine(QWidget* base) {
+    for (int i = 1; i <= 24; ++i) {
+        auto* panel = MakeLabel(base, "", QString::number(i));
+        panel->setObjectName(QStringLiteral("pnl%1").arg(i));
+        panel->setFont(ArialPx(29, true));
+        panel->setAlignment(Qt::AlignCenter);
+        // Until the reference zone places them, the panels stand as for a zero offset.
+        const int a = (47 - i) % 24;
+        const int left = static_cast<int>(std::nearbyint(a * 37.5));
+        const int right = static_cast<int>(std::nearbyint((a + 1) * 37.5));
+        Place(panel, left, 0, right - left, 40);
+        pnlHour[i - 1] = panel;
+    }
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Fonts and colours of the windows, given as the window designs give them:
+// character heights in pixels, colours as 0x00BBGGRR.
+
+#include "clocks/MainCapital.h"
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+// A font of the given family whose character height (em) is px pixels.
+QFont FontPx(const QString& family, int px, bool bold = false);
+inline QFont ArialPx(int px, bool bold = false) { return FontPx(QStringLiteral("Arial"), px, bold); }
+
+QColor ToQColor(TColor color);
+// Sets the colour of a widget's text (labels, buttons, check boxes).
+void SetFontColor(QWidget* widget, TColor color);
+// Places a widget at (left, top) with the given size, as the designs measure them.
+void Place(QWidget* widget, int left, int top, int width, int height);
+
+// Colours the designs name.
+constexpr TColor clBtnFaceRgb = 0x00F0F0F0;
+constexpr TColor clGrayText = 0x00808080;
+constexpr TColor clBlueText = 0x00FF0000;
+constexpr TColor clRedText = 0x000000FF;
