@@ -2,11 +2,36 @@
 
 #include "app/Main.h"
 #include "platform/Clock.h"
+#include "platform/Error.h"
 
 #include <QApplication>
 
+namespace {
+
+// The handler of uncaught errors: whatever a handler throws is shown to the user in a
+// message box, and the event loop carries on; nothing escapes into Qt.
+class THoravaneApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const Exception& error) {
+            ShowErrorMessageBox(error.Message());
+        } catch (const std::exception& error) {
+            ShowErrorMessageBox(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            ShowErrorMessageBox(QStringLiteral("Unexpected error"));
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 int RunHoravane(int argc, char** argv) {
-    QApplication app(argc, argv);
+    THoravaneApplication app(argc, argv);
     QApplication::setApplicationName(kProductName);
     QApplication::setApplicationDisplayName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
