@@ -33,7 +33,9 @@ public:
 int RunHoravane(int argc, char** argv) {
     THoravaneApplication app(argc, argv);
     QApplication::setApplicationName(kProductName);
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    // Window titles are set in full by each window; an empty display name keeps the
+    // platform from appending the program's name to them.
+    QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     SystemClock clock;
     TForm1 form(clock);

@@ -4,6 +4,7 @@
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
+#include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 
@@ -65,6 +66,7 @@ void TForm1::FormCreate() {
         CreateCapitals();
         LoadTimeZonesStep();
         DeriveChartZone();
+        ReadCapitals();
         lastMinute_ = -1;
         PlaceHourPanels();
         RedrawChart();
@@ -89,6 +91,11 @@ void TForm1::LoadTimeZonesStep() {}
 
 void TForm1::DeriveChartZone() {
     chartZone_ = MakeChartZone(capitals_[1]->Zone);
+}
+
+void TForm1::ReadCapitals() {
+    for (int i = 0; i < 5; ++i) GetSettings().ReadCapital(i, *capitals_[i]);
+    for (int k = 0; k < 5; ++k) lblCapital[k]->setText(capitals_[k]->Name);
 }
 
 TIME_ZONE_INFORMATION TForm1::ReferenceZone() const {

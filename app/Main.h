@@ -62,6 +62,7 @@ private:
     void CreateCapitals();
     void LoadTimeZonesStep();
     void DeriveChartZone();
+    void ReadCapitals();
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();

@@ -1,9 +1,11 @@
 #include "app/Main.h"
 #include "platform/Clock.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,9 @@ struct MainWindowTest : ::testing::Test {
     FakeClock clock;
     QStringList errors;
     std::unique_ptr<TForm1> form;
+    QTemporaryDir dir;
+
+    MainWindowTest() { SetSettingsFileName(dir.filePath("horavane.ini")); }
 
     void Create(const char* utc = "2026-01-15T10:07:30") {
         clock.SetUtc(utc);
