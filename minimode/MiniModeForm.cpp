@@ -1,0 +1,165 @@
+#include "minimode/MiniModeForm.h"
+
+#include "clocks/MainCapital.h"
+#include "minimode/StripLayout.h"
+#include "platform/Clock.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QStringList>
+#include <QTimer>
+
+TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* parent)
+    : QWidget(parent,
+              // A tool window has no taskbar entry; on X11 the hint below is the EWMH
+              // "above" state, which keeps the strip over ordinary windows.
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      clock_(clock),
+      host_(host),
+      StripBitmap(new QImage()) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(true);
+
+    img1 = new QLabel(this);
+    img1->setObjectName(QStringLiteral("img1"));
+    img1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    img1->setScaledContents(false);
+    img1->setGeometry(rect());
+    // The picture's right-click and mouse events are the strip's own.
+    img1->setContextMenuPolicy(Qt::NoContextMenu);
+
+    pm1 = new QMenu(this);
+    pm1->setObjectName(QStringLiteral("pm1"));
+    mniN1 = pm1->addAction(QStringLiteral("Обычный режим"));
+    mniN1->setObjectName(QStringLiteral("mniN1"));
+    mniN2 = pm1->addAction(QStringLiteral("Выход"));
+    mniN2->setObjectName(QStringLiteral("mniN2"));
+    connect(mniN1, &QAction::triggered, this, &TMiniModeForm::mniN1Click);
+    connect(mniN2, &QAction::triggered, this, &TMiniModeForm::mniN2Click);
+
+    tmr1 = new QTimer(this);
+    tmr1->setInterval(300);
+    connect(tmr1, &QTimer::timeout, this, &TMiniModeForm::tmr1Timer);
+    tmr1->start();
+}
+
+TMiniModeForm::~TMiniModeForm() { delete StripBitmap; }
+
+void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2,
+                                 TMainCapital* clock3, TMainCapital* clock4,
+                                 TMainCapital* clock5) {
+    Clocks = {clock1, clock2, clock3, clock4, clock5};
+    const int height = clock1 ? clock1->MeasureImage().height() : 0;
+    resize(width(), height);
+    *StripBitmap = QImage(StripBitmap->width(), height, QImage::Format_RGB32);
+}
+
+void TMiniModeForm::RedrawStrip() {
+    LastMinute = clock_.LocalMinute();
+    for (TMainCapital* capital : Clocks) {
+        if (!capital) return;  // nothing to show before AssignClocks
+    }
+
+    std::array<int, StripTileCount> widths{};
+    for (int i = 0; i < StripTileCount; ++i) widths[i] = Clocks[i]->MeasureImage().width();
+    const TStripLayout layout = LayoutStrip(widths);
+
+    const int height = StripBitmap->height();
+    *StripBitmap = QImage(layout.Width, height, QImage::Format_RGB32);
+    StripBitmap->fill(Qt::black);
+    QStringList texts;
+    {
+        QPainter painter(StripBitmap);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int i = 0; i < StripTileCount; ++i) {
+            const QImage& tile = Clocks[i]->RenderImage();
+            painter.drawImage(layout.TileLefts[i], 0, tile, 0, 0, widths[i], height);
+            texts << Clocks[i]->Name + QLatin1Char(' ') + Clocks[i]->CurrentTimeText();
+        }
+    }
+
+    if (layout.Width != width()) {
+        move(CentredLeft(x(), width(), layout.Width), y());
+        resize(layout.Width, height);
+    }
+    img1->setPixmap(QPixmap::fromImage(*StripBitmap));
+    // The picture shows the five clock texts; screen readers get them as its name.
+    img1->setAccessibleName(texts.join(QStringLiteral(", ")));
+}
+
+const QImage& TMiniModeForm::StripImage() const { return *StripBitmap; }
+
+void TMiniModeForm::tmr1Timer() {
+    if (clock_.LocalMinute() != LastMinute) RedrawStrip();
+}
+
+void TMiniModeForm::mniN1Click() {
+    hide();
+    host_.ShowMainWindow();
+}
+
+void TMiniModeForm::mniN2Click() { host_.ExitProgram(); }
+
+void TMiniModeForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TMiniModeForm::FormShow() {
+    RedrawStrip();
+    raise();  // to the top of the stay-on-top band, without taking the focus
+}
+
+void TMiniModeForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    img1->setGeometry(rect());
+}
+
+void TMiniModeForm::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    FormMouseDown(event->button(), p.x(), p.y());
+    event->accept();
+}
+
+void TMiniModeForm::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    FormMouseMove(p.x(), p.y());
+    event->accept();
+}
+
+void TMiniModeForm::mouseReleaseEvent(QMouseEvent* event) {
+    FormMouseUp();
+    event->accept();
+}
+
+void TMiniModeForm::contextMenuEvent(QContextMenuEvent* event) {
+    pm1->popup(event->globalPos());
+    event->accept();
+}
+
+void TMiniModeForm::FormMouseDown(Qt::MouseButton button, int x, int y) {
+    if (button != Qt::LeftButton) return;  // the right button opens pm1
+    Dragging = true;
+    GrabX = x;
+    GrabY = y;
+}
+
+void TMiniModeForm::FormMouseMove(int x, int y) {
+    if (!Dragging) return;
+    move(this->x() + x - GrabX, this->y() + y - GrabY);
+}
+
+void TMiniModeForm::FormMouseUp() {
+    if (!Dragging) return;
+    // The drag ends before the position is stored, so a failed write cannot leave
+    // the strip following a mouse whose buttons are up.
+    Dragging = false;
+    host_.StoreMiniPosition(pos());
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The mini strip: a borderless, always-on-top line of the five clock tiles that the
+// main window is replaced by. It is dragged with the left button, remembers where it
+// was put, and offers a way back to the main window and out of the program.
+
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QImage;
+class QLabel;
+class QMenu;
+class QTimer;
+class IClock;
+class TMainCapital;
+
+// What the strip asks of the window it stands in for.
+class IMiniModeHost {
+public:
+    virtual ~IMiniModeHost() = default;
+    // "Обычный режим": show the main window (whose show handler ends mini mode and
+    // releases the strip later, never from inside the strip's own handler).
+    virtual void ShowMainWindow() = 0;
+    // "Выход": end the program through the main window's close.
+    virtual void ExitProgram() = 0;
+    // The strip was put down at this position (GetSettings().WriteMiniPosition).
+    virtual void StoreMiniPosition(const QPoint& position) = 0;
+};
+
+class TMiniModeForm : public QWidget {
+    Q_OBJECT
+public:
+    TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* parent = nullptr);
+    ~TMiniModeForm() override;
+
+    // Clocks are the main window's, left to right, not owned. The strip becomes one
+    // tile high.
+    void AssignClocks(TMainCapital* clock1, TMainCapital* clock2, TMainCapital* clock3,
+                      TMainCapital* clock4, TMainCapital* clock5);
+    // Lays the five tiles side by side and resizes the strip about its centre.
+    void RedrawStrip();
+
+    // The composed picture that img1 shows.
+    const QImage& StripImage() const;
+    bool IsDragging() const { return Dragging; }
+    int LastShownMinute() const { return LastMinute; }
+
+    // Controls, for the main window's wiring and for tests.
+    QLabel* img1 = nullptr;
+    QMenu* pm1 = nullptr;
+    QAction* mniN1 = nullptr;
+    QAction* mniN2 = nullptr;
+    QTimer* tmr1 = nullptr;
+
+public slots:
+    void tmr1Timer();
+    void mniN1Click();
+    void mniN2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void FormShow();
+    void FormMouseDown(Qt::MouseButton button, int x, int y);
+    void FormMouseMove(int x, int y);
+    void FormMouseUp();
+
+    const IClock& clock_;
+    IMiniModeHost& host_;
+
+    bool Dragging = false;
+    int GrabX = 0;
+    int GrabY = 0;
+    int LastMinute = -1;
+    std::array<TMainCapital*, 5> Clocks{};
+    QImage* StripBitmap = nullptr;
+};

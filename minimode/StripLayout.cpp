@@ -1,0 +1,25 @@
+#include "minimode/StripLayout.h"
+
+TStripLayout LayoutStrip(const std::array<int, StripTileCount>& tileWidths) {
+    TStripLayout layout;
+    int x = 0;
+    for (int i = 0; i < StripTileCount; ++i) {
+        layout.TileLefts[i] = x;
+        x += tileWidths[i] - 1;
+    }
+    // The last tile keeps its right frame column: undo its one-pixel overlap.
+    layout.Width = x + 1;
+    return layout;
+}
+
+int CentredLeft(int left, int oldWidth, int newWidth) {
+    // C++ integer division truncates toward zero: 446 -> 445 keeps the left edge.
+    return left - (newWidth - oldWidth) / 2;
+}
+
+QPoint DefaultStripPosition(const QRect& monitor, int stripWidth) {
+    // QRect::right() is the last pixel column; the monitor's exclusive right edge is
+    // left + width. Centring within the monitor keeps the strip on a monitor that does
+    // not start at x = 0.
+    return QPoint(monitor.left() + (monitor.width() - stripWidth) / 2, monitor.top());
+}
