@@ -1,0 +1,113 @@
+#include "sessions/BaseElement.h"
+
+#include "platform/Clock.h"
+#include "timezones/ZoneClock.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainter>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+TBaseElement::TBaseElement(const TElementGeometry& geometry, const IClock& clock,
+                           const TIME_ZONE_INFORMATION& chartZone)
+    : clock_(clock), chartZone_(chartZone), hourWidth_(geometry.HourWidth),
+      height_(geometry.Height) {}
+
+qint64 TBaseElement::NowMsOfDay() const {
+    // Session hours are chart-zone times, so "now" is the chart zone's time whatever
+    // zone the computer itself keeps.
+    const qint64 ms = ToMs(ZoneNow(chartZone_, clock_.UtcNow()));
+    return ((ms % kMsPerDay) + kMsPerDay) % kMsPerDay;
+}
+
+bool TBaseElement::IsActive() const {
+    return IsActiveAt(NowMsOfDay());
+}
+
+TDateTime TBaseElement::TimeUntil(TDateTime x) const {
+    return TimeUntilAt(x, NowMsOfDay());
+}
+
+bool TBaseElement::IsActiveAt(qint64 nowMs) const {
+    return ToMs(openTime_) <= nowMs && nowMs < ToMs(closeTime_);
+}
+
+TDateTime TBaseElement::TimeUntilAt(TDateTime x, qint64 nowMs) const {
+    // Whole milliseconds keep "a full day" exactly one day and one hour exactly one hour.
+    const qint64 wholeMinute = nowMs / 60'000 * 60'000;
+    qint64 r = ToMs(x) + kMsPerDay - wholeMinute;
+    if (r > kMsPerDay) r -= kMsPerDay;
+    return double(r) / double(kMsPerDay);
+}
+
+const QImage& TBaseElement::GetBitmap() {
+    const int minute = clock_.LocalMinute();
+    if (minute == lastMinute_) return bitmap_;
+    lastMinute_ = minute;
+    return Render();
+}
+
+void TBaseElement::SizeBitmap(int width) {
+    if (width <= 0 || height_ <= 0) {
+        bitmap_ = QImage();  // nothing to show; painting and composing skip it
+        return;
+    }
+    bitmap_ = QImage(width, height_, QImage::Format_RGB32);
+    bitmap_.fill(Qt::white);
+}
+
+qint64 ToMs(TDateTime value) {
+    return std::llround(value * double(kMsPerDay));
+}
+
+int RoundHalfEven(double x) {
+    const double down = std::floor(x);
+    const double diff = x - down;
+    if (diff > 0.5) return int(down) + 1;
+    if (diff < 0.5) return int(down);
+    return std::fmod(down, 2.0) == 0 ? int(down) : int(down) + 1;
+}
+
+int RoundHalfAway(double x) {
+    return int(std::round(x));
+}
+
+int WholeHours(TDateTime span) {
+    const qint64 ms = ToMs(span);
+    return ms <= 0 ? 0 : int(ms / kMsPerHour);
+}
+
+QFont CellHeightFont(int cellHeight, bool bold) {
+    static QHash<int, int> pixelSizes;  // key: cell height * 2 + bold
+    const int key = cellHeight * 2 + (bold ? 1 : 0);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(bold);
+    auto found = pixelSizes.constFind(key);
+    if (found == pixelSizes.cend()) {
+        int best = std::max(1, cellHeight);
+        int bestError = INT_MAX;
+        for (int px = 1; px <= std::max(1, cellHeight); ++px) {
+            font.setPixelSize(px);
+            const int error = std::abs(QFontMetrics(font).height() - cellHeight);
+            if (error <= bestError) {  // on a tie, the larger face
+                bestError = error;
+                best = px;
+            }
+        }
+        found = pixelSizes.insert(key, best);
+    }
+    font.setPixelSize(*found);
+    return font;
+}
+
+void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
+                const QColor& colour, const QColor& background) {
+    painter.setPen(colour);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(background);
+    painter.drawText(left, top + painter.fontMetrics().ascent(), text);
+}

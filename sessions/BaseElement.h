@@ -1,0 +1,89 @@
+#pragma once
+// A bar of the session chart: a span of the day in the chart zone, whether it is open
+// now, and its own bitmap that it repaints at most once per minute.
+
+#include "timezones/ZoneRecord.h"
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+class IClock;
+class QPainter;
+
+struct TElementGeometry {
+    double HourWidth = 0;  // pixels per hour on the chart
+    int32_t Height = 0;    // height of an element's bitmap
+};
+
+class TBaseElement {
+public:
+    TBaseElement(const TElementGeometry& geometry, const IClock& clock,
+                 const TIME_ZONE_INFORMATION& chartZone);
+    virtual ~TBaseElement() = default;
+    TBaseElement(const TBaseElement&) = delete;
+    TBaseElement& operator=(const TBaseElement&) = delete;
+
+    // Open when OpenTime <= now < CloseTime (to the millisecond) in the chart zone.
+    bool IsActive() const;
+    // From the current whole minute to the next time of day x; in (0, 1], a full day
+    // when x is the current minute. x may be 1.0 (24:00).
+    TDateTime TimeUntil(TDateTime x) const;
+    // The bitmap, repainted only when the computer's local minute has changed.
+    const QImage& GetBitmap();
+    // Paints Bitmap for the current time and returns it.
+    virtual const QImage& Render() = 0;
+
+    TDateTime OpenTime() const { return openTime_; }
+    TDateTime CloseTime() const { return closeTime_; }
+    int LastMinute() const { return lastMinute_; }
+    double HourWidth() const { return hourWidth_; }
+    int32_t Height() const { return height_; }
+    const QImage& Bitmap() const { return bitmap_; }
+
+protected:
+    // The current time of day in the chart zone, in whole milliseconds [0, 86 400 000).
+    // Render reads it once and asks the two questions below of that one sample, so a
+    // millisecond passing in between cannot pair "open" with a countdown to the opening.
+    qint64 NowMsOfDay() const;
+    bool IsActiveAt(qint64 nowMs) const;
+    TDateTime TimeUntilAt(TDateTime x, qint64 nowMs) const;
+    // A W x H bitmap for whole hours x HourWidth; never negative, empty for zero hours.
+    void SizeBitmap(int width);
+
+    TDateTime openTime_ = 0;
+    TDateTime closeTime_ = 0;
+    QImage bitmap_;
+
+private:
+    const IClock& clock_;
+    TIME_ZONE_INFORMATION chartZone_;  // a copy: zone records are values
+    int lastMinute_ = -1;
+    double hourWidth_;
+    int32_t height_;
+};
+
+// --- helpers shared by the elements ---
+
+constexpr qint64 kMsPerDay = 86'400'000;
+constexpr qint64 kMsPerHour = 3'600'000;
+
+// A time of day or span as whole milliseconds (times within half a millisecond agree).
+qint64 ToMs(TDateTime value);
+// Pixel positions round half to even; overlap widths round half away from zero.
+int RoundHalfEven(double x);
+int RoundHalfAway(double x);
+// The whole hours of a span, never negative (6 h 30 min counts as 6).
+int WholeHours(TDateTime span);
+
+// The chart's lettering: face "Arial" with a Windows-style cell height (ascent plus
+// descent) in pixels. Qt sizes fonts by their em, so the pixel size is the one whose
+// QFontMetrics::height() comes nearest to the cell height (16 px for a cell of 18 with
+// Liberation Sans, which fontconfig gives for Arial).
+QFont CellHeightFont(int cellHeight, bool bold);
+
+// Draws text with its top-left corner at (left, top), opaque on background.
+void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
+                const QColor& colour, const QColor& background);

@@ -1,0 +1,34 @@
+#pragma once
+// A trading session or an exchange's trading hours as a chart bar: green with the time
+// to its close while open, white with the time to its opening while closed.
+
+#include "sessions/BaseElement.h"
+
+#include <QString>
+
+struct TExchangeParams {
+    QString Name;
+    TDateTime OpenTime = 0;   // chart-zone time of day
+    TDateTime CloseTime = 0;  // 1.0 for 24:00
+    double HourWidth = 0;
+    int32_t Height = 0;
+};
+
+class TExchange : public TBaseElement {
+public:
+    TExchange(const TExchangeParams& params, const IClock& clock,
+              const TIME_ZONE_INFORMATION& chartZone);
+
+    const QString& Name() const { return name_; }
+    const QImage& Render() override;
+
+    // "Name (open - close)" in the clock format.
+    QString TitleText() const;
+    // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed.
+    QString CountdownText() const { return CountdownText(NowMsOfDay()); }
+
+private:
+    QString CountdownText(qint64 nowMs) const;
+
+    QString name_;
+};

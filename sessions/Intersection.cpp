@@ -1,0 +1,77 @@
+#include "sessions/Intersection.h"
+
+#include "sessions/Exchange.h"
+#include "timezones/TimeFormat.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace {
+
+const QColor kAmber(0xF8, 0xC3, 0x00);
+const QColor kCream(0xFF, 0xFB, 0xF0);
+
+// Top of a line of text whose middle lies at y.
+int CentredTop(int y, const QFontMetrics& metrics) {
+    return y - metrics.height() / 2;
+}
+
+}  // namespace
+
+TIntersection::TIntersection(const TExchange& earlier, const TExchange& later,
+                             const TElementGeometry& geometry, const IClock& clock,
+                             const TIME_ZONE_INFORMATION& chartZone)
+    : TBaseElement(geometry, clock, chartZone) {
+    openTime_ = later.OpenTime();
+    closeTime_ = std::min(earlier.CloseTime(), later.CloseTime());
+    // Sessions that do not overlap would give a negative span: close it at the opening.
+    if (ToMs(closeTime_) < ToMs(openTime_)) closeTime_ = openTime_;
+    SizeBitmap(RoundHalfAway(WholeHours(closeTime_ - openTime_) * HourWidth()));
+}
+
+QString TIntersection::ValueText(qint64 nowMs) const {
+    const TDateTime value =
+        IsActiveAt(nowMs) ? TimeUntilAt(closeTime_, nowMs) : closeTime_ - openTime_;
+    return FormatDateTime(ClockTimeFormat(), value);
+}
+
+const QImage& TIntersection::Render() {
+    if (bitmap_.isNull()) return bitmap_;
+    const qint64 now = NowMsOfDay();
+    const QColor fill = IsActiveAt(now) ? kAmber : kCream;
+    const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
+    const int w = bitmap_.width();
+    const int h = bitmap_.height();
+
+    QPainter painter(&bitmap_);
+    painter.fillRect(0, 0, w, h, fill);
+
+    const QString label = QStringLiteral("Общее время");
+    painter.setFont(CellHeightFont(h / 3, false));
+    const bool twoLines = w < painter.fontMetrics().horizontalAdvance(label);
+    int valueMiddle = h * 3 / 4;
+    if (twoLines) {
+        painter.setFont(CellHeightFont(h / 4, false));
+        const QFontMetrics metrics = painter.fontMetrics();
+        const QString first = QStringLiteral("Общее");
+        const QString second = QStringLiteral("время");
+        DrawTextAt(painter, (w - metrics.horizontalAdvance(first)) / 2,
+                   CentredTop(h / 6, metrics), first, text, fill);
+        DrawTextAt(painter, (w - metrics.horizontalAdvance(second)) / 2,
+                   CentredTop(h / 2, metrics), second, text, fill);
+        valueMiddle = h * 5 / 6;
+    } else {
+        const QFontMetrics metrics = painter.fontMetrics();
+        DrawTextAt(painter, (w - metrics.horizontalAdvance(label)) / 2,
+                   CentredTop(h / 4, metrics), label, text, fill);
+    }
+    const QString value = ValueText(now);
+    const QFontMetrics metrics = painter.fontMetrics();
+    DrawTextAt(painter, (w - metrics.horizontalAdvance(value)) / 2,
+               CentredTop(valueMiddle, metrics), value, text, fill);
+    return bitmap_;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The "Общее время" strip between two neighbouring sessions: amber with the time left
+// while both are open, cream with the length of the common time otherwise.
+
+#include "sessions/BaseElement.h"
+
+class TExchange;
+
+class TIntersection : public TBaseElement {
+public:
+    // Opens with the later session and closes with whichever closes first. Sessions
+    // that do not overlap give a zero-length strip: never open, no bitmap, drawn as nothing.
+    TIntersection(const TExchange& earlier, const TExchange& later,
+                  const TElementGeometry& geometry, const IClock& clock,
+                  const TIME_ZONE_INFORMATION& chartZone);
+
+    const QImage& Render() override;
+
+    // The remaining time while open, else the length, in the clock format.
+    QString ValueText() const { return ValueText(NowMsOfDay()); }
+
+private:
+    QString ValueText(qint64 nowMs) const;
+};
