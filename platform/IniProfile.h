@@ -1,0 +1,34 @@
+#pragma once
+// The INI profile functions the settings file is built on (what GetPrivateProfileStringA
+// and WritePrivateProfileStringA do on Windows). Values are raw 8-bit text; the caller
+// decides the code page. Section and key names are matched without regard to ASCII case.
+// A write changes one key's line and keeps every other byte of the file as it was.
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The longest value a read returns (the Windows call reads into a 2048-byte buffer).
+constexpr qsizetype kMaxProfileValueLength = 2047;
+
+// --- on the file's text ---
+// The value of key in section, or nothing when either is missing. Blanks around the
+// value are dropped and one pair of enclosing double quotes is removed.
+std::optional<QByteArray> FindProfileValue(const QByteArray& content, const QByteArray& section,
+                                           const QByteArray& key);
+// content with key in section set to value: the key's line is rewritten in place, or the
+// key is added at the end of its section, or the section is added at the end of the file.
+// Lines written use the file's own line ends (CRLF for a file that has none yet). Line
+// breaks and NULs in value become spaces so a value can never start a line of its own.
+QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
+                           const QByteArray& key, const QByteArray& value);
+
+// --- on the file ---
+// Reads the file afresh; a missing or unreadable file counts as empty.
+std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByteArray& section,
+                                            const QByteArray& key);
+// Creates the file on the first write and replaces it atomically (a temporary file in the
+// same folder renamed over it). Throws Exception("Unable to write to <full path>").
+void WriteProfileString(const QString& fileName, const QByteArray& section,
+                        const QByteArray& key, const QByteArray& value);
