@@ -33,6 +33,11 @@ TIntersection::TIntersection(const TExchange& earlier, const TExchange& later,
     SizeBitmap(RoundHalfAway(WholeHours(closeTime_ - openTime_) * HourWidth()));
 }
 
+bool TIntersection::TwoLineLabel(int width, int height) {
+    return width < QFontMetrics(CellHeightFont(height / 3, false))
+                       .horizontalAdvance(QStringLiteral("Общее время"));
+}
+
 QString TIntersection::ValueText(qint64 nowMs) const {
     const TDateTime value =
         IsActiveAt(nowMs) ? TimeUntilAt(closeTime_, nowMs) : closeTime_ - openTime_;
@@ -52,7 +57,7 @@ const QImage& TIntersection::Render() {
 
     const QString label = QStringLiteral("Общее время");
     painter.setFont(CellHeightFont(h / 3, false));
-    const bool twoLines = w < painter.fontMetrics().horizontalAdvance(label);
+    const bool twoLines = TwoLineLabel(w, h);
     int valueMiddle = h * 3 / 4;
     if (twoLines) {
         painter.setFont(CellHeightFont(h / 4, false));

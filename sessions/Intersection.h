@@ -16,6 +16,10 @@ public:
 
     const QImage& Render() override;
 
+    // "Общее время" goes on two lines, "Общее" over "время", exactly when a strip of this
+    // width is narrower than the one-line label in the font for this height.
+    static bool TwoLineLabel(int width, int height);
+
     // The remaining time while open, else the length, in the clock format.
     QString ValueText() const { return ValueText(NowMsOfDay()); }
 

@@ -1,0 +1,153 @@
+#include "sessions/Exchange.h"
+
+#include "SessionFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TDateTime Hm(int hour, int minute = 0) {
+    return double(hour * 60 + minute) / 1440.0;
+}
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override { UseTwentyFourHourClock(); }
+
+    TExchange Make(const char* name, TDateTime open, TDateTime close, double hourWidth = 37.5) {
+        return TExchange({QString::fromUtf8(name), open, close, hourWidth, 37}, clock, chartZone);
+    }
+
+    FakeClock clock;
+    TIME_ZONE_INFORMATION chartZone = TestChartZone();
+};
+
+bool IsInk(QRgb pixel, QRgb fill) {
+    return pixel != fill;
+}
+
+}  // namespace
+
+TEST_F(ExchangeTest, SydneyOpensAtMidnightAndClosesAtNineInTheChartZone) {
+    TExchange sydney = Make("Sydney", Hm(0), Hm(9));
+    SetChartTime(clock, 0, 0);  // the computer's own clock reads 7:00
+    EXPECT_TRUE(sydney.IsActive());
+    EXPECT_EQ(sydney.CountdownText(), "до закрытия 9 ч. 00 мин");
+
+    SetChartTime(clock, 8, 0);  // exactly one hour left is still hours and minutes
+    EXPECT_EQ(sydney.CountdownText(), "до закрытия 1 ч. 00 мин");
+
+    SetChartTime(clock, 8, 54, 30);  // seconds are dropped: six minutes from 8:54
+    EXPECT_EQ(sydney.CountdownText(), "до закрытия 06 мин");
+
+    SetChartTime(clock, 8, 59, 59, 999);
+    EXPECT_TRUE(sydney.IsActive());
+
+    SetChartTime(clock, 9, 0);
+    EXPECT_FALSE(sydney.IsActive());
+    EXPECT_EQ(sydney.CountdownText(), "до открытия 15 ч. 00 мин");
+}
+
+TEST_F(ExchangeTest, NewYorkRunsToTheEndOfTheDay) {
+    TExchange newYork = Make("NewYork", Hm(15), 1.0);
+    EXPECT_EQ(newYork.TitleText(), "NewYork (15:00 - 0:00)");
+
+    SetChartTime(clock, 14, 59);
+    EXPECT_FALSE(newYork.IsActive());
+    EXPECT_EQ(newYork.CountdownText(), "до открытия 01 мин");
+
+    SetChartTime(clock, 23, 30);
+    EXPECT_TRUE(newYork.IsActive());
+    EXPECT_EQ(newYork.CountdownText(), "до закрытия 30 мин");
+
+    SetChartTime(clock, 23, 59, 59, 999);
+    EXPECT_TRUE(newYork.IsActive());
+
+    SetChartTime(clock, 0, 0);
+    EXPECT_FALSE(newYork.IsActive());
+    EXPECT_EQ(newYork.CountdownText(), "до открытия 15 ч. 00 мин");
+}
+
+TEST_F(ExchangeTest, TimeUntilTheCurrentMinuteIsAFullDay) {
+    TExchange london = Make("London", Hm(10), Hm(19));
+    SetChartTime(clock, 10, 0, 40);
+    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10)), 1.0);
+    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10, 1)), 1.0 / 1440);
+    EXPECT_DOUBLE_EQ(london.TimeUntil(1.0), 14.0 / 24);
+}
+
+TEST_F(ExchangeTest, BitmapIsWholeHoursWideRoundedHalfToEven) {
+    EXPECT_EQ(Make("CME", Hm(17, 30), 1.0).Bitmap().width(), 225);  // 6 h 30 min
+    EXPECT_EQ(Make("РТС", Hm(9), Hm(15, 45)).Bitmap().width(), 225);
+    EXPECT_EQ(Make("Sydney", Hm(0), Hm(9)).Bitmap().width(), 338);  // 337.5
+    EXPECT_EQ(Make("X", Hm(1), Hm(4)).Bitmap().width(), 112);       // 112.5
+    EXPECT_EQ(Make("Sydney", Hm(0), Hm(9)).Bitmap().height(), 37);
+}
+
+TEST_F(ExchangeTest, AnEmptyOrBackwardSpanHasNoBitmapAndIsNeverOpen) {
+    for (TDateTime close : {Hm(5), Hm(4, 59), Hm(3)}) {
+        TExchange empty = Make("X", Hm(5), close);
+        SetChartTime(clock, 5, 0);
+        EXPECT_FALSE(empty.IsActive());
+        EXPECT_TRUE(empty.GetBitmap().isNull());
+    }
+}
+
+TEST_F(ExchangeTest, PaintsGreenWhileOpenAndWhiteWithAGreyBorderWhileClosed) {
+    TExchange sydney = Make("Sydney", Hm(0), Hm(9));
+    SetChartTime(clock, 3, 0);
+    QImage bitmap = sydney.GetBitmap();
+    const QRgb green = qRgb(0x00, 0x80, 0x00);
+    EXPECT_EQ(bitmap.pixel(0, 0), green);
+    EXPECT_EQ(bitmap.pixel(1, 1), green);
+    EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), green);
+
+    SetChartTime(clock, 12, 1);
+    bitmap = sydney.GetBitmap();
+    const QRgb grey = qRgb(0x80, 0x80, 0x80);
+    const QRgb white = qRgb(0xFF, 0xFF, 0xFF);
+    EXPECT_EQ(bitmap.pixel(0, 0), grey);
+    EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), grey);
+    EXPECT_EQ(bitmap.pixel(1, 1), white);
+    EXPECT_EQ(bitmap.pixel(bitmap.width() - 2, 35), white);
+    // The countdown is red on white.
+    bool red = false;
+    for (int y = 21; y < 36 && !red; ++y)
+        for (int x = 1; x < bitmap.width() - 1 && !red; ++x) {
+            const QRgb p = bitmap.pixel(x, y);
+            red = qRed(p) > 200 && qGreen(p) < 90 && qBlue(p) < 90;
+        }
+    EXPECT_TRUE(red);
+}
+
+TEST_F(ExchangeTest, PaintsOnceAMinuteOfTheComputersClock) {
+    TExchange sydney = Make("Sydney", Hm(0), Hm(9));
+    SetChartTime(clock, 8, 30);
+    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0x00, 0x80, 0x00));
+    EXPECT_EQ(sydney.LastMinute(), 30);
+
+    // An hour later the local minute reads the same, so the open bar is not repainted.
+    clock.Advance(3'600'000);
+    EXPECT_FALSE(sydney.IsActive());
+    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0x00, 0x80, 0x00));
+
+    clock.Advance(60'000);
+    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(sydney.LastMinute(), 31);
+}
+
+TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
+    TExchange narrow = Make("A rather long exchange name", Hm(5), Hm(6));
+    ASSERT_EQ(narrow.Bitmap().width(), 38);
+    SetChartTime(clock, 12, 0);
+    const QImage bitmap = narrow.GetBitmap();
+    const QRgb white = qRgb(0xFF, 0xFF, 0xFF);
+    bool leftInk = false;
+    bool rightInk = false;
+    for (int y = 2; y < 20; ++y) {
+        leftInk = leftInk || IsInk(bitmap.pixel(1, y), white);
+        rightInk = rightInk || IsInk(bitmap.pixel(36, y), white);
+    }
+    EXPECT_TRUE(leftInk);
+    EXPECT_TRUE(rightInk);
+}
