@@ -4,6 +4,7 @@
 
 #include "timezones/ZoneRecord.h"
 
+#include <QColor>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -40,3 +41,7 @@ private:
     const IClock& clock_;
     QImage image_;
 };
+
+// The colour value as a Qt colour (red is the low byte; the top byte is not a colour).
+QColor ColorFromTColor(TColor color);
+TColor TColorFromQColor(const QColor& color);

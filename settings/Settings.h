@@ -34,3 +34,7 @@ private:
 TSettings& GetSettings();
 // Points GetSettings() at another file (tests, and runs from a read-only folder).
 void SetSettingsFileName(const QString& fileName);
+
+// The settings file beside an executable: its extension replaced by ".ini", or ".ini"
+// appended when it has none.
+QString SettingsFileNameFor(const QString& executablePath);

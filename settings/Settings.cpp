@@ -1,0 +1,104 @@
+#include "settings/Settings.h"
+
+#include "clocks/MainCapital.h"
+#include "platform/IniProfile.h"
+#include "settings/SettingsValues.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace {
+
+const QByteArray kLocal = "Local";
+const QByteArray kMini = "Mini";
+const QByteArray kZoneKey = "TZI";
+
+QByteArray CapitalSection(int index) { return QByteArray::number(index); }
+
+QString ExecutablePath() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+std::optional<TSettings>& Instance() {
+    static std::optional<TSettings> instance;
+    return instance;
+}
+
+}  // namespace
+
+QString SettingsFileNameFor(const QString& executablePath) {
+    const QFileInfo info(executablePath);
+    const QString suffix = info.suffix();
+    const QString stem =
+        suffix.isEmpty() ? executablePath : executablePath.left(executablePath.size() - suffix.size() - 1);
+    return stem + QStringLiteral(".ini");
+}
+
+TSettings::TSettings(const QString& fileName) : fileName_(fileName) {}
+
+TIME_ZONE_INFORMATION TSettings::ReadLocalZone(const TIME_ZONE_INFORMATION& defaultZone) const {
+    const auto text = ReadProfileString(fileName_, kLocal, kZoneKey);
+    const auto zone = text ? DecodeZoneRecord(*text) : std::nullopt;
+    return zone.value_or(defaultZone);
+}
+
+void TSettings::WriteLocalZone(const TIME_ZONE_INFORMATION& zone) const {
+    WriteProfileString(fileName_, kLocal, kZoneKey, EncodeZoneRecord(zone));
+}
+
+QPoint TSettings::ReadMiniPosition(const QPoint& defaultPosition) const {
+    const auto read = [this](const QByteArray& key, int fallback) {
+        const auto text = ReadProfileString(fileName_, kMini, key);
+        const auto value = text ? DecodeInteger(*text) : std::nullopt;
+        return value.value_or(fallback);
+    };
+    return QPoint(read("X", defaultPosition.x()), read("Y", defaultPosition.y()));
+}
+
+void TSettings::WriteMiniPosition(const QPoint& position) const {
+    WriteProfileString(fileName_, kMini, "X", EncodeInteger(position.x()));
+    WriteProfileString(fileName_, kMini, "Y", EncodeInteger(position.y()));
+}
+
+void TSettings::ReadCapital(int index, TMainCapital& capital) const {
+    const QByteArray section = CapitalSection(index);
+    if (const auto name = ReadProfileString(fileName_, section, "Name"))
+        capital.SetName(DecodeName(*name));
+    else
+        capital.SetName(capital.Name);
+
+    const auto colorText = ReadProfileString(fileName_, section, "BGColor");
+    if (const auto color = colorText ? DecodeInteger(*colorText) : std::nullopt)
+        capital.Color = static_cast<TColor>(*color);
+
+    const auto zoneText = ReadProfileString(fileName_, section, kZoneKey);
+    if (const auto zone = zoneText ? DecodeZoneRecord(*zoneText) : std::nullopt)
+        capital.Zone = *zone;
+}
+
+void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
+    const QByteArray section = CapitalSection(index);
+    WriteProfileString(fileName_, section, "Name", EncodeName(capital.Name));
+    WriteProfileString(fileName_, section, "BGColor",
+                       EncodeInteger(static_cast<int32_t>(capital.Color)));
+    WriteProfileString(fileName_, section, kZoneKey, EncodeZoneRecord(capital.Zone));
+}
+
+TSettings& GetSettings() {
+    auto& instance = Instance();
+    if (!instance)
+        instance.emplace(SettingsFileNameFor(ExecutablePath()));
+    return *instance;
+}
+
+void SetSettingsFileName(const QString& fileName) {
+    auto& instance = Instance();
+    if (instance)
+        *instance = TSettings(fileName);  // references already handed out stay valid
+    else
+        instance.emplace(fileName);
+}
