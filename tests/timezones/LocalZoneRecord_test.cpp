@@ -1,0 +1,154 @@
+#include "timezones/LocalZoneRecord.h"
+
+#include "platform/Clock.h"
+#include "platform/Registry.h"
+#include "timezones/TimeZones.h"
+#include "timezones/TzCatalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString NameOf(const char16_t (&field)[32]) {
+    return QString::fromUtf16(field);
+}
+
+SYSTEMTIME Rule(int month, int weekday, int occurrence, int hour) {
+    SYSTEMTIME t;
+    t.wMonth = static_cast<uint16_t>(month);
+    t.wDayOfWeek = static_cast<uint16_t>(weekday);
+    t.wDay = static_cast<uint16_t>(occurrence);
+    t.wHour = static_cast<uint16_t>(hour);
+    return t;
+}
+
+// Adds one entry in the given order (no sorting), as the registry would hand it over.
+void AddEntry(TTimeZoneList& list, const QString& std, const REG_TZI_FORMAT& tzi) {
+    TRegistry registry;
+    const QString path = kTimeZonesKeyPath + QStringLiteral("\\") + std;
+    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"), std);
+    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Dlt"), std);
+    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Std"), std);
+    registry.SetBinary(HKEY_LOCAL_MACHINE, path, QStringLiteral("TZI"),
+                       QByteArray(reinterpret_cast<const char*>(&tzi), sizeof tzi));
+    TRegistryAccess access(registry, HKEY_LOCAL_MACHINE);
+    access.OpenKeyReadOnly(path);
+    list.Add(std::make_unique<TRegTimeZone>(&access));
+}
+
+REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {}) {
+    REG_TZI_FORMAT tzi;
+    tzi.Bias = bias;
+    tzi.DaylightBias = standardDate.wMonth ? -60 : 0;
+    tzi.StandardDate = standardDate;
+    tzi.DaylightDate = daylightDate;
+    return tzi;
+}
+
+SYSTEMTIME Utc(const char* iso) {
+    FakeClock clock;
+    clock.SetUtc(iso);
+    return clock.UtcNow();
+}
+
+TEST(WindowsKeyForZone, FollowsLinksBothWaysAfterTheTableItself) {
+    const TerritoryZone table[] = {
+        {"Asia/Calcutta", "India Standard Time"},
+        {"Europe/Amsterdam", "W. Europe Standard Time"},
+        {"Europe/Brussels", "Romance Standard Time"},
+        {"Europe/Kiev", "FLE Standard Time"},
+        {"US/Eastern", "Eastern Standard Time"},
+    };
+    const TZoneLinks links = TZoneLinks::Parse(
+        "# tzdb data\nZ Asia/Kolkata 5:53:28 - LMT 1854 Jun 28\n"
+        "L Asia/Kolkata Asia/Calcutta\nL Europe/Kyiv Europe/Kiev\n"
+        "L Europe/Kyiv Europe/Zaporozhye\nL Europe/Brussels Europe/Amsterdam\n"
+        "L America/New_York US/Eastern\nL America/New_York EST5EDT\n"
+        "L Loop/A Loop/B\nL Loop/B Loop/A\n");
+    // Renamed zones are known to the table only by their old names.
+    EXPECT_EQ(WindowsKeyForZone("Asia/Kolkata", links, table), "India Standard Time");
+    EXPECT_EQ(WindowsKeyForZone("Europe/Kyiv", links, table), "FLE Standard Time");
+    // Another alias of the same zone.
+    EXPECT_EQ(WindowsKeyForZone("Europe/Zaporozhye", links, table), "FLE Standard Time");
+    EXPECT_EQ(WindowsKeyForZone("EST5EDT", links, table), "Eastern Standard Time");
+    // A zone that tz merged into another keeps its own row.
+    EXPECT_EQ(WindowsKeyForZone("Europe/Amsterdam", links, table), "W. Europe Standard Time");
+    EXPECT_EQ(WindowsKeyForZone("Mars/Olympus", links, table), "");
+    EXPECT_EQ(WindowsKeyForZone("Loop/A", links, table), "");  // a damaged database ends
+}
+
+TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
+    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    TTimeZoneList catalogue;
+    LoadTimeZones(registry, catalogue, {});
+    ASSERT_GT(catalogue.Count(), 100);
+    const TZoneLinks links = TZoneLinks::Load("/usr/share/zoneinfo");
+    const SYSTEMTIME now = Utc("2026-07-01T12:00:00");
+
+    for (const auto& [iana, key] : {std::pair{"Europe/Kyiv", "FLE Standard Time"},
+                                    std::pair{"Europe/Kiev", "FLE Standard Time"},
+                                    std::pair{"Asia/Kolkata", "India Standard Time"},
+                                    std::pair{"Asia/Calcutta", "India Standard Time"},
+                                    std::pair{"Etc/UTC", "UTC"}}) {
+        const TIME_ZONE_INFORMATION record = LocalZoneRecord(iana, catalogue, links, now);
+        const int index = catalogue.IndexOfStandardName(key);
+        ASSERT_GE(index, 0) << key;
+        EXPECT_EQ(NameOf(record.StandardName), key) << iana;
+        EXPECT_EQ(record, catalogue[index].ToTimeZoneInformation()) << iana;
+    }
+}
+
+TEST(LocalZoneRecord, ComputerZoneComesFromTheDetectedName) {
+    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    TTimeZoneList catalogue;
+    LoadTimeZones(registry, catalogue, {});
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath("etc"));
+    ASSERT_TRUE(QFile::link("/usr/share/zoneinfo/Europe/Kyiv", root.filePath("etc/localtime")));
+    TLocalZoneSource source;
+    source.root = root.path();
+    FakeClock clock;
+    clock.SetUtc("2026-03-01T00:00:00");
+    EXPECT_EQ(NameOf(ComputerZoneRecord(catalogue, clock, source).StandardName), "FLE Standard Time");
+}
+
+TEST(LocalZoneRecord, WithoutAKeyTheEntryWithTheSameOffsetsAllYearIsTaken) {
+    TTimeZoneList catalogue;
+    const SYSTEMTIME usEnd = Rule(11, 0, 1, 2), usStart = Rule(3, 0, 2, 2);
+    const SYSTEMTIME euEnd = Rule(10, 0, 5, 3), euStart = Rule(3, 0, 5, 2);
+    AddEntry(catalogue, "Plus One, US dates", Tzi(-60, usEnd, usStart));
+    AddEntry(catalogue, "Plus One, EU dates", Tzi(-60, euEnd, euStart));
+    AddEntry(catalogue, "Plus Three", Tzi(-180));
+    const TZoneLinks links;
+    const SYSTEMTIME now = Utc("2026-05-01T00:00:00");
+
+    EXPECT_EQ(NameOf(LocalZoneRecord("Europe/Berlin", catalogue, links, now).StandardName),
+              "Plus One, EU dates");
+    EXPECT_EQ(NameOf(LocalZoneRecord("Europe/Istanbul", catalogue, links, now).StandardName),
+              "Plus Three");
+    EXPECT_EQ(IndexWithSameOffsets(catalogue, "Asia/Tokyo", 2026), -1);
+}
+
+TEST(LocalZoneRecord, WithNoFittingEntryTheZoneKeepsItsOwnRule) {
+    TTimeZoneList empty;
+    const SYSTEMTIME now = Utc("2026-05-01T00:00:00");
+    const TIME_ZONE_INFORMATION london = LocalZoneRecord("Europe/London", empty, {}, now);
+    EXPECT_EQ(NameOf(london.StandardName), "Europe/London");
+    EXPECT_EQ(london.Bias, 0);
+    EXPECT_EQ(london.Bias + london.DaylightBias, -60);
+    EXPECT_EQ(london.DaylightDate.wMonth, 3);
+    EXPECT_EQ(london.StandardDate.wMonth, 10);
+
+    const TIME_ZONE_INFORMATION unknown = LocalZoneRecord("Mars/Olympus", empty, {}, now);
+    EXPECT_EQ(NameOf(unknown.StandardName), "UTC");
+    EXPECT_EQ(unknown.Bias, 0);
+    EXPECT_EQ(unknown.DaylightDate.wMonth, 0);
+}
+
+}  // namespace
