@@ -37,7 +37,7 @@ QString TwoDigits(int n) {
 }  // namespace
 
 // Reads Qt's time format: "h"/"hh" and "H"/"HH" are the hour (a doubled letter with a
-// leading zero), "a"/"ap"/"AP" the AM/PM marker, which also makes the clock 12-hour,
+// leading zero), "a"/"ap"/"A"/"AP" the AM/PM marker, which also makes the clock 12-hour,
 // and single quotes enclose literal text. The separator is the literal text between
 // the hour and the minutes. A format without an hour leaves the defaults in place.
 TimeFormatSettings TimeFormatSettingsFromLocale(const QLocale& locale) {
@@ -101,8 +101,13 @@ TimeFormatSettings TimeFormatSettingsFromLocale(const QLocale& locale) {
     settings.leadingZero = hourLength >= 2;
     settings.twelveHour = markerAt >= 0;
     settings.markerBeforeTime = markerAt >= 0 && markerAt < hourAt;
-    if (!locale.amText().isEmpty()) settings.amText = locale.amText();
-    if (!locale.pmText().isEmpty()) settings.pmText = locale.pmText();
+    // Qt shows the marker in upper case for "A"/"AP" and in lower case for "a"/"ap".
+    auto marker = [&](const QString& text) {
+        if (markerAt < 0) return text;
+        return format[markerAt] == u'A' ? text.toUpper() : text.toLower();
+    };
+    if (!locale.amText().isEmpty()) settings.amText = marker(locale.amText());
+    if (!locale.pmText().isEmpty()) settings.pmText = marker(locale.pmText());
     if (minuteAt >= 0 && !between.isEmpty()) settings.timeSeparator = between;
     return settings;
 }

@@ -28,7 +28,7 @@ SYSTEMTIME Utc(const char* iso) {
 // The local time as "yyyy-MM-dd hh:mm:ss.zzz", to read failures at a glance.
 std::string Local(TDateTime value) {
     const SYSTEMTIME st = DecodeDateTime(value);
-    char text[40];
+    char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth,
                   st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
     return text;
