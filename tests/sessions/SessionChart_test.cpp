@@ -1,0 +1,158 @@
+#include "sessions/SessionChart.h"
+
+#include "sessions/SessionTable.h"
+
+#include "SessionFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int Blend(int src, int dest) {
+    return (src * 192 + dest * 63) / 255;
+}
+
+QRgb Blend(QRgb src, QRgb dest) {
+    return qRgb(Blend(qRed(src), qRed(dest)), Blend(qGreen(src), qGreen(dest)),
+                Blend(qBlue(src), qBlue(dest)));
+}
+
+QImage GradientMap() {
+    QImage map(kChartWidth, kChartHeight, QImage::Format_RGB32);
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x)
+            map.setPixel(x, y, qRgb(x % 256, y % 256, (x + 3 * y) % 256));
+    return map;
+}
+
+}  // namespace
+
+TEST(SessionChartGeometry, ColumnsAlternateAndRoundHalfToEven) {
+    EXPECT_EQ(R(562.5), 562);
+    EXPECT_EQ(R(487.5), 488);
+    EXPECT_EQ(R(-0.5), 0);
+    EXPECT_EQ(R(-1.5), -2);
+    const int lefts[] = {0, 38, 75, 112, 150};
+    const int widths[] = {38, 37, 37, 38, 38};
+    for (int a = 0; a < 5; ++a) {
+        EXPECT_EQ(ColumnLeft(a, 37.5), lefts[a]);
+        EXPECT_EQ(ColumnWidth(a, 37.5), widths[a]);
+    }
+    EXPECT_EQ(ColumnLeft(23, 37.5) + ColumnWidth(23, 37.5), 900);
+}
+
+TEST(SessionChartGeometry, ElementsStandInTheColumnOfTheirLastHour) {
+    FakeClock clock;
+    clock.SetUtc("2026-01-15T10:00:00");
+    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, TestChartZone(),
+                                                   CentralZone(), EasternZone(), MoscowZone());
+    const int sessions[] = {562, 488, 188, 0, 0, 38, 338};
+    for (size_t g = 0; g < 7; ++g)
+        EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
+    const int overlaps[] = {562, 488, 188};
+    for (size_t g = 0; g < 3; ++g)
+        EXPECT_EQ(ElementLeft(*table.OverlapList[g], 37.5), overlaps[g]) << g;
+}
+
+TEST(SessionChartGeometry, RowsFormAStaircaseWithTheExchangesAbove) {
+    const int sessions[] = {391, 317, 243, 169};
+    for (int g = 0; g < 4; ++g) EXPECT_EQ(SessionRowTop(g, 447, 37), sessions[g]);
+    const int overlaps[] = {354, 280, 206};
+    for (int g = 0; g < 3; ++g) EXPECT_EQ(OverlapRowTop(g, 447, 37), overlaps[g]);
+    const int exchanges[] = {115, 60, 5};
+    for (int g = 4; g < 7; ++g) EXPECT_EQ(ExchangeRowTop(g, 447, 37), exchanges[g - 4]);
+}
+
+TEST(SessionChartGeometry, HourPanelsFollowTheReferenceZoneButTheColumnDoesNot) {
+    // Reference zone = chart zone: panel 23 on the left edge, panel 24 (0:00) on the right.
+    EXPECT_EQ(HourPanelPlace(23, 0, 37.5), QRect(0, 0, 38, 0));
+    EXPECT_EQ(HourPanelPlace(24, 0, 37.5), QRect(862, 0, 38, 0));
+    EXPECT_EQ(HourPanelPlace(1, 0, 37.5).left(), 825);
+    // Three hours ahead, panel 3 stands where panel 24 stood.
+    EXPECT_EQ(HourPanelPlace(3, 3, 37.5), QRect(862, 0, 38, 0));
+    EXPECT_GT(HourPanelPlace(3, -20, 37.5).width(), 0);
+
+    // Chart-zone 0:30: the rightmost column, whatever whole-hour zone is the reference,
+    // and it lies under the red panel.
+    EXPECT_EQ(HourColumn(0, 0), 23);
+    EXPECT_EQ(HourColumn(3, 3), 23);
+    EXPECT_EQ(HourColumn(-7, 17), 23);
+    EXPECT_EQ(HighlightIndex(0), 24);
+    EXPECT_EQ(HighlightIndex(13), 13);
+    EXPECT_EQ(HourPanelPlace(HighlightIndex(3), 3, 37.5).left(), ColumnLeft(HourColumn(3, 3), 37.5));
+}
+
+TEST(SessionChartBlend, StretchesClipsAndUsesTheConstantAlpha) {
+    QImage dest(10, 10, QImage::Format_RGB32);
+    dest.fill(qRgb(10, 100, 250));
+    BlendImage(dest, QRect(2, 0, 3, 10), MakeHourHighlightPixel());
+    EXPECT_EQ(dest.pixel(2, 9), qRgb(Blend(255, 10), Blend(255, 100), Blend(0, 250)));
+    EXPECT_EQ(dest.pixel(5, 0), qRgb(10, 100, 250));
+
+    QImage src(4, 4, QImage::Format_RGB32);
+    for (int i = 0; i < 16; ++i) src.setPixel(i % 4, i / 4, qRgb(i * 10, 0, 0));
+    BlendImage(dest, QRect(-2, -3, 4, 4), src);  // only src (2..3, 3) lands
+    EXPECT_EQ(qRed(dest.pixel(0, 0)), Blend(140, 10));
+    EXPECT_EQ(qRed(dest.pixel(1, 0)), Blend(150, 10));
+    CopyImage(dest, 8, 8, src);  // 2 x 2 of it fits
+    EXPECT_EQ(dest.pixel(9, 9), src.pixel(1, 1));
+    CopyImage(dest, 20, 20, src);
+    BlendImage(dest, QRect(-10, 0, 4, 4), src);
+}
+
+class SessionChartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseTwentyFourHourClock();
+        SetChartTime(clock, 0, 30);
+        table = CreateSessionTable({37.5, 37}, clock, TestChartZone(), CentralZone(),
+                                   EasternZone(), MoscowZone());
+    }
+    void Compose(int column) {
+        ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList,
+                     table.OverlapList);
+    }
+
+    FakeClock clock;
+    TSessionTable table;
+    QImage map = GradientMap();
+    QImage chart = MakeChartBitmap();
+};
+
+TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
+    Compose(HourColumn(0, 0));
+    const QRgb yellow = qRgb(0xFF, 0xFF, 0x00);
+    EXPECT_EQ(chart.pixel(861, 2), map.pixel(861, 2));
+    EXPECT_EQ(chart.pixel(862, 2), Blend(yellow, map.pixel(862, 2)));
+    EXPECT_EQ(chart.pixel(899, 446), Blend(yellow, map.pixel(899, 446)));
+
+    // Each bar's top-left corner (its border) is blended at its place.
+    const QPoint corners[] = {{562, 391}, {488, 317}, {188, 243}, {0, 169},
+                              {0, 115},   {38, 60},   {338, 5}};
+    for (size_t g = 0; g < 7; ++g) {
+        const QPoint p = corners[g];
+        SCOPED_TRACE(g);
+        EXPECT_EQ(chart.pixel(p), Blend(table.SessionList[g]->Bitmap().pixel(0, 0), map.pixel(p)));
+        if (p.x() > 0) {
+            EXPECT_EQ(chart.pixel(p - QPoint(1, 0)), map.pixel(p - QPoint(1, 0)));
+        }
+    }
+    // Sydney is open at 0:30: green over the yellow column over the map.
+    EXPECT_EQ(chart.pixel(880, 427), Blend(qRgb(0, 0x80, 0), Blend(yellow, map.pixel(880, 427))));
+    EXPECT_EQ(chart.pixel(880, 428), Blend(yellow, map.pixel(880, 428)));
+
+    // The strips are their own pixels, exactly.
+    const QPoint strips[] = {{562, 354}, {488, 280}, {188, 206}};
+    for (size_t g = 0; g < 3; ++g) {
+        SCOPED_TRACE(g);
+        EXPECT_EQ(chart.pixel(strips[g]), qRgb(0xFF, 0xFB, 0xF0));
+        EXPECT_EQ(chart.pixel(strips[g] + QPoint(0, 36)), qRgb(0xFF, 0xFB, 0xF0));
+    }
+}
+
+TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
+    Compose(23);
+    Compose(0);
+    EXPECT_EQ(chart.pixel(880, 2), map.pixel(880, 2));
+    EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(10, 2)));
+}
