@@ -77,6 +77,18 @@ REG_TZI_FORMAT TziForYear(const QTimeZone& zone, int year) {
     REG_TZI_FORMAT tzi;
     const bool daylightPeriod = changes.size() == 2 && changes[0].before == changes[1].after &&
                                 changes[0].after == changes[1].before;
+    if (changes.size() == 1) {
+        // A change for good: the new offset is the standard time, and the old one runs
+        // as "daylight time" from the start of the year up to the change. The daylight
+        // start is put at the last millisecond of the year, so nothing else changes.
+        const OffsetChange& change = changes[0];
+        tzi.Bias = -change.after / 60;
+        tzi.DaylightBias = -(change.before - change.after) / 60;
+        tzi.StandardDate = YearlyRule(change.atUtcMs + qint64(change.before) * 1000);
+        const QDate lastDay(year, 12, 31);
+        tzi.DaylightDate = SYSTEMTIME{0, 12, static_cast<uint16_t>(lastDay.dayOfWeek() % 7), 5, 23, 59, 59, 999};
+        return tzi;
+    }
     if (!daylightPeriod) {
         tzi.Bias = -endOffset / 60;
         return tzi;

@@ -17,9 +17,10 @@ class QTimeZone;
 // StandardBias 0, DaylightBias from the saving, and the two changes of the year as
 // (month, weekday, occurrence 1-4 or 5 = last, local clock time). DaylightDate is read
 // in local standard time, StandardDate in local daylight time; a change at midnight is
-// written as 23:59:59.999 of the day before. A year without exactly one daylight period
-// (no daylight time, or a permanent change of offset) gives both months 0 and the
-// offset in force at the end of the year.
+// written as 23:59:59.999 of the day before. A single change for good makes the new
+// offset the standard time and the old one "daylight time" up to the change (the
+// daylight start then stands at the year's last millisecond). A year without changes,
+// or with more than the form can hold, gives both months 0 and the year-end offset.
 REG_TZI_FORMAT TziForYear(const QTimeZone& zone, int year);
 
 // display with its "(UTC+hh:mm)" prefix rewritten for bias.
