@@ -1,0 +1,147 @@
+#include "timezones/HintsForm.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the user's browser: records what QDesktopServices was asked to open.
+class BrowserRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+const QString kLink = QStringLiteral("https://support.microsoft.com/ru-ru/kb/3013410/ru");
+const QString kLinkText =
+    QStringLiteral("накопительное обновление часового пояса для операционных систем Windows");
+
+TEST(HintsForm, TheFragmentIsTheFourPiecesInOrder) {
+    const QString expected =
+        QStringLiteral(
+            "Если программа неправильно определила время:<ul><li>Убедитесь, что в системе установлен "
+            "правильный часовой пояс и системные часы (нижний правый угол экрана) идут правильно."
+            "</li><li>Включено автоматическое обновление Windows и установлены все последние "
+            "обновления.</li><li>Если автоматическое обновление по каким-либо причинам отключено "
+            "и включено быть не может, загрузите и установите вручную последнее ") +
+        QStringLiteral("<a href=\"") + kLink + QStringLiteral("\" target=\"_blank\">") + kLinkText +
+        QStringLiteral(
+            "</a>. В разделе \"Сведения об обновлении\" выберите и загрузите обновление, "
+            "подходящее для вашей версии операционной системы.</li></ul>");
+    EXPECT_EQ(TForm2::HintsHtml(), expected);
+}
+
+TEST(HintsForm, ShowingRendersTheLineTheListAndTheLink) {
+    QWidget owner;
+    TForm2 form(&owner, QStringLiteral("Horavane 2.0"));
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Horavane 2.0");
+    EXPECT_EQ(form.size(), QSize(800, 600));
+    EXPECT_EQ(form.btnOK->geometry(), QRect(336, 559, 129, 25));
+    EXPECT_EQ(form.btnOK->accessibleName(), "OK");
+
+    QTextDocument* document = form.wb1->document();
+    EXPECT_EQ(document->firstBlock().text(), "Если программа неправильно определила время:");
+    int items = 0;
+    QStringList anchors;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.textList())
+            ++items;
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor())
+                anchors << it.fragment().charFormat().anchorHref() + " " + it.fragment().text();
+    }
+    EXPECT_EQ(items, 3);
+    EXPECT_EQ(anchors, QStringList{kLink + " " + kLinkText});
+    EXPECT_EQ(form.wb1->accessibleName(), form.wb1->toPlainText());
+}
+
+TEST(HintsForm, EachOpeningIsAFreshWindowWithTheSameText) {
+    QWidget owner;
+    QApplication::setApplicationDisplayName(QStringLiteral("Horavane 2.0"));
+    QStringList texts;
+    QList<QPointer<TForm2>> windows;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<TForm2*>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->parentWidget(), &owner);
+            EXPECT_EQ(form->windowTitle(), "Horavane 2.0");
+            texts << form->wb1->toPlainText();
+            windows << form;
+            // The title bar's close box ends it like OK.
+            if (opening == 0)
+                form->btnOK->click();
+            else
+                form->close();
+        });
+        TForm2::ShowModal(&owner);
+    }
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_TRUE(texts[0].contains(kLinkText));
+    EXPECT_TRUE(windows[0].isNull() && windows[1].isNull());  // destroyed when closed
+    EXPECT_TRUE(owner.findChildren<TForm2*>().isEmpty());
+}
+
+TEST(HintsForm, CloseBoxAndOkEndTheWindowAlike) {
+    TForm2 byOk(nullptr), byCloseBox(nullptr);
+    byOk.show();
+    byCloseBox.show();
+    byOk.btnOK->click();
+    byCloseBox.close();
+    EXPECT_FALSE(byOk.isVisible());
+    EXPECT_FALSE(byCloseBox.isVisible());
+    EXPECT_EQ(byOk.result(), QDialog::Accepted);
+    EXPECT_EQ(byCloseBox.result(), byOk.result());
+}
+
+TEST(HintsForm, ClickingTheLinkOpensTheUsersBrowserNotTheWindow) {
+    BrowserRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    TForm2 form(nullptr);
+    form.show();
+    const std::string before = form.wb1->toHtml().toStdString();
+
+    // Click the middle of the link's text in the view.
+    const QTextCursor found = form.wb1->document()->find(kLinkText);
+    ASSERT_FALSE(found.isNull());
+    QTextCursor inLink(form.wb1->document());
+    inLink.setPosition(found.selectionStart() + 5);
+    form.wb1->setTextCursor(inLink);
+    form.wb1->ensureCursorVisible();
+    const QPoint at = form.wb1->cursorRect(inLink).center();
+    ASSERT_EQ(form.wb1->anchorAt(at), kLink);
+    QWidget* view = form.wb1->viewport();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+
+    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(kLink)});
+    EXPECT_TRUE(form.wb1->source().isEmpty());
+    EXPECT_EQ(form.wb1->toHtml().toStdString(), before);
+    EXPECT_TRUE(form.isVisible());
+}
+
+}  // namespace
+
+#include "HintsForm_test.moc"
