@@ -125,7 +125,7 @@ TEST(WorldMapPicture, CorruptedBytesNeverCrash) {
     const QByteArray good = MapBytes();
     std::mt19937 random(2024);
     int rejected = 0;
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 30; ++round) {
         QByteArray bytes = good;
         for (int k = 0; k < 1 + round % 8; ++k)
             bytes[static_cast<int>(random() % bytes.size())] = static_cast<char>(random());

@@ -4,7 +4,8 @@
 Re-run it from the repository root:
     (cd tools/worldmap && npm install)       # world-atlas 2.0.2: Natural Earth 1:50m outlines
     /usr/bin/python3 tools/worldmap/make_map.py            # writes resources/WorldMap.jpg
-    /usr/bin/python3 tools/worldmap/make_map.py --check    # projection check only, no npm needed
+    /usr/bin/python3 tools/worldmap/make_map.py --check    # checks the projection and the
+                                                           # committed picture; no npm needed
 Needs Debian's python3-numpy and python3-pil.
 
 The map is a plain map, west on the left. Its projection is not a textbook one: the
@@ -16,6 +17,7 @@ centre. f advances 900 px per full turn, so every longitude appears exactly once
 import json
 import math
 import os
+import re
 import sys
 
 import numpy as np
@@ -36,6 +38,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 ATLAS = os.path.join(HERE, "node_modules", "world-atlas", "countries-50m.json")
 OUTPUT = os.path.join(ROOT, "resources", "WorldMap.jpg")
+MARKER_TABLE = os.path.join(ROOT, "worldmap", "WorldMapCapital.h")
 
 # name, latitude, longitude, marker rectangle (left, top, right, bottom; right and
 # bottom lie outside). The rectangles are the program's marker table.
@@ -282,6 +285,37 @@ def render(projection):
     print(f"wrote {OUTPUT}")
 
 
+def check_marker_table(path):
+    """Problems if the program's marker table and CITIES disagree."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    rows = re.findall(r'\{"[^"]+", "([^"]+)", \{(\d+), (\d+), (\d+), (\d+)\}\}', text)
+    program = [(name, tuple(int(v) for v in rect)) for name, *rect in rows]
+    ours = [(name, rect) for name, _, _, rect in CITIES]
+    if program != ours:
+        return [f"the marker table in {path} is {program}, the map's is {ours}"]
+    return []
+
+
+def check_picture(path):
+    """Problems of a written picture: size, colour, encoding, density."""
+    from PIL import Image, JpegImagePlugin
+
+    with Image.open(path) as image:
+        problems = []
+        if image.format != "JPEG" or image.mode != "RGB":
+            problems.append(f"{path} is {image.format} {image.mode}, not a 24-bit JPEG")
+        if image.size != (WIDTH, HEIGHT):
+            problems.append(f"{path} is {image.size}, not {(WIDTH, HEIGHT)}")
+        if not image.info.get("progressive"):
+            problems.append(f"{path} is not progressive")
+        if tuple(round(v) for v in image.info.get("dpi", (0, 0))) != (96, 96):
+            problems.append(f"{path} is not 96 dpi")
+        if JpegImagePlugin.get_sampling(image) != 0:
+            problems.append(f"{path} has subsampled colour; the dots would blur")
+        return problems
+
+
 def main(argv):
     projection = Projection()
     projection.report()
@@ -291,13 +325,18 @@ def main(argv):
     if problems:
         return 1
     if "--check" in argv:
-        print("projection OK")
+        problems = check_marker_table(MARKER_TABLE) + check_picture(OUTPUT)
+        for problem in problems:
+            print("FAIL:", problem)
+        if problems:
+            return 1
+        print("projection and picture OK")
         return 0
     if not os.path.exists(ATLAS):
         print(f"missing {ATLAS}: run npm install in {HERE}")
         return 1
     render(projection)
-    return 0
+    return 1 if check_picture(OUTPUT) else 0
 
 
 if __name__ == "__main__":

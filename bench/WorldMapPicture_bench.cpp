@@ -1,0 +1,43 @@
+// Start-up cost of the world map: decoding the embedded progressive JPEG.
+#include "worldmap/WorldMapCapital.h"
+#include "worldmap/WorldMapPicture.h"
+
+#include "platform/Clock.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+static void BM_DecodeWorldMap(benchmark::State& state) {
+    QFile file(kWorldMapResource);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    for (auto _ : state) benchmark::DoNotOptimize(DecodeMapPicture(bytes));
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_DecodeWorldMap)->Unit(benchmark::kMillisecond);
+
+static void BM_LoadWorldMapPicture(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(LoadWorldMapPicture());
+}
+BENCHMARK(BM_LoadWorldMapPicture)->Unit(benchmark::kMillisecond);
+
+// A mouse move over the map: scan of the thirteen markers, a miss and a hit.
+static void BM_MarkerHover(benchmark::State& state) {
+    TWorldMapCapitalsList markers;
+    for (const TWorldMapMarkerRow& row : kWorldMapMarkers)
+        AddMarkersForKey(markers, QString::fromLatin1(row.KeyName), TIME_ZONE_INFORMATION{});
+    FakeClock clock;
+    const QPoint point = state.range(0) ? QPoint(650, 243) : QPoint(10, 10);
+    for (auto _ : state) benchmark::DoNotOptimize(MarkerHintAt(markers, point, clock));
+}
+BENCHMARK(BM_MarkerHover)->Arg(0)->Arg(1);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
