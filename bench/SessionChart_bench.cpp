@@ -1,0 +1,77 @@
+// The once-a-minute chart composition: map copy, current-hour column, seven bars
+// blended and three strips copied, with every element repainting and with none.
+
+#include "sessions/SessionChart.h"
+#include "sessions/SessionTable.h"
+
+#include "platform/Clock.h"
+#include "timezones/TimeFormat.h"
+#include "timezones/ZoneClock.h"
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+TIME_ZONE_INFORMATION Zone(int bias, bool northAmericanDst) {
+    TIME_ZONE_INFORMATION zone;
+    zone.Bias = bias;
+    if (northAmericanDst) {
+        zone.DaylightBias = -60;
+        zone.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};
+        zone.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};
+    }
+    return zone;
+}
+
+struct Chart {
+    FakeClock clock;
+    TIME_ZONE_INFORMATION chartZone = MakeChartZone(Zone(300, true));
+    TSessionTable table;
+    QImage map = QImage(kChartWidth, kChartHeight, QImage::Format_RGB32);
+    QImage pixel = MakeHourHighlightPixel();
+    QImage bitmap = MakeChartBitmap();
+
+    Chart() {
+        clock.SetUtc("2026-01-15T10:00:00");
+        map.fill(qRgb(0xAD, 0xD8, 0xE6));
+        table = CreateSessionTable({37.5, 37}, clock, chartZone, Zone(360, true), Zone(300, true),
+                                   Zone(-180, false));
+    }
+    void Compose() {
+        ComposeChart(bitmap, map, pixel, 12, table.SessionList, table.OverlapList);
+    }
+};
+
+void BM_ComposeAllRepainting(benchmark::State& state) {
+    Chart chart;
+    for (auto _ : state) {
+        chart.clock.Advance(60'000);  // a new minute: all ten elements repaint
+        chart.Compose();
+        benchmark::DoNotOptimize(chart.bitmap.constBits());
+    }
+}
+BENCHMARK(BM_ComposeAllRepainting)->Unit(benchmark::kMicrosecond);
+
+void BM_ComposeNoneRepainting(benchmark::State& state) {
+    Chart chart;
+    chart.Compose();
+    for (auto _ : state) {
+        chart.Compose();  // the same minute: the cached bitmaps are reused
+        benchmark::DoNotOptimize(chart.bitmap.constBits());
+    }
+}
+BENCHMARK(BM_ComposeNoneRepainting)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    SetCurrentTimeFormatSettings(TimeFormatSettings{});
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
