@@ -151,3 +151,30 @@ TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
     EXPECT_TRUE(leftInk);
     EXPECT_TRUE(rightInk);
 }
+
+namespace {
+
+// A clock that moves on a millisecond at every reading, as a real one may.
+class TickingClock final : public IClock {
+public:
+    explicit TickingClock(qint64 utcMs) : clock_(utcMs) {}
+    SYSTEMTIME UtcNow() const override {
+        const SYSTEMTIME now = clock_.UtcNow();
+        clock_.Advance(1);
+        return now;
+    }
+    int LocalMinute() const override { return clock_.LocalMinute(); }
+    mutable FakeClock clock_;
+};
+
+}  // namespace
+
+TEST(ExchangeCountdown, StateAndCountdownComeFromOneReadingOfTheClock) {
+    UseTwentyFourHourClock();
+    FakeClock start;
+    SetChartTime(start, 8, 59, 59, 999);
+    TickingClock clock(start.UtcMs());
+    TExchange sydney({"Sydney", 0.0, 9.0 / 24, 37.5, 37}, clock, TestChartZone());
+    // Read twice, "open" would pair with a full day to the close that has just passed.
+    EXPECT_EQ(sydney.CountdownText(), "до закрытия 01 мин");
+}
