@@ -57,8 +57,9 @@ void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2,
                                  TMainCapital* clock5) {
     Clocks = {clock1, clock2, clock3, clock4, clock5};
     const int height = clock1 ? clock1->MeasureImage().height() : 0;
-    resize(width(), height);
-    *StripBitmap = QImage(StripBitmap->width(), height, QImage::Format_RGB32);
+    SetClientSize(width(), height);
+    // An image of no width keeps no height, so the picture's height is kept apart.
+    StripHeight = height;
 }
 
 void TMiniModeForm::RedrawStrip() {
@@ -71,7 +72,7 @@ void TMiniModeForm::RedrawStrip() {
     for (int i = 0; i < StripTileCount; ++i) widths[i] = Clocks[i]->MeasureImage().width();
     const TStripLayout layout = LayoutStrip(widths);
 
-    const int height = StripBitmap->height();
+    const int height = StripHeight;
     *StripBitmap = QImage(layout.Width, height, QImage::Format_RGB32);
     StripBitmap->fill(Qt::black);
     QStringList texts;
@@ -87,7 +88,7 @@ void TMiniModeForm::RedrawStrip() {
 
     if (layout.Width != width()) {
         move(CentredLeft(x(), width(), layout.Width), y());
-        resize(layout.Width, height);
+        SetClientSize(layout.Width, height);
     }
     img1->setPixmap(QPixmap::fromImage(*StripBitmap));
     // The picture shows the five clock texts; screen readers get them as its name.
@@ -117,9 +118,10 @@ void TMiniModeForm::FormShow() {
     raise();  // to the top of the stay-on-top band, without taking the focus
 }
 
-void TMiniModeForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    img1->setGeometry(rect());
+void TMiniModeForm::SetClientSize(int width, int height) {
+    resize(width, height);
+    // A hidden window gets its resize event only when shown; the picture fills it now.
+    img1->setGeometry(0, 0, width, height);
 }
 
 void TMiniModeForm::mousePressEvent(QMouseEvent* event) {

@@ -61,7 +61,6 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -69,6 +68,7 @@ protected:
 
 private:
     void FormShow();
+    void SetClientSize(int width, int height);
     void FormMouseDown(Qt::MouseButton button, int x, int y);
     void FormMouseMove(int x, int y);
     void FormMouseUp();
@@ -82,4 +82,5 @@ private:
     int LastMinute = -1;
     std::array<TMainCapital*, 5> Clocks{};
     QImage* StripBitmap = nullptr;
+    int StripHeight = 0;  // set by AssignClocks: one tile high
 };

@@ -1,0 +1,175 @@
+#include "minimode/MiniModeForm.h"
+
+#include "clocks/MainCapital.h"
+#include "platform/Clock.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "minimode/MouseSupport.h"
+
+namespace {
+
+class RecordingHost : public IMiniModeHost {
+public:
+    void ShowMainWindow() override {
+        ++shows;
+        stripVisibleAtShow = strip && strip->isVisible();
+    }
+    void ExitProgram() override { ++exits; }
+    void StoreMiniPosition(const QPoint& position) override { stored.push_back(position); }
+
+    QWidget* strip = nullptr;
+    int shows = 0;
+    int exits = 0;
+    bool stripVisibleAtShow = true;
+    std::vector<QPoint> stored;
+};
+
+class MiniStrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clock.SetUtc("2026-01-15T22:00:10Z");
+        const char* names[] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
+        const TColor colors[] = {0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA, 0x008A7F8F};
+        for (int i = 0; i < 5; ++i)
+            capitals.push_back(std::make_unique<TMainCapital>(clock, QString::fromLatin1(names[i]),
+                                                              TIME_ZONE_INFORMATION{}, colors[i]));
+        strip = std::make_unique<TMiniModeForm>(clock, host);
+        host.strip = strip.get();
+        strip->AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(),
+                            capitals[3].get(), capitals[4].get());
+    }
+
+    int ExpectedWidth() const {
+        int sum = 0;
+        for (const auto& c : capitals) sum += c->MeasureImage().width();
+        return sum - 4;
+    }
+
+    FakeClock clock;
+    RecordingHost host;
+    std::vector<std::unique_ptr<TMainCapital>> capitals;
+    std::unique_ptr<TMiniModeForm> strip;
+};
+
+}  // namespace
+
+TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
+    strip->RedrawStrip();
+    const QImage& picture = strip->StripImage();
+    const int height = capitals[0]->MeasureImage().height();
+    ASSERT_EQ(picture.size(), QSize(ExpectedWidth(), height));
+    EXPECT_EQ(strip->size(), picture.size());
+    EXPECT_EQ(strip->img1->geometry(), QRect(QPoint(0, 0), picture.size()));
+    EXPECT_EQ(strip->img1->pixmap().size(), picture.size());
+
+    int left = 0;
+    for (const auto& capital : capitals) {
+        const QImage& tile = capital->RenderImage();
+        const int w = capital->MeasureImage().width();
+        // Every column of the tile, frame included, lands unchanged; the next tile's
+        // left frame then covers this one's right frame, which is black as well.
+        for (int x = 0; x < w; ++x)
+            for (int y : {0, 1, height / 2, height - 1})
+                ASSERT_EQ(picture.pixel(left + x, y), tile.pixel(x, y)) << capital->Name.toStdString() << " x=" << x;
+        EXPECT_EQ(QColor(picture.pixel(left + 1, 1)), ColorFromTColor(capital->Color));
+        left += w - 1;
+    }
+    EXPECT_EQ(left + 1, picture.width());
+    EXPECT_TRUE(strip->img1->accessibleName().startsWith(QStringLiteral("London 22:00, NewYork ")));
+}
+
+TEST_F(MiniStrip, AWidthChangeKeepsTheStripCentred) {
+    const int width = ExpectedWidth();
+    strip->move(500, 40);
+    strip->resize(width - 26, strip->height());
+    strip->RedrawStrip();
+    EXPECT_EQ(strip->geometry(), QRect(487, 40, width, strip->height()));
+
+    strip->resize(width + 1, strip->height());  // one narrower: -1 div 2 is 0
+    strip->RedrawStrip();
+    EXPECT_EQ(strip->geometry(), QRect(487, 40, width, strip->height()));
+
+    strip->resize(width, strip->height());  // same width: nothing moves
+    strip->RedrawStrip();
+    EXPECT_EQ(strip->pos(), QPoint(487, 40));
+}
+
+TEST_F(MiniStrip, TimerRedrawsOnlyWhenTheLocalMinuteChanges) {
+    strip->RedrawStrip();
+    const int width = strip->width();
+    capitals[2]->SetName(QStringLiteral("Tokyo, Japan"));
+    clock.Advance(40'000);  // 22:00:50, same minute
+    strip->tmr1Timer();
+    EXPECT_EQ(strip->width(), width);
+    clock.Advance(10'000);  // 22:01:00
+    strip->tmr1Timer();
+    EXPECT_EQ(strip->LastShownMinute(), 1);
+    EXPECT_GT(strip->width(), width);
+    EXPECT_EQ(strip->tmr1->interval(), 300);
+    EXPECT_TRUE(strip->tmr1->isActive());
+}
+
+TEST_F(MiniStrip, LeftDragMovesByTheCursorAndStoresThePositionOnRelease) {
+    strip->show();  // showing fixes the width, centred on the old one
+    strip->move(300, 200);
+    Press(strip->img1, Qt::LeftButton, QPoint(10, 8));
+    EXPECT_TRUE(strip->IsDragging());
+    Move(strip.get(), QPoint(40, 3));
+    EXPECT_EQ(strip->pos(), QPoint(330, 195));
+    // The window moved under the cursor: the same screen point is the grab point again.
+    Move(strip.get(), QPoint(10, 8));
+    EXPECT_EQ(strip->pos(), QPoint(330, 195));
+    Release(strip->img1, Qt::LeftButton, QPoint(10, 8));
+    EXPECT_FALSE(strip->IsDragging());
+    ASSERT_EQ(host.stored.size(), 1u);
+    EXPECT_EQ(host.stored[0], QPoint(330, 195));
+
+    // Moving without a drag does nothing; a click without movement still stores.
+    Move(strip.get(), QPoint(90, 0), Qt::NoButton);
+    EXPECT_EQ(strip->pos(), QPoint(330, 195));
+    Press(strip.get(), Qt::LeftButton, QPoint(1, 1));
+    Release(strip.get(), Qt::LeftButton, QPoint(1, 1));
+    EXPECT_EQ(host.stored.size(), 2u);
+}
+
+TEST_F(MiniStrip, RightButtonStartsNoDragButItsReleaseEndsALeftDrag) {
+    strip->move(100, 100);
+    Press(strip.get(), Qt::RightButton, QPoint(5, 5));
+    EXPECT_FALSE(strip->IsDragging());
+    Move(strip.get(), QPoint(50, 5), Qt::RightButton);
+    Release(strip.get(), Qt::RightButton, QPoint(50, 5));
+    EXPECT_EQ(strip->pos(), QPoint(100, 100));
+    EXPECT_TRUE(host.stored.empty());
+
+    Press(strip.get(), Qt::LeftButton, QPoint(5, 5));
+    Move(strip.get(), QPoint(25, 5));
+    SendMouse(strip.get(), QEvent::MouseButtonRelease, Qt::RightButton, QPoint(25, 5), Qt::LeftButton);
+    EXPECT_FALSE(strip->IsDragging());
+    ASSERT_EQ(host.stored.size(), 1u);
+    EXPECT_EQ(host.stored[0], QPoint(120, 100));
+    // The left release that follows finds no drag and stores nothing more.
+    Release(strip.get(), Qt::LeftButton, QPoint(25, 5));
+    EXPECT_EQ(host.stored.size(), 1u);
+}
+
+TEST_F(MiniStrip, MenuHidesTheStripBeforeShowingTheMainWindowAndExits) {
+    ASSERT_EQ(strip->pm1->actions().size(), 2);
+    EXPECT_EQ(strip->pm1->actions()[0]->text(), QStringLiteral("Обычный режим"));
+    EXPECT_EQ(strip->pm1->actions()[1]->text(), QStringLiteral("Выход"));
+    strip->show();
+    strip->mniN1->trigger();
+    EXPECT_EQ(host.shows, 1);
+    EXPECT_FALSE(host.stripVisibleAtShow);
+    EXPECT_FALSE(strip->isVisible());
+    strip->mniN2->trigger();
+    EXPECT_EQ(host.exits, 1);
+}
