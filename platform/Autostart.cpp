@@ -1,0 +1,85 @@
+#include "platform/Autostart.h"
+
+#include "platform/Error.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QString EntryPath(const TAutostartPlace& place) {
+    return QDir(place.folder).filePath(kAutorunName + QStringLiteral(".desktop"));
+}
+
+void WriteEntry(const TAutostartPlace& place) {
+    const QString text = QStringLiteral(
+                             "[Desktop Entry]\n"
+                             "Type=Application\n"
+                             "Name=%1\n"
+                             "Exec=%2\n"
+                             "Terminal=false\n"
+                             "X-GNOME-Autostart-enabled=true\n")
+                             .arg(kAutorunName, DesktopExecArgument(place.executable));
+    const auto fail = [] { throw Exception(QStringLiteral("Failed to set data for '%1'").arg(kAutorunName)); };
+    if (!QDir().mkpath(place.folder)) fail();
+    QSaveFile file(EntryPath(place));
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit()) fail();
+}
+
+}  // namespace
+
+QString DesktopExecArgument(const QString& path) {
+    // Inside a quoted argument, " ` $ and \ take a backslash; a literal % is doubled.
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : path) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += QLatin1Char('\\');
+        else if (c == u'%')
+            quoted += QLatin1Char('%');
+        quoted += c;
+    }
+    quoted += QLatin1Char('"');
+    // A reader undoes the string escapes first, so they are applied last.
+    QString value;
+    for (const QChar c : quoted) {
+        if (c == u'\\')
+            value += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            value += QStringLiteral("\\n");
+        else if (c == u'\t')
+            value += QStringLiteral("\\t");
+        else if (c == u'\r')
+            value += QStringLiteral("\\r");
+        else
+            value += c;
+    }
+    return value;
+}
+
+TAutostartPlace DefaultAutostartPlace() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config)) config = QDir::home().filePath(QStringLiteral(".config"));
+    return {QDir(config).filePath(QStringLiteral("autostart")), QCoreApplication::applicationFilePath()};
+}
+
+bool AccessAutorun(TAutorunAction action) { return AccessAutorun(action, DefaultAutostartPlace()); }
+
+bool AccessAutorun(TAutorunAction action, const TAutostartPlace& place) {
+    switch (action) {
+    case arWrite:
+        WriteEntry(place);
+        return false;
+    case arDelete:
+        QFile::remove(EntryPath(place));
+        return false;
+    case arQuery: {
+        QFile file(EntryPath(place));
+        return file.open(QIODevice::ReadOnly);
+    }
+    }
+    return false;
+}

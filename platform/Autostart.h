@@ -1,0 +1,28 @@
+#pragma once
+// Start with the desktop session: the XDG autostart entry "Horavane.desktop". Its
+// existence is the switch; its Exec line starts the running executable by full path.
+
+#include <QString>
+
+enum TAutorunAction { arWrite = 0, arDelete = 1, arQuery = 2 };
+
+inline const QString kAutorunName = QStringLiteral("Horavane");
+
+// Where the entry lives and what it starts.
+struct TAutostartPlace {
+    QString folder;      // the autostart folder
+    QString executable;  // full path of the program
+};
+
+// $XDG_CONFIG_HOME/autostart (~/.config/autostart when unset or not absolute) and
+// the running executable.
+TAutostartPlace DefaultAutostartPlace();
+
+// write: (re)writes the entry, throwing Exception("Failed to set data for 'Horavane'")
+// when it cannot; delete: removes it, silently when it cannot; query: whether a
+// readable entry exists. Only query can return true.
+bool AccessAutorun(TAutorunAction action);
+bool AccessAutorun(TAutorunAction action, const TAutostartPlace& place);
+
+// path as one quoted Exec argument, with the escapes of a desktop entry's string value.
+QString DesktopExecArgument(const QString& path);
