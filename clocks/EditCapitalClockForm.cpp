@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr TColor kCream = 0x00F0FBFF;
@@ -25,6 +27,8 @@ QFont ArialPixels(int pixels) {
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
+    // Fonts other than the designer's Arial may run wider: never clip the text.
+    geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
     label->setGeometry(geometry);
     return label;
 }
