@@ -8,9 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 
 TBaseElement::TBaseElement(const TElementGeometry& geometry, const IClock& clock,
                            const TIME_ZONE_INFORMATION& chartZone)
@@ -89,11 +87,11 @@ QFont CellHeightFont(int cellHeight, bool bold) {
     auto found = pixelSizes.constFind(key);
     if (found == pixelSizes.cend()) {
         int best = std::max(1, cellHeight);
-        int bestError = INT_MAX;
+        double bestError = 1e9;
         for (int px = 1; px <= std::max(1, cellHeight); ++px) {
             font.setPixelSize(px);
-            const int error = std::abs(QFontMetrics(font).height() - cellHeight);
-            if (error <= bestError) {  // on a tie, the larger face
+            const double error = std::abs(QFontMetricsF(font).height() - cellHeight);
+            if (error < bestError) {
                 bestError = error;
                 best = px;
             }

@@ -80,8 +80,9 @@ int WholeHours(TDateTime span);
 
 // The chart's lettering: face "Arial" with a Windows-style cell height (ascent plus
 // descent) in pixels. Qt sizes fonts by their em, so the pixel size is the one whose
-// QFontMetrics::height() comes nearest to the cell height (16 px for a cell of 18 with
-// Liberation Sans, which fontconfig gives for Arial).
+// unrounded ascent plus descent (QFontMetricsF::height()) comes nearest to the cell
+// height: 16, 11 and 8 px for cells of 18, 12 and 9 with Liberation Sans, which
+// fontconfig gives for Arial, as GDI would size Arial itself.
 QFont CellHeightFont(int cellHeight, bool bold);
 
 // Draws text with its top-left corner at (left, top), opaque on background.
