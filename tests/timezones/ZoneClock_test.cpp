@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,16 @@
 
 namespace {
 
-SYSTEMTIME Utc(const char* iso) {
-    const QDateTime dt = QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs);
+SYSTEMTIME Utc(const QDateTime& dt) {
     const QDate d = dt.date();
     const QTime t = dt.time();
     return SYSTEMTIME{uint16_t(d.year()), uint16_t(d.month()), uint16_t(d.dayOfWeek() % 7),
                       uint16_t(d.day()), uint16_t(t.hour()), uint16_t(t.minute()),
                       uint16_t(t.second()), uint16_t(t.msec())};
+}
+
+SYSTEMTIME Utc(const char* iso) {
+    return Utc(QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs));
 }
 
 // The local time as "yyyy-MM-dd hh:mm:ss.zzz", to read failures at a glance.
@@ -210,6 +214,13 @@ TEST(ZoneNow, RecordsTheRuleCannotReadConvertByTheDocumentedRule) {
         EXPECT_EQ(LocalAt(spoilt, "2026-07-15T12:00:00"), "2026-07-15 07:00:00.000");
     }
 
+    // Both transitions in March, daylight first: daylight between them, not all year.
+    const TIME_ZONE_INFORMATION march =
+        Zone(300, -60, {0, 3, 0, 5, 2, 0, 0, 0}, {0, 3, 0, 1, 2, 0, 0, 0});
+    EXPECT_EQ(LocalAt(march, "2026-03-15T12:00:00"), "2026-03-15 08:00:00.000");
+    EXPECT_EQ(LocalAt(march, "2026-07-15T12:00:00"), "2026-07-15 07:00:00.000");
+    EXPECT_EQ(LocalAt(march, "2026-01-15T12:00:00"), "2026-01-15 07:00:00.000");
+
     // A clock time past 24:00 stays at the end of its day.
     zone = kEastern;
     zone.DaylightDate = {0, 3, 0, 2, 99, 0, 0, 0};  // 24:00 EST on 8 March = 05:00 UTC on the 9th
@@ -254,6 +265,41 @@ TEST(ZoneNow, AnyRecordConvertsWithoutFault) {
             const TDateTime local = ZoneNow(zone, utc);
             ASSERT_TRUE(std::isfinite(local));
             ASSERT_LT(HourOf(local), 24);
+        }
+    }
+}
+
+// The operating system's tz database, read by Qt, agrees with the yearly rules of
+// these zones at every hour of three years and a millisecond around each change.
+TEST(ZoneNow, AgreesWithTheTzDatabaseForZonesWithYearlyRules) {
+    struct Case {
+        const char* iana;
+        TIME_ZONE_INFORMATION zone;
+    };
+    const Case cases[] = {
+        {"America/New_York", kEastern},
+        {"Europe/London", kGmt},
+        {"Australia/Sydney", kSydney},
+        {"Europe/Berlin", Zone(-60, -60, {0, 10, 0, 5, 3, 0, 0, 0}, {0, 3, 0, 5, 2, 0, 0, 0})},
+        {"Pacific/Auckland", Zone(-720, -60, {0, 4, 0, 1, 3, 0, 0, 0}, {0, 9, 0, 5, 2, 0, 0, 0})},
+        {"Asia/Kolkata", Fixed(-330)},
+    };
+    const QDateTime from(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime to(QDate(2028, 1, 1), QTime(0, 0), Qt::UTC);
+    for (const Case& c : cases) {
+        const QTimeZone tz(c.iana);
+        if (!tz.isValid()) GTEST_SKIP() << "no tz database entry for " << c.iana;
+        QList<qint64> instants;
+        for (qint64 ms = from.toMSecsSinceEpoch(); ms < to.toMSecsSinceEpoch(); ms += 3'600'000)
+            instants << ms;
+        for (const QTimeZone::OffsetData& change : tz.transitions(from, to))
+            instants << change.atUtc.toMSecsSinceEpoch() - 1 << change.atUtc.toMSecsSinceEpoch();
+        for (qint64 ms : instants) {
+            const QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+            const QDateTime local = utc.toTimeZone(tz);
+            ASSERT_EQ(Local(ZoneNow(c.zone, Utc(utc))),
+                      local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString())
+                << c.iana << " at " << qPrintable(utc.toString(Qt::ISODateWithMs));
         }
     }
 }
