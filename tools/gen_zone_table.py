@@ -13,7 +13,10 @@ Inputs (Debian 12 packages; run with the system interpreter, /usr/bin/python3):
     display text ("(UTC+03:00) Москва") and for the tz links (tzdata.zi), so that
     renamed zones such as Europe/Kyiv or Asia/Kolkata map like their old names.
 
-Corrections: two CLDR 41 defaults are stale against current tzdata (DEFAULT_FIXES).
+Corrections: two CLDR 41 defaults are stale against current tzdata (DEFAULT_FIXES), and
+so are a few territory rows (TERRITORY_FIXES: zones that changed offset after CLDR 41 and
+now follow another key's rule). The tool warns about every territory name whose offsets
+over the year still differ from its key's default zone.
 
 Rows come out in the order the Windows registry enumerates subkeys: by key name,
 case-insensitively. The program rebuilds the offset part of each display text from
@@ -41,6 +44,15 @@ OUTPUT = "timezones/WindowsZoneTable.cpp"
 DEFAULT_FIXES = {
     "Central Asia Standard Time": "Asia/Bishkek",        # Almaty moved to +05 in 2024
     "Mountain Standard Time (Mexico)": "America/Mazatlan",  # Chihuahua moved to -06 in 2022
+}
+
+# Territory rows CLDR 41 maps to a key whose rule the zone no longer follows.
+TERRITORY_FIXES = {
+    "Asia/Almaty": "West Asia Standard Time",          # Kazakhstan went to +05 in 2024
+    "Asia/Qostanay": "West Asia Standard Time",
+    "America/Chihuahua": "Central Standard Time (Mexico)",  # -06 without DST since 2022
+    "America/Ojinaga": "Central Standard Time",        # US Central rule since 2022
+    "America/Scoresbysund": "Greenland Standard Time",  # -02 with EU DST since 2024
 }
 
 # City part of the display text, written by hand.
@@ -103,6 +115,26 @@ def tz_links():
     return links
 
 
+def offsets_of_year(iana, year):
+    zone = ZoneInfo(iana)
+    moment = datetime.datetime(year, 1, 1, tzinfo=datetime.timezone.utc)
+    offsets = []
+    while moment.year == year:
+        offsets.append(moment.astimezone(zone).utcoffset())
+        moment += datetime.timedelta(hours=1)
+    return offsets
+
+
+def warn_about_stale_rows(territory, defaults, year):
+    for iana, key in sorted(territory.items()):
+        try:
+            if offsets_of_year(iana, year) != offsets_of_year(defaults[key], year):
+                print("warning: %s keeps other offsets than %s (%s) in %d"
+                      % (iana, key, defaults[key], year), file=sys.stderr)
+        except Exception:  # a name the installed tzdata lacks
+            print("warning: tzdata has no zone %s" % iana, file=sys.stderr)
+
+
 def c_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
@@ -128,6 +160,9 @@ def main():
         if target in key_of_group:
             territory.setdefault(alias, key_of_group[target])
             territory.setdefault(target, key_of_group[target])
+
+    territory.update(TERRITORY_FIXES)
+    warn_about_stale_rows(territory, defaults, year)
 
     cities = icu.SimpleDateFormat("VVV", icu.Locale("ru"))
     rows = []
