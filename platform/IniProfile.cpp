@@ -20,7 +20,8 @@ struct Line {
 
 std::vector<Line> SplitLines(const QByteArray& content) {
     std::vector<Line> lines;
-    qsizetype begin = 0;
+    // A file saved by an editor that marks UTF-8 keeps the mark, outside any line.
+    qsizetype begin = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (begin < content.size()) {
         const qsizetype newline = content.indexOf('\n', begin);
         const qsizetype end = newline < 0 ? content.size() : newline + 1;
@@ -150,7 +151,7 @@ QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
         return head + keyLine + content.mid(sectionLast->end);
     }
     QByteArray result = content;
-    if (!result.isEmpty() && !result.endsWith('\n'))
+    if (!lines.empty() && !result.endsWith('\n'))
         result += eol;
     return result + '[' + section + ']' + eol + keyLine;
 }

@@ -35,6 +35,7 @@ TEST(IniProfile, FindsValuesWhateverTheCaseAndLayout) {
     EXPECT_EQ(FindProfileValue(ini, "Local", "X"), std::nullopt);
     EXPECT_EQ(FindProfileValue(ini, "0", "Name"), std::nullopt);
     EXPECT_EQ(FindProfileValue("", "0", "Name"), std::nullopt);
+    EXPECT_EQ(FindProfileValue("\xEF\xBB\xBF[0]\nName=A\n", "0", "Name"), QByteArray("A"));
 }
 
 TEST(IniProfile, ReadsAtMost2047Characters) {
@@ -55,6 +56,7 @@ TEST(IniProfile, WriteChangesOnlyTheOneKey) {
     EXPECT_EQ(SetProfileValue("[0]\nName=A", "Mini", "X", "1"), "[0]\nName=A\n[Mini]\nX=1\n");
     EXPECT_EQ(SetProfileValue("[0]\nName=A", "0", "X", "1"), "[0]\nName=A\nX=1\n");
     EXPECT_EQ(SetProfileValue("", "Local", "TZI", "00"), "[Local]\r\nTZI=00\r\n");
+    EXPECT_EQ(SetProfileValue("\xEF\xBB\xBF[0]\nName=A\n", "0", "Name", "B"), "\xEF\xBB\xBF[0]\nName=B\n");
 }
 
 TEST(IniProfile, ValueCannotInjectLines) {
