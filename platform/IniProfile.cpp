@@ -172,8 +172,9 @@ void WriteProfileString(const QString& fileName, const QByteArray& section,
     QByteArray content;
     QFile existing(fullPath);
     if (existing.exists()) {
-        // A file we cannot read must not be replaced by one holding only this key.
-        if (!existing.open(QIODevice::ReadOnly))
+        // A read-only file stays as the user locked it (the rename would get past that),
+        // and a file we cannot read must not be replaced by one holding only this key.
+        if (!QFileInfo(fullPath).isWritable() || !existing.open(QIODevice::ReadOnly))
             throw failure;
         content = existing.readAll();
         existing.close();
