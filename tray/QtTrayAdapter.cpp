@@ -53,7 +53,7 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
     case NIM_MODIFY:
         if (!added_) return false;
         Apply(data);
-        return true;
+        return TrayHostAvailable();  // kept for the host, but not shown without one
     case NIM_DELETE:
         if (!added_) return false;
         tray_->hide();

@@ -1,0 +1,112 @@
+#include "tray/QtTrayAdapter.h"
+
+#include "TrayFakes.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPixmap>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class QtTrayAdapterTest : public ::testing::Test {
+protected:
+    QtTrayAdapterTest() {
+        adapter.TrayHostAvailable = [this] { return hostThere; };
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::red);
+        tray.SetIcon(QIcon(pixmap));
+        tray.SetIconVisible(true);
+    }
+    void Activate(QSystemTrayIcon::ActivationReason reason) { emit adapter.SystemTrayIcon().activated(reason); }
+
+    bool hostThere = true;
+    TQtTrayAdapter adapter;
+    FakeInput input;
+    FakeTimerSource timers;
+    TTrayIcon tray{adapter, input, nullptr, &timers};
+};
+
+TEST_F(QtTrayAdapterTest, QtActivationsBecomeClicksDoubleClicksAndTheDefaultItem) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Показать/Скрыть"));
+    menu.addAction(QStringLiteral("Режим мини"));
+    menu.setDefaultAction(menu.actions()[1]);
+    int defaultRuns = 0, firstRuns = 0, clicks = 0, dblClicks = 0;
+    QObject::connect(menu.actions()[0], &QAction::triggered, [&] { ++firstRuns; });
+    QObject::connect(menu.actions()[1], &QAction::triggered, [&] { ++defaultRuns; });
+    TQtPopupMenu popup(menu);
+    tray.SetPopupMenu(&popup);
+    tray.OnClick = [&](TTrayIcon&) { ++clicks; };
+    tray.OnDblClick = [&](TTrayIcon&) { ++dblClicks; };
+
+    // Qt reports a double click as Trigger, then DoubleClick.
+    Activate(QSystemTrayIcon::Trigger);
+    Activate(QSystemTrayIcon::DoubleClick);
+    timers.Advance(1000);
+    EXPECT_EQ(dblClicks, 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(defaultRuns, 1);
+    EXPECT_EQ(firstRuns, 0);
+
+    Activate(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(clicks, 0);
+    timers.Advance(500);
+    EXPECT_EQ(clicks, 1);
+
+    std::vector<TMouseButton> downs;
+    tray.OnMouseDown = [&](TTrayIcon&, TMouseButton b, TShiftState, int, int) { downs.push_back(b); };
+    popup.autoPopup = false;  // no modal menu in a test
+    Activate(QSystemTrayIcon::MiddleClick);
+    Activate(QSystemTrayIcon::Context);
+    EXPECT_EQ(downs, (std::vector<TMouseButton>{mbMiddle, mbRight}));
+}
+
+TEST_F(QtTrayAdapterTest, TooltipLinesAndIconReachTheTray) {
+    tray.SetHint(QStringLiteral("Москва 10:00\r\nЛондон 7:00"));
+    EXPECT_EQ(adapter.SystemTrayIcon().toolTip(), QStringLiteral("Москва 10:00\nЛондон 7:00"));
+    EXPECT_FALSE(adapter.SystemTrayIcon().icon().isNull());
+    EXPECT_TRUE(adapter.SystemTrayIcon().isVisible());
+    tray.SetIconVisible(false);
+    EXPECT_FALSE(adapter.SystemTrayIcon().isVisible());
+    EXPECT_FALSE(tray.UpdateTrayIcon()) << "an absent icon cannot be modified";
+}
+
+TEST_F(QtTrayAdapterTest, BalloonWaitsForTheTrayHostAndTheIconComesBackWithIt) {
+    hostThere = false;
+    adapter.CheckTrayHost();  // the host went away
+    EXPECT_FALSE(tray.DisplayBalloonHint("Horavane 2.0", "Открылся Tokyo", bitInfo, 20));
+    EXPECT_TRUE(adapter.HasPendingBalloon());
+
+    tray.SetIconVisible(false);
+    hostThere = true;
+    adapter.CheckTrayHost();
+    EXPECT_FALSE(adapter.SystemTrayIcon().isVisible()) << "a hidden icon stays hidden";
+
+    hostThere = false;
+    adapter.CheckTrayHost();
+    tray.SetIconVisible(true);
+    hostThere = true;
+    adapter.CheckTrayHost();
+    EXPECT_TRUE(adapter.SystemTrayIcon().isVisible());
+    EXPECT_FALSE(adapter.HasPendingBalloon()) << "shown once the icon was re-added";
+}
+
+TEST(QtMainWindowHost, HideAndRestoreTheMainWindowThroughTheTray) {
+    QWidget form;
+    form.show();
+    TQtMainWindowHost host(form);
+    RecordingShell shell;
+    FakeInput input;
+    FakeTimerSource timers;
+    TTrayIcon tray(shell, input, &host, &timers);
+    tray.HideMainWindow();
+    EXPECT_FALSE(form.isVisible());
+    form.showMinimized();
+    tray.RestoreMainWindow();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+}
+
+}  // namespace
