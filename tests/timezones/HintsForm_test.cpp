@@ -99,18 +99,6 @@ TEST(HintsForm, EachOpeningIsAFreshWindowWithTheSameText) {
     EXPECT_TRUE(owner.findChildren<TForm2*>().isEmpty());
 }
 
-TEST(HintsForm, CloseBoxAndOkEndTheWindowAlike) {
-    TForm2 byOk(nullptr), byCloseBox(nullptr);
-    byOk.show();
-    byCloseBox.show();
-    byOk.btnOK->click();
-    byCloseBox.close();
-    EXPECT_FALSE(byOk.isVisible());
-    EXPECT_FALSE(byCloseBox.isVisible());
-    EXPECT_EQ(byOk.result(), QDialog::Accepted);
-    EXPECT_EQ(byCloseBox.result(), byOk.result());
-}
-
 TEST(HintsForm, ClickingTheLinkOpensTheUsersBrowserNotTheWindow) {
     BrowserRecorder browser;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
