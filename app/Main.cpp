@@ -6,32 +6,22 @@
 #include "platform/Error.h"
 #include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
+#include "timezones/TzCatalogue.h"
 #include "timezones/ZoneClock.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
 
 namespace {
 
-// The five slots: the name label's design caption and the clock's default colour.
-struct CapitalSlot {
-    const char* name;
-    TColor color;
-};
-constexpr std::array<CapitalSlot, 5> kCapitalSlots{{
-    {"London", 0x00126137},
-    {"NewYork", 0x0062A276},
-    {"Tokyo", 0x0081CED2},
-    {"Sydney", 0x009CA3CA},
-    {"Moscow", 0x008A7F8F},
-}};
+// The clocks' default colours, slot 1..5; their default names are the labels' captions.
+constexpr std::array<TColor, 5> kCapitalColors{0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA,
+                                               0x008A7F8F};
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clGray = 0x808080;
@@ -42,20 +32,27 @@ void ShowErrorMessageBox(const QString& message) {
     QMessageBox::critical(nullptr, kApplicationTitle, message);
 }
 
-TForm1::TForm1(IClock& clock, ErrorReporter reportError, QWidget* parent)
+TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       clock_(clock),
-      reportError_(std::move(reportError)) {
+      options_(std::move(options)) {
     BuildLayout();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    // Timers first, so nothing ticks while the rest goes away.
+    // Nothing ticks while the rest goes away; the overlaps go before the sessions they
+    // were built from.
     tmr1->stop();
     Timer2->stop();
+    sessions_.OverlapList.clear();
+    sessions_.SessionList.clear();
+}
+
+void TForm1::ReportError(const QString& message) const {
+    (options_.reportError ? options_.reportError : ShowErrorMessageBox)(message);
 }
 
 // --- start-up -------------------------------------------------------------------
@@ -64,19 +61,22 @@ void TForm1::FormCreate() {
     setWindowTitle(kApplicationTitle);
     try {
         CreateCapitals();
-        LoadTimeZonesStep();
+        LoadTimeZones();
         DeriveChartZone();
         ReadCapitals();
+        DetectLocalZone();
         lastMinute_ = -1;
+        CreateChartResources();
+        CreateSessions();
         PlaceHourPanels();
         RedrawChart();
         UpdateClocks();
         HighlightHour();
     } catch (const Exception& error) {
         // The window opens with what was built; every later step checks what exists.
-        reportError_(error.Message());
+        ReportError(error.Message());
     } catch (const std::exception& error) {
-        reportError_(QString::fromLocal8Bit(error.what()));
+        ReportError(QString::fromLocal8Bit(error.what()));
     }
 }
 
@@ -84,10 +84,23 @@ void TForm1::CreateCapitals() {
     // Every clock starts on the all-zero zone (UTC) until the catalogue gives it one.
     for (int k = 0; k < 5; ++k)
         capitals_[k] = std::make_unique<TMainCapital>(clock_, lblCapital[k]->text(), chartZone_,
-                                                      kCapitalSlots[k].color);
+                                                      kCapitalColors[k]);
 }
 
-void TForm1::LoadTimeZonesStep() {}
+void TForm1::LoadTimeZones() {
+    const int year = clock_.UtcNow().wYear;
+    const TRegistry registry = options_.zoneRegistry ? options_.zoneRegistry(year)
+                                                     : BuildSystemTimeZoneRegistry(year);
+    KnownZoneTargets targets;
+    for (int k = 0; k < 5; ++k) targets.clockZones[k] = &capitals_[k]->Zone;
+    targets.newYorkZone = &newYorkZone_;
+    targets.moscowZone = &moscowZone_;
+    targets.chicagoZone = &chicagoZone_;
+    targets.keyLoaded = [this](const QString& key, const TIME_ZONE_INFORMATION& zone) {
+        AddMarkersForKey(markerList_, key, zone);
+    };
+    ::LoadTimeZones(registry, timeZoneList_, targets);
+}
 
 void TForm1::DeriveChartZone() {
     chartZone_ = MakeChartZone(capitals_[1]->Zone);
@@ -96,10 +109,6 @@ void TForm1::DeriveChartZone() {
 void TForm1::ReadCapitals() {
     for (int i = 0; i < 5; ++i) GetSettings().ReadCapital(i, *capitals_[i]);
     for (int k = 0; k < 5; ++k) lblCapital[k]->setText(capitals_[k]->Name);
-}
-
-TIME_ZONE_INFORMATION TForm1::ReferenceZone() const {
-    return TIME_ZONE_INFORMATION{};
 }
 
 // --- the tick and the refreshes -----------------------------------------------------
@@ -123,7 +132,7 @@ void TForm1::Timer2Timer() {
 
 void TForm1::UpdateClocks() {
     const SYSTEMTIME utc = clock_.UtcNow();
-    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ZoneNow(ReferenceZone(), utc)));
+    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ReferenceNow(utc)));
     for (int k = 0; k < 5; ++k)
         if (capitals_[k]) pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc));
     UpdateTrayHint();
@@ -134,15 +143,6 @@ void TForm1::UpdateTrayHint() {
     for (int k = 0; k < 5; ++k) lines << lblCapital[k]->text() + u' ' + pnlCapitalTime[k]->text();
     trayHint_ = lines.join(QStringLiteral("\r\n"));
 }
-
-void TForm1::RedrawChart() {
-    lastMinute_ = clock_.LocalMinute();
-    ++chartRedrawCount_;
-}
-
-void TForm1::PlaceHourPanels() {}
-
-void TForm1::HighlightHour() {}
 
 // --- showing --------------------------------------------------------------------
 

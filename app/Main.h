@@ -4,8 +4,13 @@
 // redraws what changed once per minute.
 
 #include "clocks/MainCapital.h"
+#include "platform/Registry.h"
+#include "sessions/SessionTable.h"
+#include "timezones/TimeZones.h"
 #include "timezones/ZoneRecord.h"
+#include "worldmap/WorldMapCapital.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -25,31 +30,52 @@ class QToolButton;
 using ErrorReporter = std::function<void(const QString& message)>;
 void ShowErrorMessageBox(const QString& message);
 
+// What the main window takes from its surroundings; empty members mean the real ones.
+struct TForm1Options {
+    ErrorReporter reportError;
+    // The registry holding the zone catalogue for a year (the tz database's by default).
+    std::function<TRegistry(int year)> zoneRegistry;
+    // The computer's own zone as a record of the catalogue.
+    std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
+};
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(IClock& clock, ErrorReporter reportError = ShowErrorMessageBox,
-                    QWidget* parent = nullptr);
+    explicit TForm1(IClock& clock, TForm1Options options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // --- refreshes (also called by the reference-zone change and the clock editor) ---
     void UpdateClocks();
     void UpdateTrayHint();
 
-    // --- timers (public so tests can drive them without waiting) ---
+    // --- the reference zone (the entry selected in cbbUTC) ---
+    TIME_ZONE_INFORMATION ReferenceZone() const;
+    TDateTime ReferenceNow(const SYSTEMTIME& utc) const;
+    int ReferenceHourOffset() const;
+    int ReferenceHour() const;
+
+    // --- handlers (public so tests can drive them without a screen) ---
     void tmr1Timer();
     void Timer2Timer();
+    void cbbUTCChange();
+    void btnLocalTimeClick();
+    void img1MouseMove(QPoint point);
 
     int LastMinute() const { return lastMinute_; }
     int ChartRedrawCount() const { return chartRedrawCount_; }
     const TIME_ZONE_INFORMATION& ChartZone() const { return chartZone_; }
     TMainCapital* Capital(int slot) const { return capitals_.at(slot - 1).get(); }
+    const TTimeZoneList& TimeZoneList() const { return timeZoneList_; }
+    const TWorldMapCapitalsList& MarkerList() const { return markerList_; }
+    const QImage& ChartBitmap() const { return chartBitmap_; }
     bool IsTickEnabled() const;
     QString TrayHint() const { return trayHint_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildLayout();
@@ -60,17 +86,20 @@ private:
     // Start-up in its fixed order; a failing step is reported and the rest skipped.
     void FormCreate();
     void CreateCapitals();
-    void LoadTimeZonesStep();
+    void LoadTimeZones();
     void DeriveChartZone();
     void ReadCapitals();
+    void DetectLocalZone();
+    void CreateChartResources();
+    void CreateSessions();
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();
     void FormShow();
-    TIME_ZONE_INFORMATION ReferenceZone() const;
+    void ReportError(const QString& message) const;
 
     IClock& clock_;
-    ErrorReporter reportError_;
+    TForm1Options options_;
 
     // controls, named as the window's design names them
     QFrame* pnlHead = nullptr;
@@ -92,13 +121,21 @@ private:
     QTimer* tmr1 = nullptr;
     QTimer* Timer2 = nullptr;
 
-    // state
+    // state, in the order start-up builds it
     std::array<std::unique_ptr<TMainCapital>, 5> capitals_;
+    TWorldMapCapitalsList markerList_;
+    TTimeZoneList timeZoneList_;
     TIME_ZONE_INFORMATION chartZone_{};
     TIME_ZONE_INFORMATION chicagoZone_{};
     TIME_ZONE_INFORMATION newYorkZone_{};
     TIME_ZONE_INFORMATION moscowZone_{};
+    TIME_ZONE_INFORMATION computerZone_{};  // stands in when the catalogue is empty
     int lastMinute_ = -1;
+    QImage mapBitmap_;
+    QImage hourHighlightPixel_;
+    QImage chartBitmap_;
+    double hourWidth_ = 37.5;
+    TSessionTable sessions_;
     int chartRedrawCount_ = 0;
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     QString trayHint_;

@@ -49,6 +49,8 @@ void TForm1::BuildLayout() {
     img1 = MakeLabel(this, "img1", QString());
     Place(img1, 0, 150, 900, 447);
     img1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    img1->setMouseTracking(true);
+    img1->installEventFilter(this);
 
     pnlHourLinePanelsBase = MakePanel(this, QStringLiteral("pnlHourLinePanelsBase"));
     Place(pnlHourLinePanelsBase, 0, 597, 900, 38);
@@ -103,8 +105,11 @@ void TForm1::BuildHead(QWidget* head) {
     cbbUTC->setObjectName(QStringLiteral("cbbUTC"));
     cbbUTC->setFont(FontPx(QStringLiteral("Tahoma"), 16));
     cbbUTC->setFocusPolicy(Qt::ClickFocus);  // skipped by the Tab key
-    cbbUTC->setAccessibleName(lblSelectGMT->text());
+    // Screen readers read the selected zone, as the box shows it.
+    connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
     Place(cbbUTC, 190, 28, 520, 27);
+    // Only the user's pick runs the change handler; start-up's selection saves nothing.
+    connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 
     btnLocalTime = new QToolButton(head);
     btnLocalTime->setObjectName(QStringLiteral("btnLocalTime"));
@@ -115,6 +120,7 @@ void TForm1::BuildHead(QWidget* head) {
     btnLocalTime->setToolTip(QStringLiteral("Нажмите, если программа не правильно определила время"));
     SetFontColor(btnLocalTime, localTimeColor_);
     Place(btnLocalTime, 715, 27, 170, 29);
+    connect(btnLocalTime, &QToolButton::clicked, this, &TForm1::btnLocalTimeClick);
 
     pnlHeadBottom = MakeLabel(head, "pnlHeadBottom",
                               QStringLiteral("Чтобы изменить города, нажмите на кнопки выше. "

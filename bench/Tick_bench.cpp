@@ -10,7 +10,7 @@ namespace {
 void BM_TickWithinTheMinute(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:07:30");
-    TForm1 form(clock, [](const QString&) {});
+    TForm1 form(clock, {});
     for (auto _ : state) form.tmr1Timer();
 }
 BENCHMARK(BM_TickWithinTheMinute);
@@ -18,7 +18,7 @@ BENCHMARK(BM_TickWithinTheMinute);
 void BM_TickOnMinuteChange(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:07:30");
-    TForm1 form(clock, [](const QString&) {});
+    TForm1 form(clock, {});
     for (auto _ : state) {
         clock.Advance(60'000);
         form.tmr1Timer();

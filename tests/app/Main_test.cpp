@@ -1,10 +1,15 @@
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
+#include "platform/RegExport.h"
+#include "timezones/TimeFormat.h"
+#include "timezones/TzCatalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -16,12 +21,24 @@ struct MainWindowTest : ::testing::Test {
     QStringList errors;
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
+    QString computerStd = "FLE Standard Time";
 
-    MainWindowTest() { SetSettingsFileName(dir.filePath("horavane.ini")); }
+    MainWindowTest() {
+        SetSettingsFileName(dir.filePath("horavane.ini"));
+        SetCurrentTimeFormatSettings(TimeFormatSettings{});  // 24-hour, no leading zero
+    }
 
     void Create(const char* utc = "2026-01-15T10:07:30") {
         clock.SetUtc(utc);
-        form = std::make_unique<TForm1>(clock, [this](const QString& m) { errors << m; });
+        TForm1Options options;
+        options.reportError = [this](const QString& m) { errors << m; };
+        // The embedded catalogue keeps the tests independent of this machine's tzdata.
+        options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
+        options.computerZone = [this](const TTimeZoneList& list) {
+            const int i = list.IndexOfStandardName(computerStd);
+            return i >= 0 ? list[i].ToTimeZoneInformation() : TIME_ZONE_INFORMATION{};
+        };
+        form = std::make_unique<TForm1>(clock, options);
     }
     template <class T>
     T* Child(const char* name) {
@@ -103,10 +120,55 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     Create("2026-01-15T10:07:30");
     const QStringList lines = form->TrayHint().split("\r\n");
     ASSERT_EQ(lines.size(), 5);
-    // Without a catalogue every clock is on UTC.
-    EXPECT_EQ(lines[0], "London 10:07");
-    EXPECT_EQ(lines[4], "Moscow 10:07");
+    EXPECT_EQ(lines, QStringList({"London 10:07", "NewYork 5:07", "Tokyo 19:07", "Sydney 21:07",
+                                  "Moscow 13:07"}));
     EXPECT_FALSE(form->TrayHint().endsWith("\r\n"));
+    EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "12:07");  // Kyiv, the computer's zone
+    EXPECT_EQ(Child<QComboBox>("cbbUTC")->count(), form->TimeZoneList().Count());
+    EXPECT_EQ(form->ChartZone().Bias, -120);
+    EXPECT_EQ(form->MarkerList().Count(), 13);
+    EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
+}
+
+TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
+    Create("2026-01-15T22:30:00");  // ChartZone 0:30: the current hour is the rightmost column
+    auto* combo = Child<QComboBox>("cbbUTC");
+    auto* pnl24 = Child<QLabel>("pnl24");
+    EXPECT_EQ(pnl24->x(), 862);  // Kyiv keeps ChartZone's offset in winter
+    const QImage chartBefore = form->ChartBitmap().copy();
+    EXPECT_NE(chartBefore.pixel(880, 5), chartBefore.pixel(10, 5));  // yellow column at 862
+
+    combo->setCurrentIndex(form->TimeZoneList().IndexOfStandardName(QString("GMT Standard Time")));
+    form->cbbUTCChange();
+    EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
+    EXPECT_NE(pnl24->x(), 862);
+    EXPECT_EQ(Child<QLabel>(qPrintable(QString("pnl22")))->palette().color(QPalette::WindowText),
+              QColor(255, 0, 0));
+    EXPECT_EQ(form->ChartBitmap(), chartBefore);  // redrawn only at the next minute
+    QSettings ini(dir.filePath("horavane.ini"), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("Local/TZI").toString().size(), 344);
+}
+
+TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
+    clock.SetUtc("2026-01-15T10:07:30");
+    TForm1Options options;
+    options.reportError = [this](const QString& m) { errors << m; };
+    options.zoneRegistry = [](int) {
+        return ReadRegExport(QByteArray(
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+            "\\Time Zones\\Broken]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"x\"\r\n\"Std\"=\"x\"\r\n"
+            "\"TZI\"=hex:00\r\n"));
+    };
+    form = std::make_unique<TForm1>(clock, options);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], "Error in \"TRegTimeZone.Create\": There is no \"TZI\" value in the RegKey "
+                         "or it has wrong size.");
+    form->show();
+    for (int i = 0; i < 400; ++i) {  // two minutes of ticks touch nothing that was not built
+        clock.Advance(300);
+        form->tmr1Timer();
+    }
+    EXPECT_EQ(form->LastMinute(), 9);
 }
 
 TEST_F(MainWindowTest, ReferenceClockCaptionBlinksBetweenBlackAndGrey) {

@@ -1,0 +1,66 @@
+// The session chart over the world map, the hour line under it, and the city markers.
+#include "app/Main.h"
+#include "app/WindowLook.h"
+#include "platform/Clock.h"
+#include "sessions/SessionChart.h"
+#include "worldmap/WorldMapPicture.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QToolTip>
+
+void TForm1::CreateChartResources() {
+    mapBitmap_ = LoadWorldMapPicture().convertToFormat(QImage::Format_RGB32);
+    hourHighlightPixel_ = MakeHourHighlightPixel();
+    chartBitmap_ = MakeChartBitmap(img1->width(), img1->height());
+    hourWidth_ = ChartHourWidth(chartBitmap_);
+}
+
+void TForm1::CreateSessions() {
+    const TElementGeometry geometry{hourWidth_, ChartElementHeight(chartBitmap_)};
+    sessions_ = CreateSessionTable(geometry, clock_, chartZone_, chicagoZone_, newYorkZone_,
+                                   moscowZone_);
+}
+
+void TForm1::RedrawChart() {
+    lastMinute_ = clock_.LocalMinute();
+    ++chartRedrawCount_;
+    if (chartBitmap_.isNull()) return;  // start-up stopped before the chart was made
+    ComposeChart(chartBitmap_, mapBitmap_, hourHighlightPixel_,
+                 HourColumn(ReferenceHourOffset(), ReferenceHour()), sessions_.SessionList,
+                 sessions_.OverlapList);
+    img1->setPixmap(QPixmap::fromImage(chartBitmap_));
+}
+
+void TForm1::PlaceHourPanels() {
+    const int d = ReferenceHourOffset();
+    for (int i = 1; i <= 24; ++i) {
+        QLabel* panel = pnlHour[i - 1];
+        if (!panel) continue;
+        const QRect place = HourPanelPlace(i, d, hourWidth_);
+        panel->setGeometry(place.left(), panel->y(), place.width(), panel->height());
+    }
+}
+
+void TForm1::HighlightHour() {
+    const int current = HighlightIndex(ReferenceHour());
+    for (int i = 1; i <= 24; ++i) SetFontColor(pnlHour[i - 1], i == current ? clRedText : 0);
+}
+
+void TForm1::img1MouseMove(QPoint point) {
+    if (const std::optional<QString> hint = MarkerHintAt(markerList_, point, clock_)) {
+        img1->setToolTip(*hint);
+        if (QToolTip::isVisible()) QToolTip::showText(img1->mapToGlobal(point), *hint, img1);
+    } else {
+        // Off a marker the map shows no tooltip, so moving dot to dot shows the new city.
+        img1->setToolTip(QString());
+        QToolTip::hideText();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == img1 && event->type() == QEvent::MouseMove)
+        img1MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+    return QWidget::eventFilter(watched, event);
+}
