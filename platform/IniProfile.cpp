@@ -146,8 +146,8 @@ QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
     const QByteArray keyLine = key + '=' + safeValue + eol;
     if (sectionLast) {
         QByteArray head = content.left(sectionLast->end);
-        if (sectionLast->textEnd == sectionLast->end)
-            head += eol;  // the section ends the file without a line end
+        if (content[sectionLast->end - 1] != '\n')
+            head += eol;  // the section ends the file without a line end (or with a bare CR)
         return head + keyLine + content.mid(sectionLast->end);
     }
     QByteArray result = content;
