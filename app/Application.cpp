@@ -3,8 +3,10 @@
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
+#include "platform/SessionEnd.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 namespace {
 
@@ -37,8 +39,16 @@ int RunHoravane(int argc, char** argv) {
     // platform from appending the program's name to them.
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    // The window hides into the tray on close; the program ends only through "Выход",
+    // the end of the desktop session or a termination signal.
+    QApplication::setQuitOnLastWindowClosed(false);
     SystemClock clock;
     TForm1 form(clock);
+    TSessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &TSessionEnd::endRequested, &form, &TForm1::EndSession);
+    // The session manager asks before logging out: never veto, just end cleanly.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager&) { form.EndSession(); });
     form.show();
     return app.exec();
 }

@@ -39,16 +39,21 @@ TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
       clock_(clock),
       options_(std::move(options)) {
     BuildLayout();
+    BuildMenuAndTray();
+    BuildClockBoxClicks();
     FormCreate();
 }
 
 TForm1::~TForm1() {
     // Nothing ticks while the rest goes away; the overlaps go before the sessions they
-    // were built from.
+    // were built from, the strip before the clocks it shows.
     tmr1->stop();
     Timer2->stop();
     sessions_.OverlapList.clear();
     sessions_.SessionList.clear();
+    delete miniModeForm_.data();
+    balloonList_.reset();
+    trycn1.reset();
 }
 
 void TForm1::ReportError(const QString& message) const {
@@ -59,7 +64,10 @@ void TForm1::ReportError(const QString& message) const {
 
 void TForm1::FormCreate() {
     setWindowTitle(kApplicationTitle);
+    setWindowIcon(ApplicationIcon());
     try {
+        SyncAutorunBox();
+        SetUpTrayIcon();
         CreateCapitals();
         LoadTimeZones();
         DeriveChartZone();
@@ -72,6 +80,7 @@ void TForm1::FormCreate() {
         RedrawChart();
         UpdateClocks();
         HighlightHour();
+        CreateBalloonList();
     } catch (const Exception& error) {
         // The window opens with what was built; every later step checks what exists.
         ReportError(error.Message());
@@ -119,6 +128,7 @@ void TForm1::tmr1Timer() {
     UpdateClocks();
     HighlightHour();
     UpdateTrayHint();
+    ShowDueBalloonHint();
 }
 
 bool TForm1::IsTickEnabled() const {
@@ -142,6 +152,7 @@ void TForm1::UpdateTrayHint() {
     QStringList lines;
     for (int k = 0; k < 5; ++k) lines << lblCapital[k]->text() + u' ' + pnlCapitalTime[k]->text();
     trayHint_ = lines.join(QStringLiteral("\r\n"));
+    trycn1->SetHint(trayHint_);
 }
 
 // --- showing --------------------------------------------------------------------
@@ -152,6 +163,13 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
+    // Showing the window ends mini mode; the strip goes once its own handler returned.
+    if (miniModeForm_) {
+        miniModeForm_->hide();
+        miniModeForm_->deleteLater();
+        miniModeForm_ = nullptr;
+    }
+    mniMiniMode->setEnabled(true);
     tmr1->start();
 }
 
@@ -161,5 +179,8 @@ void TForm1::changeEvent(QEvent* event) {
         SetCurrentTimeFormatSettings(TimeFormatSettingsFromLocale(QLocale::system()));
         if (capitals_[4]) UpdateClocks();
     }
+    // Minimising puts the window into the tray, a turn later so the state change completes.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] { trycn1->ApplicationMinimized(); });
     QWidget::changeEvent(event);
 }

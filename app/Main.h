@@ -4,6 +4,10 @@
 // redraws what changed once per minute.
 
 #include "clocks/MainCapital.h"
+#include "minimode/MiniModeForm.h"
+#include "tray/QtTrayAdapter.h"
+#include "tray/TrayIcon.h"
+#include "worldmap/BalloonHint.h"
 #include "platform/Registry.h"
 #include "sessions/SessionTable.h"
 #include "timezones/TimeZones.h"
@@ -11,6 +15,7 @@
 #include "worldmap/WorldMapCapital.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -23,6 +28,9 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QAction;
+class QMenu;
+class TEditCapitalClockForm;
 class QTimer;
 class QToolButton;
 
@@ -37,9 +45,11 @@ struct TForm1Options {
     std::function<TRegistry(int year)> zoneRegistry;
     // The computer's own zone as a record of the catalogue.
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
+    // Runs the clock editor modally and returns its result (exec() by default).
+    std::function<int(TEditCapitalClockForm& editor)> runEditor;
 };
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, private IMiniModeHost {
     Q_OBJECT
 public:
     explicit TForm1(IClock& clock, TForm1Options options = {}, QWidget* parent = nullptr);
@@ -61,6 +71,26 @@ public:
     void cbbUTCChange();
     void btnLocalTimeClick();
     void img1MouseMove(QPoint point);
+    void CapitalBoxClicked(int slotIndex);  // a press and release inside clock box slot+1
+    void CheckBox_AutorunClick();
+    void Exit1Click();
+    void mniShowHide1Click();
+    void trycn1DblClick();
+    void EnterMiniMode();
+    void ShowDueBalloonHint();
+    // The end of the desktop session or a termination signal: ends the program, never vetoed.
+    void EndSession();
+
+    bool ExitRequested() const { return exitRequested_; }
+    TTrayIcon& TrayIcon() { return *trycn1; }
+    TMiniModeForm* MiniModeForm() const { return miniModeForm_; }
+    QMenu* TrayMenu() const { return pm1; }
+
+signals:
+    // A session balloon went to the tray (title, text).
+    void balloonShown(const QString& title, const QString& text);
+
+public:
 
     int LastMinute() const { return lastMinute_; }
     int ChartRedrawCount() const { return chartRedrawCount_; }
@@ -75,6 +105,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -82,9 +113,13 @@ private:
     void BuildHead(QWidget* head);
     void BuildClockBoxes(QWidget* head);
     void BuildHourLine(QWidget* base);
+    void BuildMenuAndTray();
+    void BuildClockBoxClicks();
 
     // Start-up in its fixed order; a failing step is reported and the rest skipped.
     void FormCreate();
+    void SyncAutorunBox();
+    void SetUpTrayIcon();
     void CreateCapitals();
     void LoadTimeZones();
     void DeriveChartZone();
@@ -95,7 +130,12 @@ private:
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();
+    void CreateBalloonList();
     void FormShow();
+    // the strip's requests
+    void ShowMainWindow() override;
+    void ExitProgram() override;
+    void StoreMiniPosition(const QPoint& position) override;
     void ReportError(const QString& message) const;
 
     IClock& clock_;
@@ -120,6 +160,17 @@ private:
     QFrame* pnlPromo = nullptr;
     QTimer* tmr1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QMenu* pm1 = nullptr;
+    QAction* mniShowHide1 = nullptr;
+    QAction* mniMiniMode = nullptr;
+    QAction* Exit1 = nullptr;
+
+    // the tray icon: the Qt adapter first, since the icon removes itself through it
+    std::unique_ptr<TQtTrayAdapter> trayShell_;
+    std::unique_ptr<TQtMainWindowHost> trayHost_;
+    std::unique_ptr<TQtPopupMenu> trayMenu_;
+    std::unique_ptr<TTrayIcon> trycn1;
+    QPointer<TMiniModeForm> miniModeForm_;
 
     // state, in the order start-up builds it
     std::array<std::unique_ptr<TMainCapital>, 5> capitals_;
@@ -139,5 +190,6 @@ private:
     int chartRedrawCount_ = 0;
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     QString trayHint_;
+    std::unique_ptr<TBalloonHintList> balloonList_;
     bool exitRequested_ = false;
 };

@@ -1,6 +1,14 @@
 #include "app/WindowLook.h"
 
+#include <QIcon>
 #include <QWidget>
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/horavane-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 QFont FontPx(const QString& family, int px, bool bold) {
     QFont font(family);

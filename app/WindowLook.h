@@ -7,7 +7,11 @@
 #include <QColor>
 #include <QFont>
 
+class QIcon;
 class QWidget;
+
+// The application's icon in every size the tray and the launcher ask for.
+QIcon ApplicationIcon();
 
 // A font of the given family whose character height (em) is px pixels.
 QFont FontPx(const QString& family, int px, bool bold = false);

@@ -25,6 +25,7 @@ struct MainWindowTest : ::testing::Test {
 
     MainWindowTest() {
         SetSettingsFileName(dir.filePath("horavane.ini"));
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());  // autostart entry
         SetCurrentTimeFormatSettings(TimeFormatSettings{});  // 24-hour, no leading zero
     }
 

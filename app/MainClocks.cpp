@@ -1,0 +1,34 @@
+// The five clock boxes behave as buttons that open the clock editor.
+#include "app/Main.h"
+#include "clocks/CapitalBoxAdapter.h"
+#include "clocks/EditCapitalClockForm.h"
+#include "settings/Settings.h"
+
+#include <QFrame>
+#include <QLabel>
+
+void TForm1::BuildClockBoxClicks() {
+    for (int k = 0; k < 5; ++k) {
+        auto* click = new TCapitalBoxClick(pnlCapitalTimeContainer[k], {lblCapital[k], pnlCapitalTime[k]});
+        connect(click, &TCapitalBoxClick::Clicked, this, [this, k] { CapitalBoxClicked(k); });
+    }
+}
+
+void TForm1::CapitalBoxClicked(int slotIndex) {
+    TMainCapital& capital = *capitals_.at(slotIndex);
+    QLabel* label = lblCapital[slotIndex];
+    try {
+        TEditCapitalClockForm editor(this);
+        editor.Fill(&timeZoneList_, capital);
+        const int result = options_.runEditor ? options_.runEditor(editor) : editor.exec();
+        if (result == TEditCapitalClockForm::mrOk) {
+            editor.ApplyTo(capital, &timeZoneList_);
+            UpdateClocks();  // the tray hint takes the new name at the next refresh
+            GetSettings().WriteCapital(slotIndex, capital);
+        }
+    } catch (...) {
+        label->setText(capital.Name);  // the label follows the clock in every case
+        throw;
+    }
+    label->setText(capital.Name);
+}

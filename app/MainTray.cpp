@@ -1,0 +1,109 @@
+// The tray icon and its menu, the window's states, start with the desktop session,
+// and the session balloons.
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/WindowLook.h"
+#include "platform/Autostart.h"
+#include "platform/Error.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+void TForm1::BuildMenuAndTray() {
+    pm1 = new QMenu(this);
+    pm1->setObjectName(QStringLiteral("pm1"));
+    mniShowHide1 = pm1->addAction(QStringLiteral("Показать/Скрыть"), this, &TForm1::mniShowHide1Click);
+    mniShowHide1->setObjectName(QStringLiteral("mniShowHide1"));
+    pm1->setDefaultAction(mniShowHide1);  // shown in bold; a tray double click performs it
+    mniMiniMode = pm1->addAction(QStringLiteral("Режим мини"), this, &TForm1::EnterMiniMode);
+    mniMiniMode->setObjectName(QStringLiteral("mniMiniMode"));
+    Exit1 = pm1->addAction(QStringLiteral("Выход"), this, &TForm1::Exit1Click);
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+
+    // A right click on the map opens the same menu.
+    img1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(img1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pm1->popup(img1->mapToGlobal(pos)); });
+    connect(btnMiniMode, &QToolButton::clicked, this, &TForm1::EnterMiniMode);
+    connect(CheckBox_Autorun, &QCheckBox::toggled, this, &TForm1::CheckBox_AutorunClick);
+
+    trayShell_ = std::make_unique<TQtTrayAdapter>(this);
+    trayHost_ = std::make_unique<TQtMainWindowHost>(*this);
+    trayMenu_ = std::make_unique<TQtPopupMenu>(*pm1);
+    trycn1 = std::make_unique<TTrayIcon>(*trayShell_, *trayShell_, trayHost_.get());
+}
+
+void TForm1::SyncAutorunBox() {
+    // Checking the box runs its handler, so an entry found present is written again
+    // with the path of the executable running now.
+    CheckBox_Autorun->setChecked(AccessAutorun(arQuery));
+}
+
+void TForm1::CheckBox_AutorunClick() {
+    try {
+        AccessAutorun(CheckBox_Autorun->isChecked() ? arWrite : arDelete);
+    } catch (const Exception& error) {
+        ReportError(error.Message());  // the box keeps its new state
+    }
+}
+
+void TForm1::SetUpTrayIcon() {
+    trycn1->SetIcon(ApplicationIcon());
+    trycn1->SetPopupMenu(trayMenu_.get());
+    trycn1->SetMinimizeToTray(true);
+    trycn1->OnDblClick = [this](TTrayIcon&) { trycn1DblClick(); };
+    trycn1->SetIconVisible(true);
+    trycn1->Loaded();
+}
+
+void TForm1::CreateBalloonList() {
+    balloonList_ = std::make_unique<TBalloonHintList>(clock_, chartZone_);
+    AddSessionAlerts(*balloonList_);
+}
+
+void TForm1::ShowDueBalloonHint() {
+    if (!balloonList_) return;
+    if (const TBalloonHint* hint = balloonList_->CurrentHint()) {
+        trycn1->DisplayBalloonHint(kApplicationTitle, hint->Text, bitInfo, 20);
+        emit balloonShown(kApplicationTitle, hint->Text);
+    }
+}
+
+void TForm1::Exit1Click() {
+    exitRequested_ = true;
+    close();
+}
+
+void TForm1::EndSession() {
+    Exit1Click();
+}
+
+void TForm1::mniShowHide1Click() {
+    if (isVisible())
+        trycn1->HideMainWindow();
+    else
+        trycn1->RestoreMainWindow();
+}
+
+void TForm1::trycn1DblClick() {
+    // The icon performs the menu's default item right after this.
+    raise();
+    activateWindow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!exitRequested_) {
+        // The close button puts the window into the tray; only "Выход" ends the program.
+        event->ignore();
+        trycn1->HideMainWindow();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
