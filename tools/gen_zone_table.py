@@ -176,6 +176,10 @@ def main():
                 sys.exit("no city for %s (%s): add a hand-written text" % (key, iana))
         display = offset_text(standard_offset_minutes(iana, year)) + " " + city
         rows.append((key, iana, display))
+        try:
+            display.encode("cp1251")  # the registry holds the text in Windows-1251
+        except UnicodeEncodeError:
+            sys.exit("display text outside Windows-1251: " + display)
         if len(key) > 31:
             sys.exit("key name longer than 31 characters: " + key)
 

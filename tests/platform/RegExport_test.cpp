@@ -118,3 +118,30 @@ TEST(RegExport, WritesWhatItReads) {
     EXPECT_EQ(back.FindKey(HKEY_LOCAL_MACHINE, path + "\\Два")->FindValue(QString())->type, REG_EXPAND_SZ);
     EXPECT_EQ(WriteRegExport(registry, HKEY_LOCAL_MACHINE, QStringLiteral("Nope")), QByteArray("REGEDIT4\r\n\r\n"));
 }
+
+// Damaged text (cut anywhere, or a byte changed) is read or refused, never misread into a crash.
+TEST(RegExport, SurvivesDamagedText) {
+    const QByteArray text =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K\\Sub]\r\n\"S\"=\"a\\\\b\\\"c\"\r\n\"D\"=dword:0000ffff\r\n"
+        "\"B\"=hex:01,02,03,\\\r\n  04,05\r\n@=hex(7):41,00,00\r\n[-HKEY_LOCAL_MACHINE\\K\\Sub]\r\n";
+    const char replacements[] = {'\0', '"', '\\', '[', ']', '=', ',', ':', '\n', '@', '-', 'x'};
+    int refused = 0;
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        try {
+            ReadRegExport(text.left(cut));
+        } catch (const Exception&) {
+            ++refused;
+        }
+        for (const char c : replacements) {
+            if (cut == text.size()) break;
+            QByteArray damaged = text;
+            damaged[cut] = c;
+            try {
+                ReadRegExport(damaged);
+            } catch (const Exception&) {
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
