@@ -43,7 +43,9 @@ bool HasNonAscii(const QByteArray& bytes) {
 }
 
 std::optional<QString> StrictUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    // A leading U+FEFF is part of the name, not a byte-order mark to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
