@@ -92,8 +92,8 @@ void TForm1::FormCreate() {
 void TForm1::CreateCapitals() {
     // Every clock starts on the all-zero zone (UTC) until the catalogue gives it one.
     for (int k = 0; k < 5; ++k)
-        capitals_[k] = std::make_unique<TMainCapital>(clock_, lblCapital[k]->text(), chartZone_,
-                                                      kCapitalColors[k]);
+        capitals_[k] = std::make_unique<TMainCapital>(clock_, lblCapital[k]->text(),
+                                                      TIME_ZONE_INFORMATION{}, kCapitalColors[k]);
 }
 
 void TForm1::LoadTimeZones() {
