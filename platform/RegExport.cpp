@@ -142,10 +142,17 @@ void ApplyValueLine(const QByteArray& text, int line, TRegKey* key) {
         key->SetValue(name, data.type, data.bytes);
 }
 
+// A hex value line ending in "\\" goes on in the next line. The "=" looked for is the
+// one after the value name, which may hold "=" itself.
 bool ContinuesOnNextLine(const QByteArray& logical) {
     if (!logical.endsWith('\\')) return false;
-    const qsizetype eq = logical.indexOf('=');
-    return eq >= 0 && logical.mid(eq + 1).trimmed().startsWith("hex");
+    qsizetype pos = 0;
+    if (logical.startsWith('@'))
+        pos = 1;
+    else if (!logical.startsWith('"') || !ReadQuoted(logical, pos))
+        return false;
+    const QByteArray rest = logical.mid(pos).trimmed();
+    return rest.startsWith('=') && rest.mid(1).trimmed().startsWith("hex");
 }
 
 void AppendHex(QByteArray& out, const QByteArray& prefix, const QByteArray& bytes) {
@@ -180,7 +187,7 @@ void WriteKey(const TRegKey& key, const QString& fullPath, QByteArray& out) {
     out += '[' + ToAnsi(fullPath) + "]\r\n";
     for (const TRegValue& value : key.Values()) {
         const QByteArray name = value.name.isEmpty() ? QByteArray("@") : Quoted(ToAnsi(value.name));
-        if (value.type == REG_SZ) {
+        if (value.type == REG_SZ && !value.data.contains('\n')) {  // a newline needs the hex form
             out += name + '=' + Quoted(value.data) + "\r\n";
         } else if (value.type == REG_DWORD && value.data.size() == 4) {
             uint32_t number = 0;
@@ -190,7 +197,7 @@ void WriteKey(const TRegKey& key, const QString& fullPath, QByteArray& out) {
             AppendHex(out, name + "=hex:", value.data);
         } else {
             QByteArray bytes = value.data;
-            if (value.type == REG_EXPAND_SZ) bytes.append('\0');
+            if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) bytes.append('\0');
             AppendHex(out, name + "=hex(" + QByteArray::number(value.type, 16) + "):", bytes);
         }
     }
@@ -236,7 +243,7 @@ QByteArray WriteRegExport(const TRegistry& registry, HKEY root, const QString& p
     QByteArray out = kHeader + "\r\n\r\n";
     if (const TRegKey* key = registry.FindKey(root, path)) {
         const QString trimmedPath = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
-        WriteKey(*key, RootKeyName(root) + QLatin1Char('\\') + trimmedPath, out);
+        WriteKey(*key, trimmedPath.isEmpty() ? RootKeyName(root) : RootKeyName(root) + QLatin1Char('\\') + trimmedPath, out);
     }
     return out;
 }

@@ -104,6 +104,9 @@ TEST(RegExport, WritesWhatItReads) {
     registry.SetDword(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("n"), 0xdeadbeef);
     registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QString(), QStringLiteral("%PATH%"), REG_EXPAND_SZ);
     registry.SetString(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Elsewhere"), QStringLiteral("x"), QStringLiteral("y"));
+    // A name holding "=hex" before a wrapped hex list, and a text with a line break.
+    registry.SetBinary(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("a=b\"=hex"), QByteArray(60, '\x11'));
+    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("lines"), QStringLiteral("one\ntwo"));
 
     const QByteArray text = WriteRegExport(registry, HKEY_LOCAL_MACHINE, path);
     EXPECT_TRUE(text.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zones]\r\n"));
@@ -115,7 +118,11 @@ TEST(RegExport, WritesWhatItReads) {
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(FromAnsi(one->FindValue(QStringLiteral("Display"))->data), QStringLiteral("(UTC+03:00) \"Москва\" \\"));
     EXPECT_EQ(one->FindValue(QStringLiteral("TZI"))->data, QByteArray(44, '\xa5'));
-    EXPECT_EQ(back.FindKey(HKEY_LOCAL_MACHINE, path + "\\Два")->FindValue(QString())->type, REG_EXPAND_SZ);
+    const TRegKey* two = back.FindKey(HKEY_LOCAL_MACHINE, path + "\\Два");
+    EXPECT_EQ(two->FindValue(QString())->type, REG_EXPAND_SZ);
+    EXPECT_EQ(two->FindValue(QStringLiteral("a=b\"=hex"))->data, QByteArray(60, '\x11'));
+    EXPECT_EQ(two->FindValue(QStringLiteral("lines"))->type, REG_SZ);
+    EXPECT_EQ(two->FindValue(QStringLiteral("lines"))->data, QByteArray("one\ntwo"));
     EXPECT_EQ(WriteRegExport(registry, HKEY_LOCAL_MACHINE, QStringLiteral("Nope")), QByteArray("REGEDIT4\r\n\r\n"));
 }
 
