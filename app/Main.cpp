@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Application.h"
+#include "app/TaskbarButton.h"
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
@@ -171,6 +172,7 @@ void TForm1::FormShow() {
     }
     mniMiniMode->setEnabled(true);
     tmr1->start();
+    QTimer::singleShot(0, this, [this] { HideTaskbarButton(this); });
 }
 
 void TForm1::changeEvent(QEvent* event) {
