@@ -118,6 +118,24 @@ TEST_F(MainStatesTest, EditedClockIsShownAtOnceAndComesBackAfterARestart) {
     EXPECT_EQ(form->Capital(1)->Name, "London");
 }
 
+TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
+    Create("2026-01-15T08:00:30");  // "Открылся London" is due in this very minute
+    QStringList shown;
+    QObject::connect(form.get(), &TForm1::balloonShown,
+                     [&](const QString& title, const QString& text) { shown << title + ": " + text; });
+    form->show();
+    form->close();  // into the tray
+    form->tmr1Timer();
+    EXPECT_TRUE(shown.isEmpty());
+    for (int minute = 0; minute < 24 * 60; ++minute) {
+        clock.Advance(60'000);
+        form->tmr1Timer();
+    }
+    ASSERT_EQ(shown.size(), 7);
+    EXPECT_EQ(shown[0], "Horavane 2.0: Открылся NewYork");  // 13:00 UTC
+    EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
+}
+
 // A month of the real tick, minute by minute, across the autumn clock changes of Europe
 // (25 October) and the United States (1 November).
 TEST_F(MainStatesTest, AMonthOfTicksShowsSevenBalloonsADayAndTheRightClocks) {
