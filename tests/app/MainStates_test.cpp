@@ -132,7 +132,7 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
         form->tmr1Timer();
     }
     ASSERT_EQ(shown.size(), 7);
-    EXPECT_EQ(shown[0], "Horavane 2.0: Открылся NewYork");  // 13:00 UTC
+    EXPECT_EQ(shown[0], "Horavane 2.0: Закрылся Tokyo");  // 09:00 UTC
     EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
 }
 
