@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# make install / make uninstall for a desktop user, into a throw-away HOME: exactly the
+# program, its launcher entry and its icons go in; exactly they come out again, and the
+# settings file written beside the program stays.
+set -euo pipefail
+SRC=${HORAVANE_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+BUILD=$(dirname "$(readlink -f "$1")")
+WORK=$(mktemp -d /tmp/horavane-install.XXXXXX)
+STATE=(install_manifest.txt install_created_dirs.txt)
+
+# The build folder's own install record belongs to the developer's real install.
+mkdir "$WORK/saved"
+for f in "${STATE[@]}"; do [[ -f "$BUILD/$f" ]] && cp "$BUILD/$f" "$WORK/saved/"; done
+cleanup() {
+    for f in "${STATE[@]}"; do
+        rm -f "$BUILD/$f"
+        [[ -f "$WORK/saved/$f" ]] && cp "$WORK/saved/$f" "$BUILD/"
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+tree() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort); }
+SIZES=(16 22 24 32 48 64 128 256)
+
+# --- default prefix: ~/.local of a user who already has other launcher entries ---
+export HOME="$WORK/home"
+mkdir -p "$HOME/.local/share/applications"
+echo "[Desktop Entry]" > "$HOME/.local/share/applications/other.desktop"
+tree "$HOME" > "$WORK/before"
+
+"$SRC/tools/install-desktop.sh" "$BUILD" >/dev/null
+P="$HOME/.local"
+{
+    cat "$WORK/before"
+    printf './.local/bin\n./.local/bin/horavane\n'
+    printf './.local/share/applications/horavane.desktop\n./.local/share/icons\n'
+    printf './.local/share/icons/hicolor\n'
+    for s in "${SIZES[@]}"; do
+        printf './.local/share/icons/hicolor/%sx%s\n' "$s" "$s"
+        printf './.local/share/icons/hicolor/%sx%s/apps\n' "$s" "$s"
+        printf './.local/share/icons/hicolor/%sx%s/apps/horavane.png\n' "$s" "$s"
+    done
+} | LC_ALL=C sort > "$WORK/expected"
+tree "$HOME" > "$WORK/after"
+diff -u "$WORK/expected" "$WORK/after" || fail "the install put something else than expected"
+
+cmp -s "$BUILD/horavane" "$P/bin/horavane" || fail "the installed program differs from the built one"
+[[ -x "$P/bin/horavane" ]] || fail "the installed program is not executable"
+for s in "${SIZES[@]}"; do
+    cmp -s "$SRC/resources/horavane-$s.png" "$P/share/icons/hicolor/${s}x${s}/apps/horavane.png" ||
+        fail "icon ${s}x${s} is not the ${s}-pixel picture"
+done
+entry="$P/share/applications/horavane.desktop"
+grep -qx "Exec=\"$P/bin/horavane\"" "$entry" || fail "the entry does not start the installed program"
+grep -qx "TryExec=$P/bin/horavane" "$entry" || fail "the entry does not check for the installed program"
+grep -qx "Icon=horavane" "$entry" || fail "the entry does not name the icon"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "the installed entry is not valid"
+fi
+
+# The program writes its settings beside itself; a second install changes nothing else.
+printf '[Local]\r\nZone=Test\r\n' > "$P/bin/horavane.ini"
+"$SRC/tools/install-desktop.sh" "$BUILD" >/dev/null
+echo ./.local/bin/horavane.ini >> "$WORK/expected"
+LC_ALL=C sort -o "$WORK/expected" "$WORK/expected"
+tree "$HOME" > "$WORK/after"
+diff -u "$WORK/expected" "$WORK/after" || fail "a second install changed the tree"
+
+"$SRC/tools/uninstall-desktop.sh" "$BUILD" >/dev/null
+{ cat "$WORK/before"; printf './.local/bin\n./.local/bin/horavane.ini\n'; } | LC_ALL=C sort > "$WORK/expected"
+tree "$HOME" > "$WORK/after"
+diff -u "$WORK/expected" "$WORK/after" || fail "the uninstall did not remove exactly what was installed"
+[[ "$(cat "$P/bin/horavane.ini")" == $'[Local]\r\nZone=Test\r' ]] || fail "the settings file changed"
+[[ ! -e "$BUILD/install_manifest.txt" ]] || fail "the install record outlived the uninstall"
+
+# --- a prefix with a blank in its path, into which nothing was ever installed ---
+P="$WORK/my apps"
+"$SRC/tools/install-desktop.sh" "$BUILD" "$P" >/dev/null
+grep -qx "Exec=\"$P/bin/horavane\"" "$P/share/applications/horavane.desktop" ||
+    fail "a path with a blank is not quoted in Exec"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$P/share/applications/horavane.desktop" || fail "the entry with a quoted path is not valid"
+fi
+"$SRC/tools/uninstall-desktop.sh" "$BUILD" >/dev/null
+[[ -z "$(tree "$P")" ]] || { tree "$P"; fail "the uninstall left files in a fresh prefix"; }
+echo "PASS"
