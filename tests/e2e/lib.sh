@@ -86,3 +86,92 @@ e2e_screenshot() {  # e2e_screenshot WINDOW FILE
 }
 
 e2e_alive() { kill -0 "$APP_PID" 2>/dev/null; }
+
+# --- helpers of the tray, mini-mode and fault tests ---------------------------------
+
+E2E_TOOLS="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools/e2e" && pwd)"
+# Debian's own Python carries python3-xlib and pyatspi; a python3 earlier on PATH may not.
+E2E_PYTHON=/usr/bin/python3
+
+e2e_x11() { "$E2E_PYTHON" "$E2E_TOOLS/x11.py" "$@"; }
+
+# e2e_poll SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds; fails on timeout.
+e2e_poll() {
+    local deadline=$((SECONDS + $1)); shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# e2e_app_windows [TYPE]: "id x y width height types" of the program's viewable windows.
+e2e_app_windows() { e2e_x11 windows "$APP_PID" "$@"; }
+
+# Prints the id of the program's icon window docked in trayer's panel, if there is one.
+e2e_docked_icon() {
+    local id
+    id=$(e2e_x11 docked "$APP_PID" trayer | head -n1)
+    [[ -n "$id" ]] && echo "$id"
+}
+
+# e2e_wait_docked [SECONDS]: prints the docked icon's window id once it is there.
+e2e_wait_docked() {
+    local id
+    e2e_poll "${1:-10}" e2e_docked_icon >/dev/null || return 1
+    e2e_docked_icon
+}
+
+e2e_stop_tray() {
+    kill "$TRAYER_PID" 2>/dev/null || true
+    wait "$TRAYER_PID" 2>/dev/null || true
+}
+
+# e2e_click_icon ICON BUTTON: moves the pointer onto the icon's centre and clicks.
+e2e_click_icon() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))" click "$2"
+}
+
+# e2e_tray_menu_pick ITEM COUNT: opens the tray menu with a right click on the icon and
+# clicks item ITEM (1-based) of its COUNT items.
+e2e_tray_menu_pick() {
+    local icon menu id x y w h
+    icon=$(e2e_wait_docked) || e2e_fail "no tray icon to open the menu from"
+    e2e_click_icon "$icon" 3
+    e2e_poll 5 e2e_app_has_window POPUP || e2e_fail "the tray menu did not open"
+    read -r id x y w h _ < <(e2e_app_windows POPUP | head -n1)
+    xdotool mousemove "$((x + w / 2))" "$((y + h * (2 * $1 - 1) / (2 * $2)))" click 1
+    e2e_poll 5 e2e_app_has_no_window POPUP || e2e_fail "the tray menu stayed open"
+}
+
+e2e_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+e2e_not_viewable() { ! e2e_viewable "$1"; }
+e2e_app_has_window() { [[ -n "$(e2e_app_windows "$1")" ]]; }
+e2e_app_has_no_window() { [[ -z "$(e2e_app_windows "$1")" ]]; }
+
+# The program has ended (it stays a zombie, which kill -0 still finds, until waited for).
+e2e_ended() {
+    local state
+    state=$(ps -o stat= -p "$APP_PID" 2>/dev/null || true)
+    [[ -z "$state" || "$state" == Z* ]]
+}
+
+# e2e_wait_exit [SECONDS]: waits for the program to end and sets E2E_EXIT_STATUS to its
+# exit status. Call it directly, not in $(...): only this shell can wait for the program.
+e2e_wait_exit() {
+    E2E_EXIT_STATUS=
+    e2e_poll "${1:-10}" e2e_ended || return 1
+    E2E_EXIT_STATUS=0
+    wait "$APP_PID" || E2E_EXIT_STATUS=$?
+}
+
+# Screen-reader access: the AT-SPI bus must run before the program starts.
+e2e_start_a11y() {
+    gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+        --method org.a11y.Bus.GetAddress >/dev/null
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# "role<TAB>name" of every named object of the program, line breaks as "\n".
+e2e_a11y_names() { timeout 20 "$E2E_PYTHON" "$E2E_TOOLS/atspi.py" names Horavane; }

@@ -1,0 +1,138 @@
+#!/usr/bin/python3
+"""What the end-to-end tests need of the X server beyond xdotool and xprop.
+
+  x11.py close WINDOW            ask a window to close (WM_DELETE_WINDOW), as a window
+                                 manager's close button does
+  x11.py windows PID [TYPE]      the viewable windows of a process, one line each:
+                                 "id x y width height type"; TYPE filters on the window
+                                 type (NORMAL, TOOLTIP, ..., and POPUP for a menu); a window may carry several
+  x11.py docked PID CLASS        the process's windows embedded in a window of that
+                                 WM_CLASS (a tray host's panel), one id a line
+  x11.py state WINDOW            the window's _NET_WM_STATE atoms, one a line
+
+Windows are given and printed as decimal ids, as xdotool prints them.
+"""
+import sys
+
+from Xlib import X, display
+from Xlib.protocol import event
+
+disp = display.Display()
+root = disp.screen().root
+
+
+def atom(name):
+    return disp.intern_atom(name)
+
+
+def prop(window, name):
+    try:
+        value = window.get_full_property(atom(name), X.AnyPropertyType)
+    except Exception:  # the window went away while we looked
+        return None
+    return value.value if value else None
+
+
+def all_windows(window=root):
+    try:
+        children = window.query_tree().children
+    except Exception:
+        return
+    for child in children:
+        yield child
+        yield from all_windows(child)
+
+
+def viewable(window):
+    try:
+        return window.get_attributes().map_state == X.IsViewable
+    except Exception:
+        return False
+
+
+def window_type(window):
+    types = prop(window, "_NET_WM_WINDOW_TYPE")
+    kinds = [disp.get_atom_name(value).replace("_NET_WM_WINDOW_TYPE_", "")
+             for value in types] if types else ["NONE"]
+    # Qt marks its menus NORMAL; a top-level override-redirect window that is no tooltip
+    # is a popup (a menu), tagged POPUP here.
+    try:
+        top_level = window.query_tree().parent.id == root.id
+        override = window.get_attributes().override_redirect
+    except Exception:
+        return kinds
+    if top_level and override and "TOOLTIP" not in kinds:
+        kinds.append("POPUP")
+    return kinds
+
+
+def of_process(pid):
+    for window in all_windows():
+        owner = prop(window, "_NET_WM_PID")
+        if owner is not None and len(owner) and owner[0] == pid:
+            yield window
+
+
+def wm_class(window):
+    value = prop(window, "WM_CLASS")
+    if not value:
+        return []
+    text = value.decode("latin-1") if isinstance(value, bytes) else str(value)
+    return [part for part in text.split("\0") if part]
+
+
+def ancestors(window):
+    while True:
+        tree = window.query_tree()
+        if tree.parent == 0 or tree.parent.id == root.id:
+            return
+        window = tree.parent
+        yield window
+
+
+def cmd_close(window_id):
+    window = disp.create_resource_object("window", int(window_id))
+    message = event.ClientMessage(
+        window=window, client_type=atom("WM_PROTOCOLS"),
+        data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
+    window.send_event(message, event_mask=X.NoEventMask)
+    disp.sync()
+
+
+def cmd_windows(pid, wanted=None):
+    for window in of_process(int(pid)):
+        if not viewable(window):
+            continue
+        kind = window_type(window)
+        if wanted and wanted not in kind:
+            continue
+        try:
+            geometry = window.get_geometry()
+            origin = window.translate_coords(root, 0, 0)
+        except Exception:
+            continue
+        print(window.id, -origin.x, -origin.y, geometry.width, geometry.height, ",".join(kind))
+
+
+def cmd_docked(pid, host_class):
+    for window in of_process(int(pid)):
+        try:
+            if any(host_class in wm_class(parent) for parent in ancestors(window)):
+                print(window.id)
+        except Exception:
+            continue
+
+
+def cmd_state(window_id):
+    window = disp.create_resource_object("window", int(window_id))
+    for value in prop(window, "_NET_WM_STATE") or []:
+        print(disp.get_atom_name(value))
+
+
+COMMANDS = {"close": cmd_close, "windows": cmd_windows, "docked": cmd_docked,
+            "state": cmd_state}
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:
+        sys.exit(__doc__)
+    COMMANDS[sys.argv[1]](*sys.argv[2:])
