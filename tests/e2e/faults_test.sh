@@ -65,7 +65,43 @@ tz_database_missing() {
     stop_program
 }
 
+read_only_settings_folder() {
+    # Root writes anywhere: the program runs as nobody in a folder only root may write.
+    printf '[0]\r\nName=Frankfurt\r\n' >"$INI"
+    cp "$INI" "$WORK/ini.before"
+    chmod 755 "$WORK" "$WORK/config"
+    chmod 555 "$WORK/bin"
+    chmod 644 "$INI"
+    mkdir -m 700 -p "$WORK/nobody-runtime"
+    chown nobody "$WORK/nobody-runtime"
+    setpriv --reuid=65534 --regid=65534 --clear-groups \
+        env XDG_RUNTIME_DIR="$WORK/nobody-runtime" HOME="$WORK/nobody-runtime" "$EXE" 2>"$WORK/stderr" &
+    APP_PID=$!
+    PIDS+=($APP_PID)
+    local main box
+    main=$(e2e_wait_window "Horavane 2.0") || e2e_fail "no main window in a read-only folder"
+    # Pick the zone below the selected one in the reference zone box (client 190, 28, 520 x 27).
+    xdotool mousemove --window "$main" 450 41 click 1
+    e2e_poll 5 e2e_app_has_window POPUP || e2e_fail "the zone list did not open"
+    xdotool key Down Return
+    message_box() { xdotool search --onlyvisible --name '^Horavane 2\.0$' | grep -vx "$main"; }
+    box=$(e2e_poll 10 message_box >/dev/null && message_box | head -n1) \
+        || e2e_fail "no message box when the zone could not be saved"
+    [[ $(e2e_x11 windows "$APP_PID" DIALOG | cut -d' ' -f1) == *"$box"* ]] \
+        || e2e_fail "the window titled \"Horavane 2.0\" is no dialog"
+    e2e_screenshot "$box" "$WORK/read-only-message.png"
+    e2e_x11 close "$box"  # the box's close button: its only button, OK
+    e2e_poll 5 e2e_not_viewable "$box" || e2e_fail "the message box did not close"
+    e2e_alive || e2e_fail "the program ended after the failed write"
+    e2e_viewable "$main" || e2e_fail "the main window went away after the failed write"
+    cmp -s "$INI" "$WORK/ini.before" || e2e_fail "the settings file changed in a read-only folder"
+    stop_program
+    chmod 755 "$WORK/bin"
+    rm -f "$INI"
+}
+
 no_tray_host_at_start
+read_only_settings_folder
 signals_keep_settings
 tz_database_missing
-echo "PASS: no tray host at start, SIGTERM/SIGHUP keep the settings, tz database missing"
+echo "PASS: no tray host at start, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing"
