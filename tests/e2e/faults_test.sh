@@ -100,8 +100,45 @@ read_only_settings_folder() {
     rm -f "$INI"
 }
 
+# The wall clock as libfaketime reads it from a file: an offset from the real time.
+set_wall_clock() {
+    printf '%+d\n' "$(($(date -u -d "$1" +%s) - $(date -u +%s)))" >"$WORK/faketime"
+}
+
+balloon_count() { sort -u "$WORK/balloons" | grep -c . || true; }
+balloons_are() { [[ $(balloon_count) == "$1" ]]; }
+
+wall_clock_jumps() {
+    e2e_start_tray
+    set_wall_clock "2027-01-15 07:59:56"
+    FAKETIME_TIMESTAMP_FILE="$WORK/faketime" FAKETIME_CACHE_DURATION=1 FAKETIME_DONT_FAKE_MONOTONIC=1 \
+        LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 "$EXE" 2>"$WORK/stderr" &
+    APP_PID=$!
+    PIDS+=($APP_PID)
+    e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "the main window did not appear"
+    # Every balloon is a window of its own: collect their ids while the clock jumps.
+    : >"$WORK/balloons"
+    (set +e; while :; do e2e_app_windows TOOLTIP 2>/dev/null | cut -d' ' -f1 >>"$WORK/balloons"; sleep 0.1; done) &
+    PIDS+=($!)
+
+    e2e_poll 15 balloons_are 1 || e2e_fail "no \"Открылся London\" balloon at 08:00 UTC"
+    # Back by two hours inside the same minute of the hour: the clocks catch up at 06:01.
+    set_wall_clock "2027-01-15 06:00:50"
+    e2e_poll 20 clock_is London 06:01 || e2e_fail "after the jump back London shows '$(clock_of London)', not 06:01"
+    balloons_are 1 || e2e_fail "the jump back fired $(($(balloon_count) - 1)) more balloon(s)"
+    # Forward again: 08:00 comes a second time and brings its balloon once more, once.
+    set_wall_clock "2027-01-15 07:59:57"
+    e2e_poll 15 balloons_are 2 || e2e_fail "08:00 reached again brought $(balloon_count) balloons in all, not 2"
+    e2e_poll 10 clock_is London 08:00 || e2e_fail "after the jump forward London shows '$(clock_of London)', not 08:00"
+    sleep 2  # nothing more may come in the rest of the minute
+    balloons_are 2 || e2e_fail "the 08:00 balloon fired more than once in its minute"
+    stop_program
+    e2e_stop_tray
+}
+
 no_tray_host_at_start
+wall_clock_jumps
 read_only_settings_folder
 signals_keep_settings
 tz_database_missing
-echo "PASS: no tray host at start, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing"
+echo "PASS: no tray host at start, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, wall clock jumps"
