@@ -30,7 +30,12 @@ source "$ROOT/tools/measure/lib.sh"
 
 if [[ -z "${MEASURE_IN_SESSION:-}" ]]; then
     echo "== building in $BUILD" >&2
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # A fresh build directory is optimised; an existing one keeps the type it was made with.
+    if [[ -f "$BUILD/CMakeCache.txt" ]]; then
+        cmake -S "$ROOT" -B "$BUILD" >/dev/null
+    else
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
     targets=(horavane)
     if ((BENCH)); then
         for src in "$ROOT"/bench/*_bench.cpp; do targets+=("$(basename "$src" .cpp)"); done
