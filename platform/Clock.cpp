@@ -23,7 +23,12 @@ SYSTEMTIME SystemClock::UtcNow() const {
 }
 
 int SystemClock::LocalMinute() const {
-    return QTime::currentTime().minute();
+    const qint64 utcMinute = QDateTime::currentMSecsSinceEpoch() / 60'000;
+    if (utcMinute != utcMinute_) {
+        utcMinute_ = utcMinute;
+        localMinute_ = QTime::currentTime().minute();
+    }
+    return localMinute_;
 }
 
 void FakeClock::SetUtc(const char* isoUtc) {

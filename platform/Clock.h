@@ -18,7 +18,13 @@ public:
 class SystemClock final : public IClock {
 public:
     SYSTEMTIME UtcNow() const override;
+    // Zone offsets are whole minutes, so the local minute can only change when the UTC
+    // minute does: the local zone is consulted once per UTC minute, not on every tick.
     int LocalMinute() const override;
+
+private:
+    mutable qint64 utcMinute_ = -1;
+    mutable int localMinute_ = 0;
 };
 
 // A clock that stands still until told otherwise.
