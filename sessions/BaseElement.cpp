@@ -86,9 +86,15 @@ QFont CellHeightFont(int cellHeight, bool bold) {
     font.setBold(bold);
     auto found = pixelSizes.constFind(key);
     if (found == pixelSizes.cend()) {
-        int best = std::max(1, cellHeight);
+        // A font's line height grows in proportion to its pixel size: one measurement
+        // gives the estimate, and only its neighbours are tried.
+        const int cell = std::max(1, cellHeight);
+        font.setPixelSize(cell);
+        const double ratio = std::max(0.1, QFontMetricsF(font).height() / cell);
+        const int estimate = std::max(1, int(std::lround(cell / ratio)));
+        int best = estimate;
         double bestError = 1e9;
-        for (int px = 1; px <= std::max(1, cellHeight); ++px) {
+        for (int px = std::max(1, estimate - 1); px <= estimate + 1; ++px) {
             font.setPixelSize(px);
             const double error = std::abs(QFontMetricsF(font).height() - cellHeight);
             if (error < bestError) {
