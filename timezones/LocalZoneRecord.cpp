@@ -56,12 +56,6 @@ int RecordOffsetMinutes(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
     return static_cast<int>(std::llround((ZoneNow(zone, utc) - EncodeDateTime(utc)) * 1440.0));
 }
 
-void CopyName(const QString& name, char16_t (&field)[32]) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    if (name.size() > 31)
-        return;  // as the catalogue does: a name that does not fit leaves the field empty
-    std::copy(name.utf16(), name.utf16() + name.size(), field);
-}
 
 }  // namespace
 
@@ -162,22 +156,9 @@ TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& 
         return catalogue[index].ToTimeZoneInformation();
 
     // Nothing in the catalogue fits: the zone's own rule still gives the right times.
-    TIME_ZONE_INFORMATION record;
     const QTimeZone zone(iana.toUtf8());
-    if (!zone.isValid()) {
-        CopyName(QStringLiteral("UTC"), record.StandardName);
-        CopyName(QStringLiteral("UTC"), record.DaylightName);
-        return record;
-    }
-    const REG_TZI_FORMAT tzi = TziForYear(zone, utcNow.wYear);
-    record.Bias = tzi.Bias;
-    record.StandardBias = tzi.StandardBias;
-    record.DaylightBias = tzi.DaylightBias;
-    record.StandardDate = tzi.StandardDate;
-    record.DaylightDate = tzi.DaylightDate;
-    CopyName(iana, record.StandardName);
-    CopyName(iana, record.DaylightName);
-    return record;
+    if (!zone.isValid()) return MakeZoneRecord(REG_TZI_FORMAT{}, QStringLiteral("UTC"), QStringLiteral("UTC"));
+    return MakeZoneRecord(TziForYear(zone, utcNow.wYear), iana, iana);
 }
 
 TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,

@@ -72,16 +72,21 @@ TRegTimeZone::TRegTimeZone(const TRegistryAccess* reg) {
         throw Exception(CreateError("There is no \"TZI\" value in the RegKey or it has wrong size."));
 }
 
-TIME_ZONE_INFORMATION TRegTimeZone::ToTimeZoneInformation() const {
+TIME_ZONE_INFORMATION MakeZoneRecord(const REG_TZI_FORMAT& tzi, const QString& standardName,
+                                     const QString& daylightName) {
     TIME_ZONE_INFORMATION zone;
-    zone.Bias = TZI.Bias;
-    zone.StandardBias = TZI.StandardBias;
-    zone.DaylightBias = TZI.DaylightBias;
-    zone.StandardDate = TZI.StandardDate;
-    zone.DaylightDate = TZI.DaylightDate;
-    CopyName(Std, zone.StandardName);
-    CopyName(Dlt, zone.DaylightName);
+    zone.Bias = tzi.Bias;
+    zone.StandardBias = tzi.StandardBias;
+    zone.DaylightBias = tzi.DaylightBias;
+    zone.StandardDate = tzi.StandardDate;
+    zone.DaylightDate = tzi.DaylightDate;
+    CopyName(standardName, zone.StandardName);
+    CopyName(daylightName, zone.DaylightName);
     return zone;
+}
+
+TIME_ZONE_INFORMATION TRegTimeZone::ToTimeZoneInformation() const {
+    return MakeZoneRecord(TZI, Std, Dlt);
 }
 
 int CompareZonesByBias(const TRegTimeZone* first, const TRegTimeZone* second) {

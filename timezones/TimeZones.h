@@ -40,6 +40,11 @@ private:
 };
 
 // -1, 0 or +1 so that the larger Bias sorts first; 0 when either is null.
+// The zone record of a rule block and two names; a name of more than 31 code units
+// leaves its field empty.
+TIME_ZONE_INFORMATION MakeZoneRecord(const REG_TZI_FORMAT& tzi, const QString& standardName,
+                                     const QString& daylightName);
+
 int CompareZonesByBias(const TRegTimeZone* first, const TRegTimeZone* second);
 
 // The catalogue; owns its entries.
