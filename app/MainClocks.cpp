@@ -15,7 +15,8 @@ void TForm1::BuildClockBoxClicks() {
 }
 
 void TForm1::CapitalBoxClicked(int slotIndex) {
-    TMainCapital& capital = *capitals_.at(slotIndex);
+    if (!capitals_.at(slotIndex)) return;  // start-up stopped before the clocks were made
+    TMainCapital& capital = *capitals_[slotIndex];
     QLabel* label = lblCapital[slotIndex];
     try {
         TEditCapitalClockForm editor(this);
