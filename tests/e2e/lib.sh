@@ -53,7 +53,7 @@ e2e_start_tray() {
     sleep 0.5
 }
 
-# e2e_launch [faketime-spec]: starts the program, stderr to $WORK/stderr.
+# e2e_launch [faked-time]: starts the program, stderr to $WORK/stderr.
 e2e_launch() {
     if [[ $# -gt 0 && -n "$1" ]]; then
         FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="$1" \
