@@ -38,11 +38,3 @@ void BM_LoadTimeZones(benchmark::State& state) {
 BENCHMARK(BM_LoadTimeZones)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -83,12 +83,3 @@ void BM_WriteCapital(benchmark::State& state) {
 BENCHMARK(BM_WriteCapital);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);  // the tile font needs the font database
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

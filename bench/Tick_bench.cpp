@@ -33,11 +33,3 @@ void BM_SystemClockMinuteRead(benchmark::State& state) {
 BENCHMARK(BM_SystemClockMinuteRead);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -32,12 +32,3 @@ static void BM_MarkerHover(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(MarkerHintAt(markers, point, clock));
 }
 BENCHMARK(BM_MarkerHover)->Arg(0)->Arg(1);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -56,5 +56,3 @@ static void BM_ZoneTimeTextTwelveHour(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ZoneTimeText(zone, kSample));
 }
 BENCHMARK(BM_ZoneTimeTextTwelveHour);
-
-BENCHMARK_MAIN();
