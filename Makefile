@@ -30,7 +30,7 @@ test: build
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHORAVANE_SANITIZE=ON -DHORAVANE_BENCH=OFF
 	cmake --build $(ASAN_BUILD)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -LE e2e
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 HORAVANE_SIMULATED_DAYS=3 ctest --output-on-failure -LE e2e
 
 install: build
 	@tools/install-desktop.sh $(BUILD) $(PREFIX)
