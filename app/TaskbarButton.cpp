@@ -20,8 +20,9 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 void HideTaskbarButton(QWidget* window) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window->isVisible()) return;
-    xcb_connection_t* connection = x11->connection();
+    // Other platforms (offscreen among them) may answer with no X connection at all.
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || !window->isVisible()) return;
     // The window is mapped already, so the state goes to the window manager as a request
     // (Qt itself rewrites the state property whenever it maps the window).
     xcb_client_message_event_t event{};
