@@ -1,3 +1,4 @@
+#include "support/CatalogueFixtures.h"
 #include "clocks/EditCapitalClockForm.h"
 
 #include "platform/Clock.h"
@@ -24,21 +25,13 @@ struct Zone {
 
 // A catalogue read from an in-memory registry, in the order given.
 TTimeZoneList MakeCatalogue(std::initializer_list<Zone> zones) {
-    TRegistry registry;
     TTimeZoneList list;
     int n = 0;
     for (const Zone& zone : zones) {
-        const QString path = kTimeZonesKeyPath + QStringLiteral("\\Zone%1").arg(n++);
-        registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"), QString::fromUtf8(zone.display));
-        registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Dlt"), QStringLiteral("Daylight"));
-        registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Std"), QString::fromUtf8(zone.std));
         REG_TZI_FORMAT tzi;
         tzi.Bias = zone.bias;
-        registry.SetBinary(HKEY_LOCAL_MACHINE, path, QStringLiteral("TZI"),
-                           QByteArray(reinterpret_cast<const char*>(&tzi), sizeof tzi));
-        TRegistryAccess access(registry, HKEY_LOCAL_MACHINE);
-        access.OpenKeyReadOnly(path);
-        list.Add(std::make_unique<TRegTimeZone>(&access));
+        AddCatalogueEntry(list, QStringLiteral("Zone%1").arg(n++), QString::fromUtf8(zone.display),
+                          QString::fromUtf8(zone.std), QStringLiteral("Daylight"), tzi);
     }
     return list;
 }

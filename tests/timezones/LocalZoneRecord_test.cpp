@@ -1,3 +1,4 @@
+#include "support/CatalogueFixtures.h"
 #include "timezones/LocalZoneRecord.h"
 
 #include "platform/Clock.h"
@@ -30,16 +31,7 @@ SYSTEMTIME Rule(int month, int weekday, int occurrence, int hour) {
 
 // Adds one entry in the given order (no sorting), as the registry would hand it over.
 void AddEntry(TTimeZoneList& list, const QString& std, const REG_TZI_FORMAT& tzi) {
-    TRegistry registry;
-    const QString path = kTimeZonesKeyPath + QStringLiteral("\\") + std;
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"), std);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Dlt"), std);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Std"), std);
-    registry.SetBinary(HKEY_LOCAL_MACHINE, path, QStringLiteral("TZI"),
-                       QByteArray(reinterpret_cast<const char*>(&tzi), sizeof tzi));
-    TRegistryAccess access(registry, HKEY_LOCAL_MACHINE);
-    access.OpenKeyReadOnly(path);
-    list.Add(std::make_unique<TRegTimeZone>(&access));
+    AddCatalogueEntry(list, std, std, std, std, tzi);
 }
 
 REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {}) {

@@ -1,3 +1,4 @@
+#include "support/CatalogueFixtures.h"
 #include "timezones/ReferenceZone.h"
 
 #include "platform/Clock.h"
@@ -26,16 +27,7 @@ REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDa
 
 // Entries are added in the order given, as the catalogue holds them after its sort.
 void AddEntry(TTimeZoneList& list, const QString& key, const QString& std, const REG_TZI_FORMAT& tzi) {
-    TRegistry registry;
-    const QString path = kTimeZonesKeyPath + QStringLiteral("\\") + key;
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"), key);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Dlt"), std);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Std"), std);
-    registry.SetBinary(HKEY_LOCAL_MACHINE, path, QStringLiteral("TZI"),
-                       QByteArray(reinterpret_cast<const char*>(&tzi), sizeof tzi));
-    TRegistryAccess access(registry, HKEY_LOCAL_MACHINE);
-    access.OpenKeyReadOnly(path);
-    list.Add(std::make_unique<TRegTimeZone>(&access));
+    AddCatalogueEntry(list, key, key, std, std, tzi);
 }
 
 TIME_ZONE_INFORMATION Record(const QString& std, const REG_TZI_FORMAT& tzi) {
