@@ -31,6 +31,11 @@ void TForm1::RedrawChart() {
                  HourColumn(ReferenceHourOffset(), ReferenceHour()), sessions_.SessionList,
                  sessions_.OverlapList);
     img1->setPixmap(QPixmap::fromImage(chartBitmap_));
+    // Screen readers get the bars as text: each title with its countdown.
+    QStringList bars;
+    for (const auto& element : sessions_.SessionList)
+        bars << element->TitleText() + u' ' + element->CountdownText();
+    img1->setAccessibleName(bars.join(QStringLiteral("; ")));
 }
 
 void TForm1::PlaceHourPanels() {

@@ -130,6 +130,9 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     EXPECT_EQ(form->ChartZone().Bias, -120);
     EXPECT_EQ(form->MarkerList().Count(), 13);
     EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
+    // ChartZone 12:07: London is open, and screen readers read the bars as text.
+    EXPECT_TRUE(Child<QLabel>("img1")->accessibleName().contains("London (10:00 - 19:00) до закрытия 6 ч. 53 мин"))
+        << Child<QLabel>("img1")->accessibleName().toStdString();
 }
 
 TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
