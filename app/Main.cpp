@@ -127,8 +127,7 @@ void TForm1::tmr1Timer() {
     if (clock_.LocalMinute() == lastMinute_) return;
     RedrawChart();
     UpdateClocks();
-    HighlightHour();
-    UpdateTrayHint();
+    HighlightHour();  // UpdateClocks has set the tray hint from the same captions
     ShowDueBalloonHint();
 }
 
@@ -152,8 +151,7 @@ void TForm1::UpdateClocks() {
 void TForm1::UpdateTrayHint() {
     QStringList lines;
     for (int k = 0; k < 5; ++k) lines << lblCapital[k]->text() + u' ' + pnlCapitalTime[k]->text();
-    trayHint_ = lines.join(QStringLiteral("\r\n"));
-    trycn1->SetHint(trayHint_);
+    trycn1->SetHint(lines.join(QStringLiteral("\r\n")));
 }
 
 // --- showing --------------------------------------------------------------------

@@ -100,7 +100,7 @@ public:
     const TWorldMapCapitalsList& MarkerList() const { return markerList_; }
     const QImage& ChartBitmap() const { return chartBitmap_; }
     bool IsTickEnabled() const;
-    QString TrayHint() const { return trayHint_; }
+    QString TrayHint() const { return trycn1->Hint(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -189,7 +189,6 @@ private:
     TSessionTable sessions_;
     int chartRedrawCount_ = 0;
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
-    QString trayHint_;
     std::unique_ptr<TBalloonHintList> balloonList_;
     bool exitRequested_ = false;
 };

@@ -22,6 +22,18 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
+// A flat button that takes no keyboard focus, black text in the given font.
+QToolButton* MakeFlatButton(QWidget* parent, const char* name, const QString& text, const QFont& font) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(text);
+    button->setFont(font);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    SetFontColor(button, 0);
+    return button;
+}
+
 QFrame* MakePanel(QWidget* parent, const QString& name) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(name);
@@ -42,23 +54,23 @@ void TForm1::BuildLayout() {
         move(screen->availableGeometry().center() - rect().center());
 
     pnlHead = MakePanel(this, QStringLiteral("pnlHead"));
-    Place(pnlHead, 0, 0, 900, 150);
+    pnlHead->setGeometry(0, 0, 900, 150);
     BuildHead(pnlHead);
     BuildClockBoxes(pnlHead);
 
     img1 = MakeLabel(this, "img1", QString());
-    Place(img1, 0, 150, 900, 447);
+    img1->setGeometry(0, 150, 900, 447);
     img1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     img1->setMouseTracking(true);
     img1->installEventFilter(this);
 
     pnlHourLinePanelsBase = MakePanel(this, QStringLiteral("pnlHourLinePanelsBase"));
-    Place(pnlHourLinePanelsBase, 0, 597, 900, 38);
+    pnlHourLinePanelsBase->setGeometry(0, 597, 900, 38);
     BuildHourLine(pnlHourLinePanelsBase);
 
     // The promotional area stays an empty panel.
     pnlPromo = MakePanel(this, QStringLiteral("pnlPromo"));
-    Place(pnlPromo, 0, 635, 900, 105);
+    pnlPromo->setGeometry(0, 635, 900, 105);
 
     tmr1 = new QTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -73,22 +85,16 @@ void TForm1::BuildLayout() {
 
 void TForm1::BuildHead(QWidget* head) {
     pnlHeadTop = MakePanel(head, QStringLiteral("pnlHeadTop"));
-    Place(pnlHeadTop, 0, 0, 900, 25);
+    pnlHeadTop->setGeometry(0, 0, 900, 25);
 
-    btnMiniMode = new QToolButton(pnlHeadTop);
-    btnMiniMode->setObjectName(QStringLiteral("btnMiniMode"));
-    btnMiniMode->setText(QStringLiteral("Режим мини"));
-    btnMiniMode->setFont(ArialPx(13, true));
-    btnMiniMode->setAutoRaise(true);
-    btnMiniMode->setFocusPolicy(Qt::NoFocus);
-    SetFontColor(btnMiniMode, 0);
-    Place(btnMiniMode, 14, 0, 170, 21);
+    btnMiniMode = MakeFlatButton(pnlHeadTop, "btnMiniMode", QStringLiteral("Режим мини"), ArialPx(13, true));
+    btnMiniMode->setGeometry(14, 0, 170, 21);
 
     CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при старте Windows"), pnlHeadTop);
     CheckBox_Autorun->setObjectName(QStringLiteral("CheckBox_Autorun"));
     CheckBox_Autorun->setFont(ArialPx(11));
     SetFontColor(CheckBox_Autorun, 0);
-    Place(CheckBox_Autorun, 320, 3, 258, 17);
+    CheckBox_Autorun->setGeometry(320, 3, 258, 17);
 
     Label8 = MakeLabel(pnlHeadTop, "Label8", QStringLiteral("Время на компьютере:"));
     Label8->setFont(ArialPx(13, true));
@@ -99,7 +105,7 @@ void TForm1::BuildHead(QWidget* head) {
     lblSelectGMT = MakeLabel(head, "lblSelectGMT", QStringLiteral("Выбрать UTC (GMT):"));
     lblSelectGMT->setAlignment(Qt::AlignCenter);
     SetFontColor(lblSelectGMT, 0);
-    Place(lblSelectGMT, 15, 32, 166, 19);
+    lblSelectGMT->setGeometry(15, 32, 166, 19);
 
     cbbUTC = new QComboBox(head);
     cbbUTC->setObjectName(QStringLiteral("cbbUTC"));
@@ -107,19 +113,13 @@ void TForm1::BuildHead(QWidget* head) {
     cbbUTC->setFocusPolicy(Qt::ClickFocus);  // skipped by the Tab key
     // Screen readers read the selected zone, as the box shows it.
     connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
-    Place(cbbUTC, 190, 28, 520, 27);
+    cbbUTC->setGeometry(190, 28, 520, 27);
     // Only the user's pick runs the change handler; start-up's selection saves nothing.
     connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 
-    btnLocalTime = new QToolButton(head);
-    btnLocalTime->setObjectName(QStringLiteral("btnLocalTime"));
-    btnLocalTime->setText(QStringLiteral("LocalTime"));
-    btnLocalTime->setFont(ArialPx(21, true));
-    btnLocalTime->setAutoRaise(true);
-    btnLocalTime->setFocusPolicy(Qt::NoFocus);
+    btnLocalTime = MakeFlatButton(head, "btnLocalTime", QStringLiteral("LocalTime"), ArialPx(21, true));
     btnLocalTime->setToolTip(QStringLiteral("Нажмите, если программа не правильно определила время"));
-    SetFontColor(btnLocalTime, localTimeColor_);
-    Place(btnLocalTime, 715, 27, 170, 29);
+    btnLocalTime->setGeometry(715, 27, 170, 29);
     connect(btnLocalTime, &QToolButton::clicked, this, &TForm1::btnLocalTimeClick);
 
     pnlHeadBottom = MakeLabel(head, "pnlHeadBottom",
@@ -128,7 +128,7 @@ void TForm1::BuildHead(QWidget* head) {
     pnlHeadBottom->setFont(ArialPx(13));
     pnlHeadBottom->setAlignment(Qt::AlignCenter);
     SetFontColor(pnlHeadBottom, clGrayText);
-    Place(pnlHeadBottom, 0, 134, 900, 16);
+    pnlHeadBottom->setGeometry(0, 134, 900, 16);
 }
 
 void TForm1::BuildClockBoxes(QWidget* head) {
@@ -138,7 +138,7 @@ void TForm1::BuildClockBoxes(QWidget* head) {
         auto* box = MakePanel(head, QStringLiteral("pnlCapital%1TimeContainer").arg(n));
         box->setFrameStyle(QFrame::Panel | QFrame::Raised);
         box->setLineWidth(1);
-        Place(box, 15 + 175 * k, 68, 170, 64);
+        box->setGeometry(15 + 175 * k, 68, 170, 64);
         pnlCapitalTimeContainer[k] = box;
 
         auto* name = MakeLabel(box, "", QString::fromLatin1(kDesignNames[k]));
@@ -146,7 +146,7 @@ void TForm1::BuildClockBoxes(QWidget* head) {
         name->setFont(ArialPx(16, true));
         name->setAlignment(Qt::AlignCenter);
         SetFontColor(name, clBlueText);
-        Place(name, 9, 9, 152, 19);
+        name->setGeometry(9, 9, 152, 19);
         lblCapital[k] = name;
 
         auto* time = MakeLabel(box, "", QStringLiteral("23:00:00"));
@@ -154,7 +154,7 @@ void TForm1::BuildClockBoxes(QWidget* head) {
         time->setFont(ArialPx(21));
         time->setAlignment(Qt::AlignCenter);
         SetFontColor(time, clRedText);
-        Place(time, 9, 28, 152, 27);
+        time->setGeometry(9, 28, 152, 27);
         pnlCapitalTime[k] = time;
     }
 }
@@ -169,7 +169,7 @@ void TForm1::BuildHourLine(QWidget* base) {
         const int a = (47 - i) % 24;
         const int left = static_cast<int>(std::nearbyint(a * 37.5));
         const int right = static_cast<int>(std::nearbyint((a + 1) * 37.5));
-        Place(panel, left, 0, right - left, 40);
+        panel->setGeometry(left, 0, right - left, 40);
         pnlHour[i - 1] = panel;
     }
 }

@@ -29,7 +29,3 @@ void SetFontColor(QWidget* widget, TColor color) {
     palette.setColor(QPalette::Text, c);
     widget->setPalette(palette);
 }
-
-void Place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height);
-}

@@ -20,8 +20,6 @@ inline QFont ArialPx(int px, bool bold = false) { return FontPx(QStringLiteral("
 QColor ToQColor(TColor color);
 // Sets the colour of a widget's text (labels, buttons, check boxes).
 void SetFontColor(QWidget* widget, TColor color);
-// Places a widget at (left, top) with the given size, as the designs measure them.
-void Place(QWidget* widget, int left, int top, int width, int height);
 
 // Colours the designs name.
 constexpr TColor clBtnFaceRgb = 0x00F0F0F0;

@@ -14,3 +14,12 @@ void AddCatalogueEntry(TTimeZoneList& list, const QString& key, const QString& d
     access.OpenKeyReadOnly(path);
     list.Add(std::make_unique<TRegTimeZone>(&access));
 }
+
+REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate, SYSTEMTIME daylightDate) {
+    REG_TZI_FORMAT tzi;
+    tzi.Bias = bias;
+    tzi.DaylightBias = standardDate.wMonth ? -60 : 0;
+    tzi.StandardDate = standardDate;
+    tzi.DaylightDate = daylightDate;
+    return tzi;
+}

@@ -8,3 +8,6 @@
 void AddCatalogueEntry(TTimeZoneList& list, const QString& key, const QString& display,
                        const QString& standardName, const QString& daylightName,
                        const REG_TZI_FORMAT& tzi);
+
+// A rule block of the given bias; with a standard date it keeps an hour of daylight time.
+REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {});

@@ -34,15 +34,6 @@ void AddEntry(TTimeZoneList& list, const QString& std, const REG_TZI_FORMAT& tzi
     AddCatalogueEntry(list, std, std, std, std, tzi);
 }
 
-REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {}) {
-    REG_TZI_FORMAT tzi;
-    tzi.Bias = bias;
-    tzi.DaylightBias = standardDate.wMonth ? -60 : 0;
-    tzi.StandardDate = standardDate;
-    tzi.DaylightDate = daylightDate;
-    return tzi;
-}
-
 SYSTEMTIME Utc(const char* iso) {
     FakeClock clock;
     clock.SetUtc(iso);

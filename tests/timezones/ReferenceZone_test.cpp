@@ -16,15 +16,6 @@ const SYSTEMTIME kEuStart{0, 3, 0, 5, 2, 0, 0, 0};   // last Sunday of March, 02
 const SYSTEMTIME kUsEnd{0, 11, 0, 1, 2, 0, 0, 0};    // first Sunday of November, 02:00
 const SYSTEMTIME kUsStart{0, 3, 0, 2, 2, 0, 0, 0};   // second Sunday of March, 02:00
 
-REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {}) {
-    REG_TZI_FORMAT tzi;
-    tzi.Bias = bias;
-    tzi.DaylightBias = standardDate.wMonth ? -60 : 0;
-    tzi.StandardDate = standardDate;
-    tzi.DaylightDate = daylightDate;
-    return tzi;
-}
-
 // Entries are added in the order given, as the catalogue holds them after its sort.
 void AddEntry(TTimeZoneList& list, const QString& key, const QString& std, const REG_TZI_FORMAT& tzi) {
     AddCatalogueEntry(list, key, key, std, std, tzi);
