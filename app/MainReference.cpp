@@ -14,7 +14,7 @@ void TForm1::DetectLocalZone() {
     computerZone_ = options_.computerZone ? options_.computerZone(timeZoneList_)
                                           : ComputerZoneRecord(timeZoneList_, clock_);
     const TIME_ZONE_INFORMATION wanted = GetSettings().ReadLocalZone(computerZone_);
-    const QSignalBlocker quiet(cbbUTC);  // selecting here saves nothing
+    // Selecting here saves nothing: the change handler answers only the user's pick.
     cbbUTC->clear();
     for (int i = 0; i < timeZoneList_.Count(); ++i) cbbUTC->addItem(timeZoneList_[i].Display, i);
     cbbUTC->setCurrentIndex(

@@ -127,6 +127,7 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     EXPECT_FALSE(form->TrayHint().endsWith("\r\n"));
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "12:07");  // Kyiv, the computer's zone
     EXPECT_EQ(Child<QComboBox>("cbbUTC")->count(), form->TimeZoneList().Count());
+    EXPECT_EQ(Child<QComboBox>("cbbUTC")->accessibleName(), Child<QComboBox>("cbbUTC")->currentText());
     EXPECT_EQ(form->ChartZone().Bias, -120);
     EXPECT_EQ(form->MarkerList().Count(), 13);
     EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
