@@ -163,6 +163,11 @@ TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& 
 
 TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
                                          const TLocalZoneSource& source) {
-    return LocalZoneRecord(LocalZoneName(source), catalogue, TZoneLinks::Load(source.ZoneInfoDir()),
-                           clock.UtcNow());
+    const QString name = LocalZoneName(source);
+    // The tz database's links are read only for a name the table does not know itself,
+    // so the usual start-up does not parse tzdata.zi.
+    const TZoneLinks links = KeyOfRow(TerritoryZones(), name).isEmpty()
+                                 ? TZoneLinks::Load(source.ZoneInfoDir())
+                                 : TZoneLinks();
+    return LocalZoneRecord(name, catalogue, links, clock.UtcNow());
 }
