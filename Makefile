@@ -24,8 +24,9 @@ build: deps
 run: build
 	@tools/run.sh $(BUILD)
 
+# The end-to-end tests drive a real X server; a test that fails is run once more.
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure --repeat until-pass:2
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHORAVANE_SANITIZE=ON -DHORAVANE_BENCH=OFF

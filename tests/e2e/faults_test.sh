@@ -50,20 +50,13 @@ signals_keep_settings() {
 tz_database_missing() {
     # A mount namespace of the program's own hides the tz database from it alone.
     mkdir -p "$WORK/no-zoneinfo"
-    local attempt
-    for attempt in 1 2; do
-        FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="@2027-01-15 12:34:10" \
-            LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 \
-            unshare -m bash -c 'mount --bind "$1" /usr/share/zoneinfo && exec "$2"' _ \
-            "$WORK/no-zoneinfo" "$EXE" 2>"$WORK/stderr" &
-        APP_PID=$!
-        PIDS+=($APP_PID)
-        e2e_wait_window "Horavane 2.0" >/dev/null && break
-        # Now and then the namespaced start cannot reach the X server at all; that is the
-        # test bed, not the program, so it gets one more start.
-        [[ $attempt == 1 ]] && grep -q "could not connect to display" "$WORK/stderr" && continue
-        e2e_fail "no main window without the tz database"
-    done
+    FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="@2027-01-15 12:34:10" \
+        LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 \
+        unshare -m bash -c 'mount --bind "$1" /usr/share/zoneinfo && exec "$2"' _ \
+        "$WORK/no-zoneinfo" "$EXE" 2>"$WORK/stderr" &
+    APP_PID=$!
+    PIDS+=($APP_PID)
+    e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "no main window without the tz database"
     local city time
     for city in "London 12:34" "NewYork 07:34" "Tokyo 21:34" "Sydney 23:34" "Moscow 15:34"; do
         time=${city#* }
@@ -143,9 +136,9 @@ wall_clock_jumps() {
     e2e_stop_tray
 }
 
-tz_database_missing
 no_tray_host_at_start
 wall_clock_jumps
 read_only_settings_folder
 signals_keep_settings
+tz_database_missing
 echo "PASS: no tray host at start, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, wall clock jumps"
