@@ -24,9 +24,8 @@ build: deps
 run: build
 	@tools/run.sh $(BUILD)
 
-# The end-to-end tests drive a real X server; a test that fails is run once more.
 test: build
-	cd $(BUILD) && ctest --output-on-failure --repeat until-pass:2
+	cd $(BUILD) && ctest --output-on-failure
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHORAVANE_SANITIZE=ON -DHORAVANE_BENCH=OFF

@@ -69,7 +69,7 @@ export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 PIDS+=($!)
 for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$WORK/display")"

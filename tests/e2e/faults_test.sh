@@ -50,7 +50,7 @@ signals_keep_settings() {
 tz_database_missing() {
     # A mount namespace of the program's own hides the tz database from it alone.
     mkdir -p "$WORK/no-zoneinfo"
-    FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="@2027-01-15 12:34:10" \
+    FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 FAKETIME="@2027-01-15 12:34:10" \
         LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 \
         unshare -m bash -c 'mount --bind "$1" /usr/share/zoneinfo && exec "$2"' _ \
         "$WORK/no-zoneinfo" "$EXE" 2>"$WORK/stderr" &
@@ -111,7 +111,7 @@ balloons_are() { [[ $(balloon_count) == "$1" ]]; }
 wall_clock_jumps() {
     e2e_start_tray
     set_wall_clock "2027-01-15 07:59:56"
-    FAKETIME_TIMESTAMP_FILE="$WORK/faketime" FAKETIME_CACHE_DURATION=1 FAKETIME_DONT_FAKE_MONOTONIC=1 \
+    FAKETIME_TIMESTAMP_FILE="$WORK/faketime" FAKETIME_CACHE_DURATION=1 FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
         LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 "$EXE" 2>"$WORK/stderr" &
     APP_PID=$!
     PIDS+=($APP_PID)

@@ -39,10 +39,15 @@ e2e_fail() {
 
 e2e_start_display() {
     local fdfile="$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+    # -noreset: without it the server resets when its last client disconnects, and the
+    # reset drops every client still in its handshake ("could not connect to display").
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" 2>/dev/null &
     PIDS+=($!)
     for _ in $(seq 100); do [[ -s "$fdfile" ]] && break; sleep 0.05; done
     export DISPLAY=":$(cat "$fdfile")"
+    # Services this session's bus starts (the accessibility bus among them) must see our
+    # display and runtime folder, or they share the machine-wide ones with other runs.
+    dbus-update-activation-environment DISPLAY XDG_RUNTIME_DIR
 }
 
 e2e_start_tray() {
@@ -56,7 +61,7 @@ e2e_start_tray() {
 # e2e_launch [faked-time]: starts the program, stderr to $WORK/stderr.
 e2e_launch() {
     if [[ $# -gt 0 && -n "$1" ]]; then
-        FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME="$1" \
+        FAKETIME_DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 FAKETIME="$1" \
             LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 \
             "$EXE" 2>"$WORK/stderr" &
     else
