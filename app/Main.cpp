@@ -5,6 +5,7 @@
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
+#include "platform/MinuteTimer.h"
 #include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
@@ -138,6 +139,10 @@ bool TForm1::IsTickEnabled() const {
 void TForm1::Timer2Timer() {
     localTimeColor_ = localTimeColor_ == clBlack ? clGray : clBlack;
     SetFontColor(btnLocalTime, localTimeColor_);
+    // The blink wakes every second anyway: it also notices a wall clock that moved
+    // without the system saying so, for the tick and the strip's own.
+    tmr1->CheckWallClock();
+    if (miniModeForm_) miniModeForm_->tmr1->CheckWallClock();
 }
 
 void TForm1::UpdateClocks() {

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the five city clocks, the reference clock with its zone picker,
-// the session chart over the world map, the hour line, and the 300 ms tick that
-// redraws what changed once per minute.
+// the session chart over the world map, the hour line, and the tick that redraws
+// what changed once per minute.
 
 #include "clocks/MainCapital.h"
 #include "minimode/MiniModeForm.h"
@@ -33,6 +33,7 @@ class QMenu;
 class TEditCapitalClockForm;
 class QTimer;
 class QToolButton;
+class TMinuteTimer;
 
 // Shows a failure to the user; production puts up a message box, tests collect.
 using ErrorReporter = std::function<void(const QString& message)>;
@@ -158,7 +159,7 @@ private:
     QFrame* pnlHourLinePanelsBase = nullptr;
     std::array<QLabel*, 24> pnlHour{};  // pnl1 .. pnl24
     QFrame* pnlPromo = nullptr;
-    QTimer* tmr1 = nullptr;
+    TMinuteTimer* tmr1 = nullptr;  // the tick: once a minute, and at once after a jump
     QTimer* Timer2 = nullptr;
     QMenu* pm1 = nullptr;
     QAction* mniShowHide1 = nullptr;

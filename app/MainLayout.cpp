@@ -1,6 +1,7 @@
 // The main window's controls, at the positions, fonts and captions of its design.
 #include "app/Main.h"
 #include "app/WindowLook.h"
+#include "platform/MinuteTimer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,10 +73,11 @@ void TForm1::BuildLayout() {
     pnlPromo = MakePanel(this, QStringLiteral("pnlPromo"));
     pnlPromo->setGeometry(0, 635, 900, 105);
 
-    tmr1 = new QTimer(this);
+    // The tick wakes at each change of the minute rather than polling every 300 ms:
+    // the minute's work lands within milliseconds of it, and the program sleeps between.
+    tmr1 = new TMinuteTimer(clock_, this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
-    tmr1->setInterval(300);
-    connect(tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
+    connect(tmr1, &TMinuteTimer::timeout, this, &TForm1::tmr1Timer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(1000);

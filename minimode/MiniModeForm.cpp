@@ -3,6 +3,7 @@
 #include "clocks/MainCapital.h"
 #include "minimode/StripLayout.h"
 #include "platform/Clock.h"
+#include "platform/MinuteTimer.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStringList>
-#include <QTimer>
 
 TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* parent)
     : QWidget(parent,
@@ -44,9 +44,8 @@ TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* 
     connect(mniN1, &QAction::triggered, this, &TMiniModeForm::mniN1Click);
     connect(mniN2, &QAction::triggered, this, &TMiniModeForm::mniN2Click);
 
-    tmr1 = new QTimer(this);
-    tmr1->setInterval(300);
-    connect(tmr1, &QTimer::timeout, this, &TMiniModeForm::tmr1Timer);
+    tmr1 = new TMinuteTimer(clock_, this);
+    connect(tmr1, &TMinuteTimer::timeout, this, &TMiniModeForm::tmr1Timer);
     tmr1->start();
 }
 

@@ -12,7 +12,7 @@ class QAction;
 class QImage;
 class QLabel;
 class QMenu;
-class QTimer;
+class TMinuteTimer;
 class IClock;
 class TMainCapital;
 
@@ -52,7 +52,7 @@ public:
     QMenu* pm1 = nullptr;
     QAction* mniN1 = nullptr;
     QAction* mniN2 = nullptr;
-    QTimer* tmr1 = nullptr;
+    TMinuteTimer* tmr1 = nullptr;
 
 public slots:
     void tmr1Timer();

@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include "platform/ClockSetWatch.h"
+
 #include <QDateTime>
 
 SYSTEMTIME SystemTimeFromUnixMs(qint64 ms) {
@@ -18,8 +20,49 @@ SYSTEMTIME SystemTimeFromUnixMs(qint64 ms) {
     return st;
 }
 
+qint64 MsToNextMinute(qint64 utcMs) {
+    const qint64 intoMinute = ((utcMs % 60'000) + 60'000) % 60'000;
+    return 60'000 - intoMinute;
+}
+
+// --- jump listeners ------------------------------------------------------------------
+
+int IClock::AddJumpListener(JumpListener listener) const {
+    const bool first = jumpListeners_.empty();
+    const int id = nextListenerId_++;
+    jumpListeners_.emplace(id, std::move(listener));
+    if (first) StartWatchingJumps();
+    return id;
+}
+
+void IClock::RemoveJumpListener(int id) const {
+    jumpListeners_.erase(id);
+}
+
+void IClock::NotifyJump() const {
+    // A listener may remove itself or others while it runs: call a snapshot.
+    std::vector<int> ids;
+    for (const auto& entry : jumpListeners_) ids.push_back(entry.first);
+    for (int id : ids) {
+        const auto found = jumpListeners_.find(id);
+        if (found != jumpListeners_.end()) {
+            const JumpListener listener = found->second;
+            listener();
+        }
+    }
+}
+
+// --- the system clock ----------------------------------------------------------------
+
+SystemClock::SystemClock() = default;
+SystemClock::~SystemClock() = default;
+
 SYSTEMTIME SystemClock::UtcNow() const {
-    return SystemTimeFromUnixMs(QDateTime::currentMSecsSinceEpoch());
+    return SystemTimeFromUnixMs(UtcMs());
+}
+
+qint64 SystemClock::UtcMs() const {
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 int SystemClock::LocalMinute() const {
@@ -31,10 +74,35 @@ int SystemClock::LocalMinute() const {
     return localMinute_;
 }
 
+void SystemClock::StartWatchingJumps() const {
+    if (setWatch_) return;
+    setWatch_ = std::make_unique<ClockSetWatch>([this] {
+        utcMinute_ = -1;  // the local minute is read afresh after a jump
+        NotifyJump();
+    });
+}
+
+// --- the fake clock ------------------------------------------------------------------
+
 void FakeClock::SetUtc(const char* isoUtc) {
     QDateTime dt = QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODateWithMs);
     dt.setTimeSpec(Qt::UTC);
-    utcMs_ = dt.toMSecsSinceEpoch();
+    SetUtcMs(dt.toMSecsSinceEpoch());
+}
+
+void FakeClock::SetUtcMs(qint64 utcMs) {
+    utcMs_ = utcMs;
+    NotifyJump();
+}
+
+void FakeClock::Advance(qint64 ms) {
+    utcMs_ += ms;
+    NotifyJump();
+}
+
+void FakeClock::SetLocalOffsetMinutes(int minutes) {
+    localOffsetMinutes_ = minutes;
+    NotifyJump();
 }
 
 SYSTEMTIME FakeClock::UtcNow() const {

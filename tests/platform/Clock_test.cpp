@@ -1,5 +1,12 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/MinuteTimer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QList>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -22,4 +29,76 @@ TEST(CodePage, RoundTripsCyrillicAndFlagsWhatItCannotHold) {
     EXPECT_TRUE(FitsAnsi(moscow));
     EXPECT_FALSE(FitsAnsi(QStringLiteral("São Paulo")));
     EXPECT_FALSE(FitsAnsi(QStringLiteral("東京")));
+}
+
+namespace {
+
+// A clock that runs on in real time from a chosen instant; it can also be moved without
+// telling anyone, as a faked or stepped wall clock may be.
+class RunningClock final : public IClock {
+public:
+    explicit RunningClock(qint64 startUtcMs) : start_(startUtcMs) { elapsed_.start(); }
+    SYSTEMTIME UtcNow() const override { return SystemTimeFromUnixMs(UtcMs()); }
+    qint64 UtcMs() const override { return start_ + elapsed_.elapsed(); }
+    int LocalMinute() const override { return int(UtcMs() / 60'000 % 60); }
+    void MoveSilently(qint64 ms) { start_ += ms; }
+
+private:
+    qint64 start_;
+    QElapsedTimer elapsed_;
+};
+
+// Runs the event loop until done() or limitMs of real time have passed.
+bool RunEventsUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < limitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return done();
+}
+
+}  // namespace
+
+TEST(MinuteTimer, SleepsUntilTheMinuteChangesThenFiresOnce) {
+    RunningClock clock(1'768'471'679'000);  // 2026-01-15 10:07:59.000 UTC
+    TMinuteTimer timer(clock);
+    QList<int> minutesSeen;
+    QObject::connect(&timer, &TMinuteTimer::timeout, [&] { minutesSeen << clock.LocalMinute(); });
+    timer.start();
+    ASSERT_TRUE(RunEventsUntil([&] { return !minutesSeen.isEmpty(); }, 5'000));
+    // No wakeup inside the old minute: the first one already sees the new minute.
+    EXPECT_EQ(minutesSeen, QList<int>{8});
+    timer.stop();
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST(MinuteTimer, AJumpFiresAtOnceWhileRunningAndNeverWhenStopped) {
+    FakeClock clock;
+    clock.SetUtc("2026-01-15T10:07:30");
+    TMinuteTimer timer(clock);
+    int fired = 0;
+    QObject::connect(&timer, &TMinuteTimer::timeout, [&] { ++fired; });
+    clock.Advance(3 * 3'600'000);
+    EXPECT_EQ(fired, 0);
+    timer.start();
+    clock.Advance(-7'200'000);  // the wall clock set back by two hours
+    EXPECT_EQ(fired, 1);
+    timer.stop();
+    clock.Advance(60'000);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST(MinuteTimer, AWallClockMovedWithoutNoticeIsCaughtByTheCheck) {
+    RunningClock clock(1'768'471'650'000);  // 10:07:30
+    TMinuteTimer timer(clock);
+    int fired = 0;
+    QObject::connect(&timer, &TMinuteTimer::timeout, [&] { ++fired; });
+    timer.start();
+    timer.CheckWallClock();  // the wall clock ran on with the monotonic one
+    EXPECT_EQ(fired, 0);
+    clock.MoveSilently(-2 * 3'600'000 + 20'000);  // to 08:07:50: a faked jump back
+    timer.CheckWallClock();
+    EXPECT_EQ(fired, 1);
+    timer.CheckWallClock();  // armed again at the new time: no second firing
+    EXPECT_EQ(fired, 1);
 }

@@ -163,6 +163,7 @@ public:
         clock_.Advance(1);
         return now;
     }
+    qint64 UtcMs() const override { return clock_.UtcMs(); }
     int LocalMinute() const override { return clock_.LocalMinute(); }
     mutable FakeClock clock_;
 };
