@@ -2,7 +2,10 @@
 
 #include <QDir>
 
+// The source tree this test was built from, so a test program finds its fixtures
+// whether ctest starts it or a developer runs it by hand; HORAVANE_SOURCE_DIR overrides.
 QString SourcePath(const QString& relative) {
     const QByteArray root = qgetenv("HORAVANE_SOURCE_DIR");
-    return QDir(root.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(root)).filePath(relative);
+    return QDir(root.isEmpty() ? QStringLiteral(HORAVANE_BUILT_FROM) : QString::fromLocal8Bit(root))
+        .filePath(relative);
 }
