@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
+#include "settings/SettingsValues.h"
 #include "platform/RegExport.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
@@ -8,6 +9,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QFile>
 #include <QSettings>
@@ -135,15 +138,27 @@ TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
     const QImage chartBefore = form->ChartBitmap().copy();
     EXPECT_NE(chartBefore.pixel(880, 5), chartBefore.pixel(10, 5));  // yellow column at 862
 
-    combo->setCurrentIndex(form->TimeZoneList().IndexOfStandardName(QString("GMT Standard Time")));
-    form->cbbUTCChange();
+    // The user's pick: the box moves to London and tells the window so.
+    const int london = form->TimeZoneList().IndexOfStandardName(QString("GMT Standard Time"));
+    combo->setFocus();
+    while (combo->currentIndex() > london) {
+        QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+        QCoreApplication::sendEvent(combo, &up);
+    }
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
     EXPECT_NE(pnl24->x(), 862);
-    EXPECT_EQ(Child<QLabel>(qPrintable(QString("pnl22")))->palette().color(QPalette::WindowText),
-              QColor(255, 0, 0));
+    for (int i = 1; i <= 24; ++i)  // 22:30 in London: panel 22 alone is red
+        EXPECT_EQ(Child<QLabel>(qPrintable(QString("pnl%1").arg(i)))->palette().color(QPalette::WindowText),
+                  i == 22 ? QColor(255, 0, 0) : QColor(0, 0, 0)) << "pnl" << i;
     EXPECT_EQ(form->ChartBitmap(), chartBefore);  // redrawn only at the next minute
+
+    // What is saved is the picked entry's own record, and a restart selects it again.
     QSettings ini(dir.filePath("horavane.ini"), QSettings::IniFormat);
-    EXPECT_EQ(ini.value("Local/TZI").toString().size(), 344);
+    EXPECT_EQ(ini.value("Local/TZI").toString().toLatin1(),
+              EncodeZoneRecord(form->TimeZoneList()[london].ToTimeZoneInformation()));
+    Create("2026-01-15T22:30:00");
+    EXPECT_EQ(Child<QComboBox>("cbbUTC")->currentIndex(), london);
+    EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
 }
 
 TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
@@ -165,15 +180,25 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     EXPECT_EQ(form->LastMinute(), 9);
 }
 
-TEST_F(MainWindowTest, ReferenceClockCaptionBlinksBetweenBlackAndGrey) {
+TEST_F(MainWindowTest, ReferenceClockCaptionBlinksBetweenBlackAndGreyOnceASecond) {
     Create();
     auto* button = Child<QToolButton>("btnLocalTime");
     auto color = [&] { return button->palette().color(QPalette::ButtonText); };
-    EXPECT_EQ(color(), QColor(0, 0, 0));
-    form->Timer2Timer();
-    EXPECT_EQ(color(), QColor(0x80, 0x80, 0x80));
-    form->Timer2Timer();
-    EXPECT_EQ(color(), QColor(0, 0, 0));
+    // The blink runs from creation on its own timer, shown or not.
+    QList<QColor> seen{color()};
+    QList<qint64> changedAt;
+    QElapsedTimer waited;
+    waited.start();
+    while (seen.size() < 3 && waited.elapsed() < 5'000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        if (color() != seen.last()) {
+            seen << color();
+            changedAt << waited.elapsed();
+        }
+    }
+    EXPECT_EQ(seen, QList<QColor>({QColor(0, 0, 0), QColor(0x80, 0x80, 0x80), QColor(0, 0, 0)}));
+    ASSERT_EQ(changedAt.size(), 2);
+    EXPECT_GE(changedAt[1] - changedAt[0], 900);  // once a second, not faster
 }
 
 }  // namespace
