@@ -47,6 +47,8 @@ struct TForm1Options {
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
     // Runs the clock editor modally and returns its result (exec() by default).
     std::function<int(TEditCapitalClockForm& editor)> runEditor;
+    // Whether a tray host is there to hold the icon (the desktop's answer by default).
+    std::function<bool()> trayHostAvailable;
 };
 
 class TForm1 : public QWidget, private IMiniModeHost {
@@ -80,6 +82,11 @@ public:
     void ShowDueBalloonHint();
     // The end of the desktop session or a termination signal: ends the program, never vetoed.
     void EndSession();
+    // Another start of the program asked for this window: shown and raised.
+    void ShowForAnotherStart();
+    // A tray host appeared or went away: close and minimise follow (see closeEvent).
+    void TrayHostChanged(bool available);
+    bool TrayHostAvailable() const;
 
     bool ExitRequested() const { return exitRequested_; }
     TTrayIcon& TrayIcon() { return *trycn1; }

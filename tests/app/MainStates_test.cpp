@@ -23,6 +23,7 @@ struct MainStatesTest : ::testing::Test {
     FakeClock clock;
     QTemporaryDir dir;
     QStringList errors;
+    bool trayHostThere = true;
     std::function<int(TEditCapitalClockForm&)> editor;  // what the user does in the editor
     std::unique_ptr<TForm1> form;
 
@@ -37,6 +38,7 @@ struct MainStatesTest : ::testing::Test {
         form.reset();
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
+        options.trayHostAvailable = [this] { return trayHostThere; };
         options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
         options.computerZone = [](const TTimeZoneList& list) {
             return list[list.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation();

@@ -20,6 +20,7 @@ namespace {
 struct MainWindowTest : ::testing::Test {
     FakeClock clock;
     QStringList errors;
+    bool trayHostThere = true;
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
     QString computerStd = "FLE Standard Time";
@@ -34,6 +35,7 @@ struct MainWindowTest : ::testing::Test {
         clock.SetUtc(utc);
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
+        options.trayHostAvailable = [this] { return trayHostThere; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
         options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
         options.computerZone = [this](const TTimeZoneList& list) {
@@ -68,7 +70,7 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
         EXPECT_EQ(widget->geometry(), e.rect) << e.name;
     }
     EXPECT_EQ(Child<QToolButton>("btnMiniMode")->text(), "Режим мини");
-    EXPECT_EQ(Child<QCheckBox>("CheckBox_Autorun")->text(), "Загружать программу при старте Windows");
+    EXPECT_EQ(Child<QCheckBox>("CheckBox_Autorun")->text(), "Загружать программу при входе в систему");
     EXPECT_EQ(Child<QLabel>("Label8")->text(), "Время на компьютере:");
     EXPECT_EQ(Child<QLabel>("pnlHeadBottom")->text(),
               "Чтобы изменить города, нажмите на кнопки выше. Подсказка (London UTC 0, NewYork  UTC +5)");

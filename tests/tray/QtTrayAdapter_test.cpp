@@ -13,7 +13,7 @@ namespace {
 class QtTrayAdapterTest : public ::testing::Test {
 protected:
     QtTrayAdapterTest() {
-        adapter.TrayHostAvailable = [this] { return hostThere; };
+        adapter.SetTrayHostCheck([this] { return hostThere; });
         QPixmap pixmap(16, 16);
         pixmap.fill(Qt::red);
         tray.SetIcon(QIcon(pixmap));
