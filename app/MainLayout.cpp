@@ -1,6 +1,7 @@
 // The main window's controls, at the positions, fonts and captions of its design.
 #include "app/Main.h"
 #include "app/WindowLook.h"
+#include "clocks/ZoneListAdapter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,8 +51,15 @@ void TForm1::BuildLayout() {
     face.setColor(QPalette::Window, ToQColor(clBtnFaceRgb));
     setPalette(face);
     setAutoFillBackground(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Centred on the screen, but never with its top-left corner off a screen smaller
+    // than the window, where the title bar and the head's controls would be lost.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        const QPoint centred = available.center() - rect().center();
+        move(qMax(centred.x(), available.left()), qMax(centred.y(), available.top()));
+    }
+    // The map's city hints show whenever the pointer rests on a dot, active window or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     pnlHead = MakePanel(this, QStringLiteral("pnlHead"));
     pnlHead->setGeometry(0, 0, 900, 150);
@@ -90,7 +98,7 @@ void TForm1::BuildHead(QWidget* head) {
     btnMiniMode = MakeFlatButton(pnlHeadTop, "btnMiniMode", QStringLiteral("Режим мини"), ArialPx(13, true));
     btnMiniMode->setGeometry(14, 0, 170, 21);
 
-    CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при старте Windows"), pnlHeadTop);
+    CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при входе в систему"), pnlHeadTop);
     CheckBox_Autorun->setObjectName(QStringLiteral("CheckBox_Autorun"));
     CheckBox_Autorun->setFont(ArialPx(11));
     SetFontColor(CheckBox_Autorun, 0);
@@ -114,6 +122,7 @@ void TForm1::BuildHead(QWidget* head) {
     // Screen readers read the selected zone, as the box shows it.
     connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
     cbbUTC->setGeometry(190, 28, 520, 27);
+    SetZoneListRows(cbbUTC, 19);
     // Only the user's pick runs the change handler; start-up's selection saves nothing.
     connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 
