@@ -34,6 +34,9 @@ class TEditCapitalClockForm;
 class QTimer;
 class QToolButton;
 
+// Where the fixed-size main window opens on a screen's available area.
+QPoint MainWindowPlace(const QRect& available, const QSize& window);
+
 // Shows a failure to the user; production puts up a message box, tests collect.
 using ErrorReporter = std::function<void(const QString& message)>;
 void ShowErrorMessageBox(const QString& message);
@@ -90,6 +93,7 @@ public:
 
     bool ExitRequested() const { return exitRequested_; }
     TTrayIcon& TrayIcon() { return *trycn1; }
+    TQtTrayAdapter& TrayShell() { return *trayShell_; }
     TMiniModeForm* MiniModeForm() const { return miniModeForm_; }
     QMenu* TrayMenu() const { return pm1; }
 

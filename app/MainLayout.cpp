@@ -43,6 +43,13 @@ QFrame* MakePanel(QWidget* parent, const QString& name) {
 
 }  // namespace
 
+QPoint MainWindowPlace(const QRect& available, const QSize& window) {
+    // Centred, but never with the top-left corner off a screen smaller than the window,
+    // where the title bar and the head's controls would be lost.
+    const QPoint centred = available.center() - QRect(QPoint(), window).center();
+    return QPoint(qMax(centred.x(), available.left()), qMax(centred.y(), available.top()));
+}
+
 void TForm1::BuildLayout() {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(900, 740);
@@ -51,13 +58,8 @@ void TForm1::BuildLayout() {
     face.setColor(QPalette::Window, ToQColor(clBtnFaceRgb));
     setPalette(face);
     setAutoFillBackground(true);
-    // Centred on the screen, but never with its top-left corner off a screen smaller
-    // than the window, where the title bar and the head's controls would be lost.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        const QPoint centred = available.center() - rect().center();
-        move(qMax(centred.x(), available.left()), qMax(centred.y(), available.top()));
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(MainWindowPlace(screen->availableGeometry(), size()));
     // The map's city hints show whenever the pointer rests on a dot, active window or not.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 

@@ -67,6 +67,59 @@ TEST_F(MainStatesTest, CloseHidesIntoTheTrayAndOnlyExitEnds) {
     EXPECT_TRUE(form->ExitRequested());
 }
 
+TEST_F(MainStatesTest, AnotherStartShowsTheWindowFromTheTrayTheStripAndTheTaskbar) {
+    Create();
+    form->show();
+    form->close();
+    form->ShowForAnotherStart();
+    EXPECT_TRUE(form->isVisible());
+    form->ShowForAnotherStart();  // already shown: it stays so
+    EXPECT_TRUE(form->isVisible());
+
+    form->EnterMiniMode();
+    form->ShowForAnotherStart();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->MiniModeForm(), nullptr);
+
+    form->setWindowState(Qt::WindowMinimized);
+    form->ShowForAnotherStart();
+    EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(MainStatesTest, WithoutATrayHostTheWindowWaitsOnTheTaskbarUntilOneAppears) {
+    trayHostThere = false;
+    Create();
+    form->show();
+    form->close();  // nowhere to hide: minimised instead, and still running
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->ExitRequested());
+
+    form->showNormal();
+    form->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible()) << "minimising goes to the taskbar, not into a missing tray";
+
+    // A tray host appears: the waiting window goes into it, and close hides again.
+    trayHostThere = true;
+    form->TrayShell().CheckTrayHost();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    form->ShowForAnotherStart();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+
+    // The host goes away while the window is in it: the window comes back to the taskbar.
+    trayHostThere = false;
+    form->TrayShell().CheckTrayHost();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    form->Exit1Click();
+    EXPECT_TRUE(form->ExitRequested());
+}
+
 TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgain) {
     Create();
     form->show();
