@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QMenu>
@@ -26,21 +28,29 @@ QSystemTrayIcon::MessageIcon MessageIconOf(quint32 infoFlags) {
 
 const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 
-// Qt's own test for a D-Bus tray: the watcher's name is taken on the session bus. Only an
-// X11 session has one to ask; elsewhere the bus is not even started for the question.
-bool StatusNotifierWatcherRegistered() {
+// Qt's own test for a D-Bus tray: a watcher on the session bus that reports a host (the
+// panel that draws the icons) registered with it. Only an X11 session has a tray bus to
+// ask; elsewhere the bus is not even started for the question.
+bool StatusNotifierHostRegistered() {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
     const QDBusConnection bus = QDBusConnection::sessionBus();
     const QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
-    return names && names->isServiceRegistered(kStatusNotifierWatcher).value();
+    if (!names || !names->isServiceRegistered(kStatusNotifierWatcher).value()) return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
 }  // namespace
 
 TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSystemTrayIcon(this)) {
     // Qt chooses the tray protocol once, when the first tray icon is made: a D-Bus tray
-    // when the watcher is on the bus right now, an XEmbed tray otherwise.
-    statusNotifier_ = StatusNotifierWatcherRegistered();
+    // when a host is registered with the watcher right now, an XEmbed tray otherwise.
+    statusNotifier_ = StatusNotifierHostRegistered();
     connect(tray_, &QSystemTrayIcon::activated, this, &TQtTrayAdapter::OnActivated);
     connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { Send(kTrayBalloonUserClick); });
     trayHostAvailable_ = [this] { return DefaultTrayHostCheck(); };
@@ -61,9 +71,9 @@ TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSy
 TQtTrayAdapter::~TQtTrayAdapter() = default;
 
 bool TQtTrayAdapter::DefaultTrayHostCheck() const {
-    // Qt's own answer for a D-Bus tray makes a bus connection per question; the watcher's
-    // name is the same answer for one call.
-    return statusNotifier_ ? StatusNotifierWatcherRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
+    // Qt's own answer for a D-Bus tray makes a bus connection per question; the watcher
+    // gives the same answer for one call.
+    return statusNotifier_ ? StatusNotifierHostRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TQtTrayAdapter::SetTrayHostCheck(std::function<bool()> check) {
@@ -76,8 +86,9 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
     case NIM_ADD:
         identity_ = data.uID;
         Apply(data);
-        // Showing again makes Qt dock the icon anew with a host that has just come back.
-        tray_->hide();
+        // Showing again makes Qt dock the icon anew in an XEmbed host that has just come
+        // back; a D-Bus tray icon registers itself again with a new watcher on its own.
+        if (!statusNotifier_) tray_->hide();
         tray_->show();
         added_ = true;
         if (pending_ && trayHostAvailable_()) {
