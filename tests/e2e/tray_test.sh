@@ -110,8 +110,16 @@ second_start() {
     compgen -G "$XDG_RUNTIME_DIR/horavane-*" >/dev/null || e2e_fail "no socket was left to test a crash with"
     e2e_launch
     e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "a start after a crash showed no window"
-    sleep 1
     e2e_alive || e2e_fail "a start after a crash ended: $(cat "$WORK/stderr")"
+    # ... and it is the one copy now: a further start finds it and ends.
+    "$EXE" 2>"$WORK/second-stderr" &
+    second=$!
+    PIDS+=($second)
+    e2e_poll 15 pid_ended "$second" || e2e_fail "a start beside the copy started after a crash kept running"
+    status=0
+    wait "$second" || status=$?
+    [[ $status == 0 ]] || e2e_fail "a start beside the copy started after a crash ended with status $status"
+    e2e_alive || e2e_fail "the copy started after a crash ended"
     kill -TERM "$APP_PID"
     e2e_wait_exit || e2e_fail "SIGTERM did not end the program"
     e2e_stop_tray
