@@ -61,6 +61,11 @@ TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSy
         watcherWatch_ = new QDBusServiceWatcher(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(watcherWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this, &TQtTrayAdapter::CheckTrayHost);
+        // A panel may also come and go while the watcher stays (the watcher says so).
+        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+            QDBusConnection::sessionBus().connect(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                  kStatusNotifierWatcher, QLatin1String(signal), this,
+                                                  SLOT(CheckTrayHost()));
     } else {
         hostWatch_.start(1000);
     }

@@ -43,7 +43,7 @@ public:
     // Looks whether the tray host is there (when the D-Bus tray's watcher comes or goes,
     // and every second for an XEmbed tray); when it has come back, every visible icon is
     // added again and a waiting balloon shown.
-    void CheckTrayHost();
+    Q_SLOT void CheckTrayHost();
     // How the host is found; tests replace it. The answer is taken at once, silently.
     void SetTrayHostCheck(std::function<bool()> check);
 

@@ -2,7 +2,8 @@
 # clocks to the minute, a session opening shows its balloon, a restarted host gets the
 # icon back, the close button only hides the window, and "Выход" and SIGTERM end the
 # program cleanly. A second start shows the running copy's window, also after a crash.
-# Under a StatusNotifierItem tray (a D-Bus watcher) one activation toggles the window.
+# Under a StatusNotifierItem tray (a D-Bus watcher) one activation toggles the window, and
+# the window comes back when that tray goes away.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_a11y
@@ -138,7 +139,8 @@ status_notifier_host() {
     e2e_start_tray
     : >"$WORK/sni-items"
     "$E2E_PYTHON" "$E2E_TOOLS/sni_host.py" "$WORK/sni-items" 2>"$WORK/sni-stderr" &
-    PIDS+=($!)
+    local watcher=$!
+    PIDS+=($watcher)
     e2e_poll 10 watcher_on_bus || e2e_fail "the StatusNotifierItem watcher did not start: $(cat "$WORK/sni-stderr")"
     park_pointer
     e2e_launch
@@ -156,6 +158,12 @@ status_notifier_host() {
     activate || e2e_fail "the icon did not take the host's second Activate"
     e2e_poll 5 e2e_viewable "$win" || e2e_fail "a second activation did not show the window again"
     [[ -z "$(e2e_docked_icon)" ]] || e2e_fail "the icon docked in trayer though a D-Bus tray is there"
+
+    # The D-Bus tray goes away while the window is in it: the window comes back.
+    activate || e2e_fail "the icon did not take the host's third Activate"
+    e2e_poll 5 e2e_not_viewable "$win" || e2e_fail "a third activation did not hide the window"
+    kill "$watcher"
+    e2e_poll 5 e2e_viewable "$win" || e2e_fail "the window stayed in a D-Bus tray that went away"
     kill -TERM "$APP_PID"
     e2e_wait_exit || e2e_fail "SIGTERM did not end the program"
     e2e_stop_tray
@@ -165,4 +173,4 @@ balloon_and_tooltip
 close_redock_and_exit
 second_start
 status_notifier_host
-echo "PASS: icon docks and re-docks, five-clock tooltip, 08:00 balloon, close hides, \"Выход\" and SIGTERM exit 0, a second start shows the window and exits 0 (also after a crash), a StatusNotifierItem host's activation toggles the window"
+echo "PASS: icon docks and re-docks, five-clock tooltip, 08:00 balloon, close hides, \"Выход\" and SIGTERM exit 0, a second start shows the window and exits 0 (also after a crash), a StatusNotifierItem host's activation toggles the window and its going away brings the window back"
