@@ -4,9 +4,15 @@
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/SessionEnd.h"
+#include "platform/SingleInstance.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QSessionManager>
+#include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -32,6 +38,16 @@ public:
 
 }  // namespace
 
+bool InstallQtTranslations(QCoreApplication& app) {
+    // The interface is Russian whatever the locale, so Qt's own dialogs and buttons are too.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 int RunHoravane(int argc, char** argv) {
     THoravaneApplication app(argc, argv);
     QApplication::setApplicationName(kProductName);
@@ -43,10 +59,28 @@ int RunHoravane(int argc, char** argv) {
     // The window hides into the tray on close; the program ends only through "Выход",
     // the end of the desktop session or a termination signal.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallQtTranslations(app);
+
+    // One copy per settings file: a second start shows the running copy's window and ends.
+    const QString instanceFolder = DefaultInstanceFolder();
+    TSingleInstance instance(GetSettings().FileName(), instanceFolder);
+    if (!instanceFolder.isEmpty()) {
+        switch (instance.Claim()) {
+        case TSingleInstance::icFirst:
+            break;
+        case TSingleInstance::icOtherShown:
+            return 0;
+        case TSingleInstance::icOtherSilent:
+            std::fprintf(stderr, "Horavane is already running for %s but does not answer.\n",
+                         qPrintable(GetSettings().FileName()));
+            return 1;
+        }
+    }
     SystemClock clock;
     TForm1 form(clock);
     TSessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &TSessionEnd::endRequested, &form, &TForm1::EndSession);
+    QObject::connect(&instance, &TSingleInstance::showRequested, &form, &TForm1::ShowForAnotherStart);
     // The session manager asks before logging out: never veto, just end cleanly.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.EndSession(); });

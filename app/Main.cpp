@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QShowEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <QToolButton>
 
 namespace {
@@ -70,6 +71,7 @@ void TForm1::FormCreate() {
     try {
         SyncAutorunBox();
         SetUpTrayIcon();
+        QToolTip::setFont(font());  // the window's own Arial bold 16 px
         CreateCapitals();
         LoadTimeZones();
         DeriveChartZone();
@@ -175,7 +177,8 @@ void TForm1::FormShow() {
     }
     mniMiniMode->setEnabled(true);
     tmr1->start();
-    QTimer::singleShot(0, this, [this] { HideTaskbarButton(this); });
+    // Without a tray host the taskbar button is the way back to a minimised window.
+    QTimer::singleShot(0, this, [this] { SetTaskbarButtonVisible(this, !TrayHostAvailable()); });
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -184,8 +187,9 @@ void TForm1::changeEvent(QEvent* event) {
         SetCurrentTimeFormatSettings(TimeFormatSettingsFromLocale(QLocale::system()));
         if (capitals_[4]) UpdateClocks();
     }
-    // Minimising puts the window into the tray, a turn later so the state change completes.
-    if (event->type() == QEvent::WindowStateChange && isMinimized())
+    // Minimising puts the window into the tray, a turn later so the state change completes;
+    // without a tray host it stays minimised on the taskbar.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayHostAvailable())
         QTimer::singleShot(0, this, [this] { trycn1->ApplicationMinimized(); });
     QWidget::changeEvent(event);
 }

@@ -35,6 +35,9 @@ class QTimer;
 class QToolButton;
 class TMinuteTimer;
 
+// Where the fixed-size main window opens on a screen's available area.
+QPoint MainWindowPlace(const QRect& available, const QSize& window);
+
 // Shows a failure to the user; production puts up a message box, tests collect.
 using ErrorReporter = std::function<void(const QString& message)>;
 void ShowErrorMessageBox(const QString& message);
@@ -48,6 +51,8 @@ struct TForm1Options {
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
     // Runs the clock editor modally and returns its result (exec() by default).
     std::function<int(TEditCapitalClockForm& editor)> runEditor;
+    // Whether a tray host is there to hold the icon (the desktop's answer by default).
+    std::function<bool()> trayHostAvailable;
 };
 
 class TForm1 : public QWidget, private IMiniModeHost {
@@ -81,9 +86,15 @@ public:
     void ShowDueBalloonHint();
     // The end of the desktop session or a termination signal: ends the program, never vetoed.
     void EndSession();
+    // Another start of the program asked for this window: shown and raised.
+    void ShowForAnotherStart();
+    // A tray host appeared or went away: close and minimise follow (see closeEvent).
+    void TrayHostChanged(bool available);
+    bool TrayHostAvailable() const;
 
     bool ExitRequested() const { return exitRequested_; }
     TTrayIcon& TrayIcon() { return *trycn1; }
+    TQtTrayAdapter& TrayShell() { return *trayShell_; }
     TMiniModeForm* MiniModeForm() const { return miniModeForm_; }
     QMenu* TrayMenu() const { return pm1; }
 

@@ -1,6 +1,7 @@
 // The main window's controls, at the positions, fonts and captions of its design.
 #include "app/Main.h"
 #include "app/WindowLook.h"
+#include "clocks/ZoneListAdapter.h"
 #include "platform/MinuteTimer.h"
 
 #include <QCheckBox>
@@ -43,6 +44,13 @@ QFrame* MakePanel(QWidget* parent, const QString& name) {
 
 }  // namespace
 
+QPoint MainWindowPlace(const QRect& available, const QSize& window) {
+    // Centred, but never with the top-left corner off a screen smaller than the window,
+    // where the title bar and the head's controls would be lost.
+    const QPoint centred = available.center() - QRect(QPoint(), window).center();
+    return QPoint(qMax(centred.x(), available.left()), qMax(centred.y(), available.top()));
+}
+
 void TForm1::BuildLayout() {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(900, 740);
@@ -52,7 +60,9 @@ void TForm1::BuildLayout() {
     setPalette(face);
     setAutoFillBackground(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(MainWindowPlace(screen->availableGeometry(), size()));
+    // The map's city hints show whenever the pointer rests on a dot, active window or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     pnlHead = MakePanel(this, QStringLiteral("pnlHead"));
     pnlHead->setGeometry(0, 0, 900, 150);
@@ -92,7 +102,7 @@ void TForm1::BuildHead(QWidget* head) {
     btnMiniMode = MakeFlatButton(pnlHeadTop, "btnMiniMode", QStringLiteral("Режим мини"), ArialPx(13, true));
     btnMiniMode->setGeometry(14, 0, 170, 21);
 
-    CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при старте Windows"), pnlHeadTop);
+    CheckBox_Autorun = new QCheckBox(QStringLiteral("Загружать программу при входе в систему"), pnlHeadTop);
     CheckBox_Autorun->setObjectName(QStringLiteral("CheckBox_Autorun"));
     CheckBox_Autorun->setFont(ArialPx(11));
     SetFontColor(CheckBox_Autorun, 0);
@@ -116,6 +126,7 @@ void TForm1::BuildHead(QWidget* head) {
     // Screen readers read the selected zone, as the box shows it.
     connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
     cbbUTC->setGeometry(190, 28, 520, 27);
+    SetZoneListRows(cbbUTC, 19);
     // Only the user's pick runs the change handler; start-up's selection saves nothing.
     connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 

@@ -14,8 +14,12 @@ void TForm1::EnterMiniMode() {
     const QScreen* monitor = screen() ? screen() : QGuiApplication::primaryScreen();
     miniModeForm_->show();  // its show handler redraws the strip, which fixes its width
     const QPoint fallback = DefaultStripPosition(monitor->geometry(), miniModeForm_->width());
-    const QPoint position = GetSettings().ReadMiniPosition(fallback);
-    miniModeForm_->move(position);  // not clamped: the tray menu still reaches a lost strip
+    QList<QRect> screens;
+    for (const QScreen* each : QGuiApplication::screens()) screens << each->geometry();
+    // A strip stored where no screen is now would be lost: it comes back to the default.
+    const QPoint position =
+        StripPosition(GetSettings().ReadMiniPosition(fallback), fallback, miniModeForm_->size(), screens);
+    miniModeForm_->move(position);  // otherwise not clamped: a strip may hang over an edge
     hide();
     mniMiniMode->setEnabled(false);
 }

@@ -2,6 +2,7 @@
 // and the session balloons.
 #include "app/Application.h"
 #include "app/Main.h"
+#include "app/TaskbarButton.h"
 #include "app/WindowLook.h"
 #include "platform/Autostart.h"
 #include "platform/Error.h"
@@ -34,6 +35,8 @@ void TForm1::BuildMenuAndTray() {
     connect(CheckBox_Autorun, &QCheckBox::toggled, this, &TForm1::CheckBox_AutorunClick);
 
     trayShell_ = std::make_unique<TQtTrayAdapter>(this);
+    if (options_.trayHostAvailable) trayShell_->SetTrayHostCheck(options_.trayHostAvailable);
+    connect(trayShell_.get(), &TQtTrayAdapter::trayHostChanged, this, &TForm1::TrayHostChanged);
     trayHost_ = std::make_unique<TQtMainWindowHost>(*this);
     trayMenu_ = std::make_unique<TQtPopupMenu>(*pm1);
     trycn1 = std::make_unique<TTrayIcon>(*trayShell_, *trayShell_, trayHost_.get());
@@ -97,11 +100,36 @@ void TForm1::trycn1DblClick() {
     activateWindow();
 }
 
+void TForm1::ShowForAnotherStart() {
+    trycn1->RestoreMainWindow();  // as "Показать/Скрыть" shows a hidden window
+}
+
+bool TForm1::TrayHostAvailable() const {
+    return trayShell_->HostAvailable();
+}
+
+void TForm1::TrayHostChanged(bool available) {
+    if (isVisible() && !isMinimized()) SetTaskbarButtonVisible(this, !available);
+    if (available && isMinimized()) {
+        trycn1->ApplicationMinimized();  // a window waiting on the taskbar goes to the tray
+    } else if (!available && !isVisible() && !miniModeForm_) {
+        // The window was in the tray that has just gone: it waits on the taskbar instead.
+        SetTaskbarButtonVisible(this, true);
+        showMinimized();
+    }
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!exitRequested_) {
         // The close button puts the window into the tray; only "Выход" ends the program.
+        // With no tray to hold it, the window is minimised to the taskbar instead.
         event->ignore();
-        trycn1->HideMainWindow();
+        if (TrayHostAvailable()) {
+            trycn1->HideMainWindow();
+        } else {
+            SetTaskbarButtonVisible(this, true);
+            showMinimized();
+        }
         return;
     }
     event->accept();

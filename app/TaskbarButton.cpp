@@ -18,7 +18,7 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 }  // namespace
 
-void HideTaskbarButton(QWidget* window) {
+void SetTaskbarButtonVisible(QWidget* window, bool visible) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     // Other platforms (offscreen among them) may answer with no X connection at all.
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
@@ -30,7 +30,7 @@ void HideTaskbarButton(QWidget* window) {
     event.format = 32;
     event.window = static_cast<xcb_window_t>(window->winId());
     event.type = Atom(connection, "_NET_WM_STATE");
-    event.data.data32[0] = 1;  // add
+    event.data.data32[0] = visible ? 0 : 1;  // remove or add the state
     event.data.data32[1] = Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     event.data.data32[3] = 1;  // from an application
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;

@@ -1,5 +1,6 @@
 #include "clocks/EditCapitalClockForm.h"
 
+#include "clocks/ZoneListAdapter.h"
 #include "timezones/TimeZones.h"
 
 #include <QColorDialog>
@@ -69,6 +70,7 @@ TEditCapitalClockForm::TEditCapitalClockForm(QWidget* owner)
     cbbTimeZones->setObjectName(QStringLiteral("cbbTimeZones"));
     cbbTimeZones->setGeometry(152, 55, 380, 23);
     cbbTimeZones->setFont(ArialPixels(12));
+    SetZoneListRows(cbbTimeZones, 15);
     lblSelectUTC->setBuddy(cbbTimeZones);
 
     lblSelectColor =

@@ -5,9 +5,9 @@
 #include "timezones/TimeFormat.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QPalette>
+
+#include <cmath>
 
 namespace {
 
@@ -21,11 +21,22 @@ QImage MakeTileImage(const QSize& size) {
     return image;
 }
 
-QColor TextColor() {
-    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+// One channel of an sRGB colour as linear light (0..1).
+double LinearChannel(int value) {
+    const double c = value / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
 }  // namespace
+
+QColor TileTextColor(TColor fill) {
+    const QColor c = ColorFromTColor(fill);
+    const double luminance = 0.2126 * LinearChannel(c.red()) + 0.7152 * LinearChannel(c.green()) +
+                             0.0722 * LinearChannel(c.blue());
+    // Black and white contrast equally with a fill of luminance 0.179; below it white
+    // reads better, above it black: (L + 0.05) / 0.05 against 1.05 / (L + 0.05).
+    return luminance < 0.179 ? QColor(Qt::white) : QColor(Qt::black);
+}
 
 QColor ColorFromTColor(TColor color) {
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
@@ -83,7 +94,7 @@ const QImage& TMainCapital::RenderImage() {
     const int x = (width - textWidth) / 2;
     const int y = (height - textHeight) / 2;
     painter.fillRect(QRect(x, y, textWidth, textHeight), fill);  // opaque text background
-    painter.setPen(TextColor());
+    painter.setPen(TileTextColor(Color));
     painter.drawText(x, y + metrics.ascent(), text);
     return image_;
 }

@@ -42,6 +42,10 @@ private:
     QImage image_;
 };
 
+// The tile text on a fill: white on a dark fill, black on a light one, whichever has the
+// higher contrast by the fill's relative luminance.
+QColor TileTextColor(TColor fill);
+
 // The colour value as a Qt colour (red is the low byte; the top byte is not a colour).
 QColor ColorFromTColor(TColor color);
 TColor TColorFromQColor(const QColor& color);

@@ -141,12 +141,18 @@ void TMiniModeForm::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TMiniModeForm::contextMenuEvent(QContextMenuEvent* event) {
+    FormMouseUp();  // the menu takes the pointer: a drag under way ends here, and is saved
     pm1->popup(event->globalPos());
     event->accept();
 }
 
 void TMiniModeForm::FormMouseDown(Qt::MouseButton button, int x, int y) {
-    if (button != Qt::LeftButton) return;  // the right button opens pm1
+    if (button != Qt::LeftButton) {
+        // The right button opens pm1, whose grab swallows the left button's release: a
+        // drag under way ends and is saved now.
+        FormMouseUp();
+        return;
+    }
     Dragging = true;
     GrabX = x;
     GrabY = y;

@@ -23,3 +23,11 @@ QPoint DefaultStripPosition(const QRect& monitor, int stripWidth) {
     // not start at x = 0.
     return QPoint(monitor.left() + (monitor.width() - stripWidth) / 2, monitor.top());
 }
+
+QPoint StripPosition(const QPoint& stored, const QPoint& fallback, const QSize& strip,
+                     const QList<QRect>& screens) {
+    const QRect placed(stored, strip);
+    for (const QRect& screen : screens)
+        if (screen.intersects(placed)) return stored;
+    return fallback;
+}

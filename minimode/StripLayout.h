@@ -3,7 +3,9 @@
 // how it stays centred when its width changes, and where it appears by default.
 
 #include <QPoint>
+#include <QList>
 #include <QRect>
+#include <QSize>
 
 #include <array>
 
@@ -24,3 +26,8 @@ int CentredLeft(int left, int oldWidth, int newWidth);
 
 // Default strip position: centred horizontally at the top edge of the monitor.
 QPoint DefaultStripPosition(const QRect& monitor, int stripWidth);
+
+// Where the strip goes: the stored position, unless the strip would lie there on no
+// screen at all (a monitor since unplugged), in which case the default.
+QPoint StripPosition(const QPoint& stored, const QPoint& fallback, const QSize& strip,
+                     const QList<QRect>& screens);

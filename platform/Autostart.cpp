@@ -1,11 +1,11 @@
 #include "platform/Autostart.h"
 
 #include "platform/Error.h"
+#include "platform/FileReplace.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -23,11 +23,29 @@ void WriteEntry(const TAutostartPlace& place) {
                              "X-GNOME-Autostart-enabled=true\n")
                              .arg(kAutorunName, DesktopExecArgument(place.executable));
     const auto fail = [] { throw Exception(QStringLiteral("Failed to set data for '%1'").arg(kAutorunName)); };
-    if (!QDir().mkpath(place.folder)) fail();
-    QSaveFile file(EntryPath(place));
-    if (!file.open(QIODevice::WriteOnly)) fail();
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) fail();
+    if (!QDir().mkpath(place.folder) || !ReplaceFileWhole(EntryPath(place), text.toUtf8())) fail();
+}
+
+// The value of key in the entry's [Desktop Entry] group (keys are case-sensitive there).
+QByteArray DesktopEntryValue(const QByteArray& entry, const QByteArray& key) {
+    bool inGroup = false;
+    for (const QByteArray& rawLine : entry.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.startsWith('[')) {
+            inGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype separator = line.indexOf('=');
+        if (inGroup && separator > 0 && line.left(separator).trimmed() == key)
+            return line.mid(separator + 1).trimmed();
+    }
+    return {};
+}
+
+// The desktop's own switch: an entry it marked hidden or disabled starts nothing.
+bool EntryEnabled(const QByteArray& entry) {
+    return DesktopEntryValue(entry, "Hidden") != "true" &&
+           DesktopEntryValue(entry, "X-GNOME-Autostart-enabled") != "false";
 }
 
 }  // namespace
@@ -78,7 +96,7 @@ bool AccessAutorun(TAutorunAction action, const TAutostartPlace& place) {
         return false;
     case arQuery: {
         QFile file(EntryPath(place));
-        return file.open(QIODevice::ReadOnly);
+        return file.open(QIODevice::ReadOnly) && EntryEnabled(file.readAll());
     }
     }
     return false;

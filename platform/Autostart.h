@@ -18,9 +18,11 @@ struct TAutostartPlace {
 // the running executable.
 TAutostartPlace DefaultAutostartPlace();
 
-// write: (re)writes the entry, throwing Exception("Failed to set data for 'Horavane'")
-// when it cannot; delete: removes it, silently when it cannot; query: whether a
-// readable entry exists. Only query can return true.
+// write: (re)writes the entry whole, throwing Exception("Failed to set data for
+// 'Horavane'") and leaving the old entry as it was when it cannot; delete: removes it,
+// silently when it cannot; query: whether a readable entry exists that the desktop has
+// not switched off (Hidden=true, X-GNOME-Autostart-enabled=false). Only query can
+// return true.
 bool AccessAutorun(TAutorunAction action);
 bool AccessAutorun(TAutorunAction action, const TAutostartPlace& place);
 

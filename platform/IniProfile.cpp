@@ -1,10 +1,10 @@
 #include "platform/IniProfile.h"
 
 #include "platform/Error.h"
+#include "platform/FileReplace.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -166,6 +166,11 @@ std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByte
 
 void WriteProfileString(const QString& fileName, const QByteArray& section,
                         const QByteArray& key, const QByteArray& value) {
+    WriteProfileStrings(fileName, section, {{key, value}});
+}
+
+void WriteProfileStrings(const QString& fileName, const QByteArray& section,
+                         const ProfileEntries& entries) {
     const QString fullPath = QFileInfo(fileName).absoluteFilePath();
     const Exception failure(QStringLiteral("Unable to write to ") + fullPath);
 
@@ -173,17 +178,18 @@ void WriteProfileString(const QString& fileName, const QByteArray& section,
     QFile existing(fullPath);
     if (existing.exists()) {
         // A read-only file stays as the user locked it (the rename would get past that),
-        // and a file we cannot read must not be replaced by one holding only this key.
-        if (!QFileInfo(fullPath).isWritable() || !existing.open(QIODevice::ReadOnly))
+        // and a file we cannot read must not be replaced by one holding only these keys.
+        if (LockedReadOnly(fullPath) || !QFileInfo(fullPath).isWritable() ||
+            !existing.open(QIODevice::ReadOnly))
             throw failure;
         content = existing.readAll();
         existing.close();
     }
+    for (const auto& [key, value] : entries) content = SetProfileValue(content, section, key, value);
+    if (!ReplaceFileWhole(fullPath, content)) throw failure;
+}
 
-    QSaveFile file(fullPath);
-    if (!file.open(QIODevice::WriteOnly))
-        throw failure;
-    const QByteArray updated = SetProfileValue(content, section, key, value);
-    if (file.write(updated) != updated.size() || !file.commit())
-        throw failure;
+bool ProfileMarkedUtf8(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) && file.read(3) == "\xEF\xBB\xBF";
 }

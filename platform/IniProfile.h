@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The longest value a read returns (the Windows call reads into a 2048-byte buffer).
 constexpr qsizetype kMaxProfileValueLength = 2047;
@@ -28,7 +30,15 @@ QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
 // Reads the file afresh; a missing or unreadable file counts as empty.
 std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByteArray& section,
                                             const QByteArray& key);
-// Creates the file on the first write and replaces it atomically (a temporary file in the
-// same folder renamed over it). Throws Exception("Unable to write to <full path>").
+// Creates the file on the first write and replaces it whole (a temporary file in the same
+// folder, synced, renamed over it); on any failure the file stays byte for byte as it was
+// and Exception("Unable to write to <full path>") is thrown. A file without write bits is
+// left alone, whoever runs the program.
 void WriteProfileString(const QString& fileName, const QByteArray& section,
                         const QByteArray& key, const QByteArray& value);
+// Several keys of one section in one replacement: all of them are written or none.
+using ProfileEntries = std::vector<std::pair<QByteArray, QByteArray>>;
+void WriteProfileStrings(const QString& fileName, const QByteArray& section,
+                         const ProfileEntries& entries);
+// Whether the file starts with the UTF-8 byte-order mark.
+bool ProfileMarkedUtf8(const QString& fileName);

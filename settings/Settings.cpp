@@ -60,8 +60,8 @@ QPoint TSettings::ReadMiniPosition(const QPoint& defaultPosition) const {
 }
 
 void TSettings::WriteMiniPosition(const QPoint& position) const {
-    WriteProfileString(fileName_, kMini, "X", EncodeInteger(position.x()));
-    WriteProfileString(fileName_, kMini, "Y", EncodeInteger(position.y()));
+    WriteProfileStrings(fileName_, kMini,
+                        {{"X", EncodeInteger(position.x())}, {"Y", EncodeInteger(position.y())}});
 }
 
 void TSettings::ReadCapital(int index, TMainCapital& capital) const {
@@ -82,10 +82,11 @@ void TSettings::ReadCapital(int index, TMainCapital& capital) const {
 
 void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
     const QByteArray section = CapitalSection(index);
-    WriteProfileString(fileName_, section, "Name", EncodeName(capital.Name));
-    WriteProfileString(fileName_, section, "BGColor",
-                       EncodeInteger(static_cast<int32_t>(capital.Color)));
-    WriteProfileString(fileName_, section, kZoneKey, EncodeZoneRecord(capital.Zone));
+    // One replacement for the three keys: a failed save leaves the clock as it was saved.
+    WriteProfileStrings(fileName_, section,
+                        {{"Name", EncodeName(capital.Name, ProfileMarkedUtf8(fileName_))},
+                         {"BGColor", EncodeInteger(static_cast<int32_t>(capital.Color))},
+                         {kZoneKey, EncodeZoneRecord(capital.Zone)}});
 }
 
 TSettings& GetSettings() {

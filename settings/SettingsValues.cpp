@@ -114,9 +114,9 @@ std::optional<int32_t> DecodeInteger(const QByteArray& text) {
     return static_cast<int32_t>(bits);
 }
 
-QByteArray EncodeName(const QString& name) {
+QByteArray EncodeName(const QString& name, bool utf8File) {
     QByteArray bytes = name.toUtf8();
-    if (FitsAnsi(name)) {
+    if (!utf8File && FitsAnsi(name)) {
         const QByteArray ansi = ToAnsi(name);
         // A few Cyrillic pairs in Windows-1251 happen to be valid UTF-8 ("Рё" is "и").
         if (DecodeName(ansi) == name)

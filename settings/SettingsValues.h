@@ -25,7 +25,8 @@ std::optional<int32_t> DecodeInteger(const QByteArray& text);
 
 // Names are kept in Windows-1251 as they always were; a name the code page cannot hold
 // (or whose Windows-1251 bytes would read back as UTF-8) is stored in UTF-8. A value is
-// quoted when its own blanks or quotes would otherwise be lost on reading.
-QByteArray EncodeName(const QString& name);
+// quoted when its own blanks or quotes would otherwise be lost on reading. A file that
+// starts with the UTF-8 byte-order mark was saved as UTF-8: its names stay UTF-8.
+QByteArray EncodeName(const QString& name, bool utf8File = false);
 // Valid UTF-8 with bytes above 127 is UTF-8; anything else is Windows-1251.
 QString DecodeName(const QByteArray& bytes);

@@ -11,16 +11,17 @@ namespace {
 
 const QString kHintsText = QStringLiteral(
     "Если программа неправильно определила время:<ul><li>Убедитесь, что в системе "
-    "установлен правильный часовой пояс и системные часы (нижний правый угол экрана) идут "
-    "правильно.</li><li>Включено автоматическое обновление Windows и установлены все "
-    "последние обновления.</li><li>Если автоматическое обновление по каким-либо причинам "
-    "отключено и включено быть не может, загрузите и установите вручную последнее ");
-const QString kKnowledgeBasePath = QStringLiteral("/ru-ru/kb/3013410/ru");
-const QString kLinkText =
-    QStringLiteral("накопительное обновление часового пояса для операционных систем Windows");
+    "установлен правильный часовой пояс (в настройках даты и времени рабочего стола или "
+    "командой timedatectl set-timezone) и системные часы идут правильно.</li><li>Включена "
+    "синхронизация часов по сети (NTP, например служба systemd-timesyncd): команда "
+    "timedatectl должна показывать «System clock synchronized: yes».</li><li>Правила "
+    "часовых поясов в системе актуальны: установлена последняя версия пакета tzdata вашего "
+    "дистрибутива. Если обновить пакет по каким-либо причинам нельзя, сверьте правила "
+    "своего пояса с последним выпуском ");
+const QString kLinkText = QStringLiteral("базы данных часовых поясов tz database");
 const QString kHintsTail = QStringLiteral(
-    "</a>. В разделе \"Сведения об обновлении\" выберите и загрузите обновление, подходящее "
-    "для вашей версии операционной системы.</li></ul>");
+    "</a>, где объявляется каждое изменение правил, и установите обновление, как только оно "
+    "выйдет в вашем дистрибутиве.</li></ul>");
 
 QFont MsSansSerif11() {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -30,13 +31,13 @@ QFont MsSansSerif11() {
 
 }  // namespace
 
-QString TForm2::KnowledgeBaseUrl() {
-    return QStringLiteral("https://") + kKnowledgeBaseHost + kKnowledgeBasePath;
+QString TForm2::TzDatabaseUrl() {
+    return kTzDatabaseUrl;
 }
 
 QString TForm2::HintsHtml() {
     const QString linkTag =
-        QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(KnowledgeBaseUrl());
+        QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(TzDatabaseUrl());
     return kHintsText + linkTag + kLinkText + kHintsTail;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The time-setup hints window: what to check when the clocks show a wrong time, with a
-// link to the OS vendor's time-zone update. Opened modally by the reference-time button
+// The time-setup hints window: what to check when the clocks show a wrong time (the
+// computer's zone, its clock, its zone rules), with a link to the tz database's page. Opened modally by the reference-time button
 // and destroyed when it closes; it changes nothing in the system.
 
 #include <QDialog>
@@ -11,8 +11,8 @@ class QPushButton;
 class QTextBrowser;
 class QUrl;
 
-// Host of the OS vendor's knowledge-base site the link points at.
-inline const QString kKnowledgeBaseHost = QStringLiteral("support.microsoft.com");
+// The public page of the tz database, where every change of the zone rules is announced.
+inline const QString kTzDatabaseUrl = QStringLiteral("https://www.iana.org/time-zones");
 
 class TForm2 : public QDialog {
     Q_OBJECT
@@ -26,7 +26,7 @@ public:
     // The HTML fragment the window shows: the text, the link's opening tag, the link
     // text and the rest, in that order.
     static QString HintsHtml();
-    static QString KnowledgeBaseUrl();
+    static QString TzDatabaseUrl();
 
     QFrame* pnl1 = nullptr;
     QFrame* pnl2 = nullptr;

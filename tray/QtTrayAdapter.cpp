@@ -5,6 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QStyleHints>
@@ -21,39 +26,85 @@ QSystemTrayIcon::MessageIcon MessageIconOf(quint32 infoFlags) {
     }
 }
 
+const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// Qt's own test for a D-Bus tray: a watcher on the session bus that reports a host (the
+// panel that draws the icons) registered with it. Only an X11 session has a tray bus to
+// ask; elsewhere the bus is not even started for the question.
+bool StatusNotifierHostRegistered() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
+    if (!names || !names->isServiceRegistered(kStatusNotifierWatcher).value()) return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
 }  // namespace
 
 TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSystemTrayIcon(this)) {
+    // Qt chooses the tray protocol once, when the first tray icon is made: a D-Bus tray
+    // when a host is registered with the watcher right now, an XEmbed tray otherwise.
+    statusNotifier_ = StatusNotifierHostRegistered();
     connect(tray_, &QSystemTrayIcon::activated, this, &TQtTrayAdapter::OnActivated);
     connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { Send(kTrayBalloonUserClick); });
-    hostAvailable_ = TrayHostAvailable();
-    hostWatch_.setInterval(1000);
+    trayHostAvailable_ = [this] { return DefaultTrayHostCheck(); };
+    hostAvailable_ = trayHostAvailable_();
     connect(&hostWatch_, &QTimer::timeout, this, &TQtTrayAdapter::CheckTrayHost);
-    hostWatch_.start();
+    if (statusNotifier_) {
+        // The bus says when the watcher comes and goes: nothing to poll.
+        watcherWatch_ = new QDBusServiceWatcher(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
+                                                QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcherWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this, &TQtTrayAdapter::CheckTrayHost);
+        // A panel may also come and go while the watcher stays (the watcher says so).
+        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+            QDBusConnection::sessionBus().connect(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                  kStatusNotifierWatcher, QLatin1String(signal), this,
+                                                  SLOT(CheckTrayHost()));
+    } else {
+        hostWatch_.start(1000);
+    }
     pendingExpiry_.setSingleShot(true);
     connect(&pendingExpiry_, &QTimer::timeout, this, [this] { pending_.reset(); });
 }
 
 TQtTrayAdapter::~TQtTrayAdapter() = default;
 
+bool TQtTrayAdapter::DefaultTrayHostCheck() const {
+    // Qt's own answer for a D-Bus tray makes a bus connection per question; the watcher
+    // gives the same answer for one call.
+    return statusNotifier_ ? StatusNotifierHostRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TQtTrayAdapter::SetTrayHostCheck(std::function<bool()> check) {
+    trayHostAvailable_ = std::move(check);
+    hostAvailable_ = trayHostAvailable_();
+}
+
 bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
     switch (message) {
     case NIM_ADD:
         identity_ = data.uID;
         Apply(data);
-        // Showing again makes Qt dock the icon anew with a host that has just come back.
-        tray_->hide();
+        // Showing again makes Qt dock the icon anew in an XEmbed host that has just come
+        // back; a D-Bus tray icon registers itself again with a new watcher on its own.
+        if (!statusNotifier_) tray_->hide();
         tray_->show();
         added_ = true;
-        if (pending_ && TrayHostAvailable()) {
+        if (pending_ && trayHostAvailable_()) {
             const Balloon balloon = *pending_;
             ShowBalloon(balloon);
         }
-        return TrayHostAvailable();
+        return trayHostAvailable_();
     case NIM_MODIFY:
         if (!added_) return false;
         Apply(data);
-        return TrayHostAvailable();  // kept for the host, but not shown without one
+        return trayHostAvailable_();  // kept for the host, but not shown without one
     case NIM_DELETE:
         if (!added_) return false;
         tray_->hide();
@@ -80,7 +131,7 @@ void TQtTrayAdapter::Apply(const TNotifyIconData& data) {
 void TQtTrayAdapter::ShowBalloon(const Balloon& balloon) {
     // A balloon shown with no tray host would be lost: it waits for the host instead,
     // but no longer than it would have stayed on screen.
-    if (!added_ || !TrayHostAvailable()) {
+    if (!added_ || !trayHostAvailable_()) {
         pending_ = balloon;
         pendingExpiry_.start(qMax(balloon.timeoutMs, 1));
         return;
@@ -91,11 +142,12 @@ void TQtTrayAdapter::ShowBalloon(const Balloon& balloon) {
 }
 
 void TQtTrayAdapter::CheckTrayHost() {
-    const bool available = TrayHostAvailable();
-    const bool cameBack = available && !hostAvailable_;
+    const bool available = trayHostAvailable_();
+    if (available == hostAvailable_) return;
     hostAvailable_ = available;
-    if (cameBack)
+    if (available)
         if (TTrayIconHandler* handler = TTrayIconHandler::Instance()) handler->TaskbarCreated();
+    emit trayHostChanged(available);
 }
 
 void TQtTrayAdapter::Send(quint32 lParam) {
@@ -105,10 +157,16 @@ void TQtTrayAdapter::Send(quint32 lParam) {
 void TQtTrayAdapter::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     // Qt reports a press; the component wants the press and the release. A double
     // click arrives as Trigger then DoubleClick, as the tray sends down, up, double, up.
+    // A D-Bus tray's activation is a single Trigger and never a double click: it stands
+    // for the whole double click, so it performs the menu's default item.
     switch (reason) {
     case QSystemTrayIcon::Trigger:
         Send(kTrayLButtonDown);
         Send(kTrayLButtonUp);
+        if (statusNotifier_) {
+            Send(kTrayLButtonDblClk);
+            Send(kTrayLButtonUp);
+        }
         break;
     case QSystemTrayIcon::DoubleClick:
         Send(kTrayLButtonDblClk);

@@ -9,8 +9,10 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
+class QDBusServiceWatcher;
 class QMenu;
 class QWidget;
 
@@ -31,11 +33,23 @@ public:
     // A balloon waiting for the tray host; it is dropped when its time runs out.
     bool HasPendingBalloon() const { return pending_.has_value(); }
 
-    // Looks whether the tray host is there (also every second on its own); when it
-    // has come back, every visible icon is added again and a waiting balloon shown.
-    void CheckTrayHost();
-    // How the host is found; tests replace it.
-    std::function<bool()> TrayHostAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    // The icon lives in a StatusNotifierItem host (a D-Bus tray), whose activation is one
+    // click, rather than in an XEmbed tray, which reports double clicks.
+    bool StatusNotifierProtocol() const { return statusNotifier_; }
+    void UseStatusNotifierProtocol(bool on) { statusNotifier_ = on; }
+
+    // Whether a tray host was there at the last look.
+    bool HostAvailable() const { return hostAvailable_; }
+    // Looks whether the tray host is there (when the D-Bus tray's watcher comes or goes,
+    // and every second for an XEmbed tray); when it has come back, every visible icon is
+    // added again and a waiting balloon shown.
+    Q_SLOT void CheckTrayHost();
+    // How the host is found; tests replace it. The answer is taken at once, silently.
+    void SetTrayHostCheck(std::function<bool()> check);
+
+signals:
+    // A tray host appeared (true) or went away (false).
+    void trayHostChanged(bool available);
 
 private:
     struct Balloon {
@@ -48,7 +62,12 @@ private:
     void Send(quint32 lParam);
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
 
+    bool DefaultTrayHostCheck() const;
+
     QSystemTrayIcon* tray_;
+    std::function<bool()> trayHostAvailable_;
+    bool statusNotifier_ = false;
+    QDBusServiceWatcher* watcherWatch_ = nullptr;
     quintptr identity_ = 0;
     bool added_ = false;
     bool hostAvailable_ = false;

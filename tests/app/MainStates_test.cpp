@@ -23,6 +23,7 @@ struct MainStatesTest : ::testing::Test {
     FakeClock clock;
     QTemporaryDir dir;
     QStringList errors;
+    bool trayHostThere = true;
     std::function<int(TEditCapitalClockForm&)> editor;  // what the user does in the editor
     std::unique_ptr<TForm1> form;
 
@@ -37,6 +38,7 @@ struct MainStatesTest : ::testing::Test {
         form.reset();
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
+        options.trayHostAvailable = [this] { return trayHostThere; };
         options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
         options.computerZone = [](const TTimeZoneList& list) {
             return list[list.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation();
@@ -62,6 +64,59 @@ TEST_F(MainStatesTest, CloseHidesIntoTheTrayAndOnlyExitEnds) {
     EXPECT_FALSE(form->isVisible());
 
     form->EndSession();  // the end of the desktop session is never vetoed
+    EXPECT_TRUE(form->ExitRequested());
+}
+
+TEST_F(MainStatesTest, AnotherStartShowsTheWindowFromTheTrayTheStripAndTheTaskbar) {
+    Create();
+    form->show();
+    form->close();
+    form->ShowForAnotherStart();
+    EXPECT_TRUE(form->isVisible());
+    form->ShowForAnotherStart();  // already shown: it stays so
+    EXPECT_TRUE(form->isVisible());
+
+    form->EnterMiniMode();
+    form->ShowForAnotherStart();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->MiniModeForm(), nullptr);
+
+    form->setWindowState(Qt::WindowMinimized);
+    form->ShowForAnotherStart();
+    EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(MainStatesTest, WithoutATrayHostTheWindowWaitsOnTheTaskbarUntilOneAppears) {
+    trayHostThere = false;
+    Create();
+    form->show();
+    form->close();  // nowhere to hide: minimised instead, and still running
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->ExitRequested());
+
+    form->showNormal();
+    form->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible()) << "minimising goes to the taskbar, not into a missing tray";
+
+    // A tray host appears: the waiting window goes into it, and close hides again.
+    trayHostThere = true;
+    form->TrayShell().CheckTrayHost();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    form->ShowForAnotherStart();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+
+    // The host goes away while the window is in it: the window comes back to the taskbar.
+    trayHostThere = false;
+    form->TrayShell().CheckTrayHost();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    form->Exit1Click();
     EXPECT_TRUE(form->ExitRequested());
 }
 

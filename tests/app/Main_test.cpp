@@ -1,4 +1,6 @@
+#include "app/Application.h"
 #include "app/Main.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
@@ -12,9 +14,21 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDeadlineTimer>
+#include <QDialogButtonBox>
+#include <QMouseEvent>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest/qtestspontaneevent.h>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -23,6 +37,7 @@ namespace {
 struct MainWindowTest : ::testing::Test {
     FakeClock clock;
     QStringList errors;
+    bool trayHostThere = true;
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
     QString computerStd = "FLE Standard Time";
@@ -37,6 +52,7 @@ struct MainWindowTest : ::testing::Test {
         clock.SetUtc(utc);
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
+        options.trayHostAvailable = [this] { return trayHostThere; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
         options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
         options.computerZone = [this](const TTimeZoneList& list) {
@@ -71,7 +87,7 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
         EXPECT_EQ(widget->geometry(), e.rect) << e.name;
     }
     EXPECT_EQ(Child<QToolButton>("btnMiniMode")->text(), "Режим мини");
-    EXPECT_EQ(Child<QCheckBox>("CheckBox_Autorun")->text(), "Загружать программу при старте Windows");
+    EXPECT_EQ(Child<QCheckBox>("CheckBox_Autorun")->text(), "Загружать программу при входе в систему");
     EXPECT_EQ(Child<QLabel>("Label8")->text(), "Время на компьютере:");
     EXPECT_EQ(Child<QLabel>("pnlHeadBottom")->text(),
               "Чтобы изменить города, нажмите на кнопки выше. Подсказка (London UTC 0, NewYork  UTC +5)");
@@ -215,6 +231,109 @@ TEST_F(MainWindowTest, ShowingTheWindowOffX11RunsItsDeferredStepsSafely) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// Tool-tips after a wait of one millisecond instead of the desktop's 700.
+class QuickToolTips : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+TEST_F(MainWindowTest, FitsASmallScreenAndShowsMapHintsInItsFontEvenWhenInactive) {
+    // An 800 x 600 screen keeps the corner on it; a big one (or a second one) centres.
+    EXPECT_EQ(MainWindowPlace(QRect(0, 0, 800, 600), QSize(900, 740)), QPoint(0, 0));
+    EXPECT_EQ(MainWindowPlace(QRect(1280, 24, 800, 576), QSize(900, 740)), QPoint(1280, 24));
+    EXPECT_EQ(MainWindowPlace(QRect(0, 0, 1280, 1024), QSize(900, 740)), QPoint(190, 142));
+    EXPECT_EQ(MainWindowPlace(QRect(0, 0, 1280, 700), QSize(900, 740)), QPoint(190, 0));
+    Create();
+    EXPECT_EQ(form->pos(), MainWindowPlace(QGuiApplication::primaryScreen()->availableGeometry(), form->size()));
+    EXPECT_EQ(QToolTip::font(), form->font());
+    EXPECT_EQ(QToolTip::font().family(), "Arial");
+    EXPECT_EQ(QToolTip::font().pixelSize(), 16);
+    EXPECT_TRUE(QToolTip::font().bold());
+
+    form->show();
+    QWidget other;  // another window has the focus
+    other.show();
+    other.activateWindow();
+    QApplication::setActiveWindow(&other);
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();  // activation settles first
+    ASSERT_FALSE(form->isActiveWindow());
+
+    auto* img1 = Child<QLabel>("img1");
+    QuickToolTips quick;
+    img1->setStyle(&quick);
+    const QPoint londonDot(366, 88);
+    QMouseEvent move(QEvent::MouseMove, QPointF(londonDot), QPointF(img1->mapToGlobal(londonDot)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QSpontaneKeyEvent::setSpontaneous(&move);  // as from the window system, which arms tool-tips
+    QCoreApplication::instance()->notify(img1, &move);
+    const QDeadlineTimer deadline(5000);
+    while (!QToolTip::isVisible() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), "London 10:07");
+    QToolTip::hideText();
+    img1->setStyle(nullptr);
+}
+
+TEST_F(MainWindowTest, ZoneListRowsAre19PixelsAndTheOpenListAScreenfulAtMost) {
+    Create();
+    form->show();
+    auto* combo = Child<QComboBox>("cbbUTC");
+    ASSERT_GT(combo->count(), 40);
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    EXPECT_EQ(list->visualRect(combo->model()->index(0, 0)).height(), 19);
+    EXPECT_EQ(list->visualRect(combo->model()->index(30, 0)).height(), 19);
+    EXPECT_LE(list->viewport()->height(), 20 * 19);
+    EXPECT_GE(list->viewport()->height(), 19 * 19);
+    combo->hidePopup();
+}
+
+// At start-up the box follows the entry; one the desktop switched off stays off and
+// untouched until the user ticks the box, and one that is on is written again.
+TEST_F(MainWindowTest, AutostartBoxFollowsTheEntryAndLeavesASwitchedOffOneAlone) {
+    QDir().mkpath(dir.filePath("config/autostart"));
+    const QString entry = dir.filePath("config/autostart/Horavane.desktop");
+    const QByteArray off = "[Desktop Entry]\nType=Application\nExec=/old/horavane\nHidden=true\n";
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(off);
+    file.close();
+    Create();
+    auto* box = Child<QCheckBox>("CheckBox_Autorun");
+    EXPECT_FALSE(box->isChecked());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), off);
+    file.close();
+
+    box->click();  // the user ticks it: the entry is on, for the program running now
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray on = file.readAll();
+    file.close();
+    EXPECT_FALSE(on.contains("Hidden=true"));
+    EXPECT_TRUE(on.contains(DesktopExecArgument(QCoreApplication::applicationFilePath()).toUtf8()));
+    form.reset();
+    Create();
+    EXPECT_TRUE(Child<QCheckBox>("CheckBox_Autorun")->isChecked());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST(QtTranslations, StandardDialogsAndButtonsSpeakRussian) {
+    ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "Отмена");
+    QColorDialog colours;
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    EXPECT_EQ(colours.windowTitle(), "Выбор цвета");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -72,6 +73,24 @@ TEST_F(EditCapitalClock, FillListsTheCatalogueInOrderAndSelectsTheClocksZone) {
     form.Fill(&catalogue, capital);
     EXPECT_EQ(form.cbbTimeZones->count(), 4);
     EXPECT_EQ(form.cbbTimeZones->currentIndex(), 3);
+}
+
+TEST_F(EditCapitalClock, ZoneRowsAre15PixelsAndTheOpenListTwentyRowsAtMost) {
+    TTimeZoneList many;
+    for (int i = 0; i < 60; ++i) {
+        REG_TZI_FORMAT tzi;
+        tzi.Bias = 720 - 24 * i;
+        AddCatalogueEntry(many, QStringLiteral("Zone%1").arg(i), QStringLiteral("(UTC) Zone %1").arg(i),
+                          QStringLiteral("Zone %1 Standard Time").arg(i), QStringLiteral("Daylight"), tzi);
+    }
+    form.Fill(&many, capital);
+    form.show();
+    form.cbbTimeZones->showPopup();
+    QAbstractItemView* list = form.cbbTimeZones->view();
+    for (int row : {0, 1, 59}) EXPECT_EQ(list->visualRect(list->model()->index(row, 0)).height(), 15) << row;
+    EXPECT_LE(list->viewport()->height(), 20 * 15);
+    EXPECT_GE(list->viewport()->height(), 19 * 15);
+    form.cbbTimeZones->hidePopup();
 }
 
 TEST_F(EditCapitalClock, UnknownZoneSelectsNothingAndOkKeepsTheZone) {

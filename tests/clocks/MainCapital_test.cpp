@@ -4,8 +4,6 @@
 #include "timezones/TimeFormat.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
-#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -78,44 +76,50 @@ TEST_F(MainCapitalTest, TileIsMeasuredOnTheSampleText) {
     EXPECT_EQ(tokyo.RenderImage().width(), 23 * cell);
 }
 
-TEST_F(MainCapitalTest, TileHasOutlineFillAndCentredText) {
-    TMainCapital tokyo(clock, "Tokyo", UtcPlus(9), kTokyoColor);  // "Tokyo 4:07"
-    const QImage image = tokyo.RenderImage();
-    const int w = image.width();
-    const int h = image.height();
-    const QRgb black = qRgb(0, 0, 0);
-    const QRgb fill = qRgb(0xD2, 0xCE, 0x81);
-    const QRgb text = QGuiApplication::palette().color(QPalette::WindowText).rgb();
-    ASSERT_NE(text, fill);
+TEST_F(MainCapitalTest, TileHasOutlineFillAndCentredTextThatReadsOnItsFill) {
+    // Light fills take black text, dark ones white (London's default green among them).
+    struct Case { TColor color; QRgb fill, text; };
+    for (const Case& c : {Case{kTokyoColor, qRgb(0xD2, 0xCE, 0x81), qRgb(0, 0, 0)},
+                          Case{0x00126137, qRgb(0x37, 0x61, 0x12), qRgb(0xFF, 0xFF, 0xFF)},
+                          Case{0x008A7F8F, qRgb(0x8F, 0x7F, 0x8A), qRgb(0, 0, 0)},
+                          Case{0x00000080, qRgb(0x80, 0, 0), qRgb(0xFF, 0xFF, 0xFF)}}) {
+        TMainCapital tokyo(clock, "Tokyo", UtcPlus(9), c.color);  // "Tokyo 4:07"
+        const QImage image = tokyo.RenderImage();
+        const int w = image.width();
+        const int h = image.height();
+        const QRgb black = qRgb(0, 0, 0);
+        const QRgb fill = c.fill;
+        const QRgb text = c.text;
 
-    for (int x = 0; x < w; ++x) {
-        EXPECT_EQ(image.pixel(x, 0), black) << x;
-        EXPECT_EQ(image.pixel(x, h - 1), black) << x;
-    }
-    int left = w, right = -1, top = h, bottom = -1;
-    for (int y = 1; y < h - 1; ++y) {
-        EXPECT_EQ(image.pixel(0, y), black) << y;
-        EXPECT_EQ(image.pixel(w - 1, y), black) << y;
-        for (int x = 1; x < w - 1; ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            ASSERT_TRUE(pixel == fill || pixel == text) << x << "," << y;
-            if (pixel == text) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
+        for (int x = 0; x < w; ++x) {
+            EXPECT_EQ(image.pixel(x, 0), black) << x;
+            EXPECT_EQ(image.pixel(x, h - 1), black) << x;
+        }
+        int left = w, right = -1, top = h, bottom = -1;
+        for (int y = 1; y < h - 1; ++y) {
+            EXPECT_EQ(image.pixel(0, y), black) << y;
+            EXPECT_EQ(image.pixel(w - 1, y), black) << y;
+            for (int x = 1; x < w - 1; ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                ASSERT_TRUE(pixel == fill || pixel == text) << std::hex << c.color << " " << x << "," << y;
+                if (pixel == text) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
             }
         }
+        // "Tokyo 4:07" is ten cells of the thirteen: a cell and a half each side, truncated.
+        const int cell = QFontMetrics(TileFont()).horizontalAdvance(QLatin1Char('W'));
+        const int x = (w - 10 * cell) / 2;
+        EXPECT_GE(left, x);
+        EXPECT_LE(left, x + 2);
+        EXPECT_GE(right, x + 9 * cell);
+        EXPECT_LT(right, x + 10 * cell);
+        EXPECT_GE(top, 1);
+        EXPECT_LE(bottom, h - 2);
     }
-    // "Tokyo 4:07" is ten cells of the thirteen: a cell and a half each side, truncated.
-    const int cell = QFontMetrics(TileFont()).horizontalAdvance(QLatin1Char('W'));
-    const int x = (w - 10 * cell) / 2;
-    EXPECT_GE(left, x);
-    EXPECT_LE(left, x + 2);
-    EXPECT_GE(right, x + 9 * cell);
-    EXPECT_LT(right, x + 10 * cell);
-    EXPECT_GE(top, 1);
-    EXPECT_LE(bottom, h - 2);
 }
 
 TEST_F(MainCapitalTest, TooWideTextIsClippedAtBothEdges) {

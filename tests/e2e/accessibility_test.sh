@@ -86,7 +86,7 @@ zone=$(name_at "$tree" filler "combo box" 190 28)
 [[ "$zone" == "(UTC+09:00) "*"Токио"* ]] || e2e_fail "cbbUTC: a screen reader reads \"$zone\" as the selected zone"
 expect_name "$tree" filler label 15 32 "Выбрать UTC (GMT):" "lblSelectGMT"
 expect_name "$tree" filler "push button" 14 0 "Режим мини" "btnMiniMode"
-expect_name "$tree" filler "check box" 320 3 "Загружать программу при старте Windows" "CheckBox_Autorun"
+expect_name "$tree" filler "check box" 320 3 "Загружать программу при входе в систему" "CheckBox_Autorun"
 expect_name "$tree" filler label 723 4 "Время на компьютере:" "Label8"
 expect_name "$tree" filler label 0 134 \
     "Чтобы изменить города, нажмите на кнопки выше. Подсказка (London UTC 0, NewYork  UTC +5)" "pnlHeadBottom"

@@ -1,6 +1,6 @@
-# Faults a trader's desktop throws at the program, each survived: no tray host at start,
-# the tz database missing, termination signals, the settings folder read-only, and the
-# wall clock jumping by hours while the program runs.
+# Faults a trader's desktop throws at the program, each survived: no tray host at all,
+# the tz database missing, termination signals, the settings folder read-only, a full
+# disk, and the wall clock jumping by hours while the program runs.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_a11y
@@ -22,12 +22,69 @@ stop_program() {
 
 no_tray_host_at_start() {
     e2e_launch
-    e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "no main window without a tray host"
+    local win
+    win=$(e2e_wait_window "Horavane 2.0") || e2e_fail "no main window without a tray host"
     e2e_alive || e2e_fail "the program ended without a tray host"
+
+    # With no tray to hide in, the close button minimises the window to the taskbar: it
+    # asks to be iconified, never to leave the taskbar, and is not withdrawn.
+    e2e_x11 requests "$win" 8 >"$WORK/requests" &
+    local listener=$!
+    PIDS+=($listener)
+    e2e_poll 5 grep -qx ready "$WORK/requests" || e2e_fail "the window manager stand-in did not start"
+    e2e_x11 close "$win"
+    e2e_poll 5 grep -qx 'WM_CHANGE_STATE 3' "$WORK/requests" \
+        || e2e_fail "closing without a tray host did not minimise the window: $(tr '\n' ';' <"$WORK/requests")"
+    grep -q 'add _NET_WM_STATE_SKIP_TASKBAR' "$WORK/requests" && e2e_fail "the window left the taskbar with no tray to go to"
+    e2e_viewable "$win" || e2e_fail "closing without a tray host withdrew the window"
+    e2e_alive || e2e_fail "closing the window without a tray host ended the program"
+    kill "$listener" 2>/dev/null || true
+
+    # A tray host appears: the icon docks and the minimised window goes into the tray.
     e2e_start_tray
     e2e_wait_docked 10 >/dev/null || e2e_fail "the icon did not dock when the tray host appeared"
+    e2e_poll 5 e2e_not_viewable "$win" || e2e_fail "the minimised window did not go into the tray that appeared"
     stop_program
     e2e_stop_tray
+}
+
+full_disk() {
+    # The program's folder on a filesystem of its own, full to the last page, in a mount
+    # namespace of the program's own (a user namespace too when not run as root).
+    local disk="$WORK/disk" main box
+    mkdir -p "$disk"
+    printf '[0]\r\nName=Frankfurt\r\n' >"$WORK/ini.before"
+    local ns=(unshare -m)
+    [[ $(id -u) == 0 ]] || ns=(unshare -rm)
+    "${ns[@]}" bash -c 'mount -t tmpfs -o size="$4" tmpfs "$1" && cp "$2" "$1/horavane" &&
+        cp "$3" "$1/horavane.ini" && { dd if=/dev/zero of="$1/filler" bs=4096 2>/dev/null || true; } &&
+        exec "$1/horavane"' _ "$disk" "$EXE" "$WORK/ini.before" "$(($(stat -c %s "$EXE") / 1024 + 256))k" \
+        2>"$WORK/stderr" &
+    APP_PID=$!
+    PIDS+=($APP_PID)
+    main=$(e2e_wait_window "Horavane 2.0") || e2e_fail "no main window on a full disk"
+    local ini="/proc/$APP_PID/root$disk/horavane.ini"
+    cmp -s "$ini" "$WORK/ini.before" || e2e_fail "the settings file is not in place on the full disk"
+    [[ -n "$(e2e_x11 windows "$APP_PID" NORMAL)" ]] || e2e_fail "the program on the full disk shows no window"
+
+    # Pick another reference zone: its save cannot be written.
+    xdotool mousemove --window "$main" 450 41 click 1
+    e2e_poll 5 e2e_app_has_window POPUP || e2e_fail "the zone list did not open"
+    xdotool key Down Return
+    message_box() { xdotool search --onlyvisible --name '^Horavane 2\.0$' | grep -vx "$main"; }
+    box=$(e2e_poll 10 message_box >/dev/null && message_box | head -n1) \
+        || e2e_fail "no message box when the zone could not be saved on a full disk"
+    local names
+    names=$(e2e_a11y_names)
+    grep -qxF $'label\tUnable to write to '"$disk/horavane.ini" <<<"$names" \
+        || e2e_fail "the message box does not say \"Unable to write to $disk/horavane.ini\": $(grep -i unable <<<"$names")"
+    cmp -s "$ini" "$WORK/ini.before" || e2e_fail "the full disk changed the settings file: $(od -c "$ini" | head -3)"
+    [[ -z "$(ls -A "/proc/$APP_PID/root$disk" | grep -v -x -e horavane -e horavane.ini -e filler)" ]] \
+        || e2e_fail "a temporary file was left on the full disk: $(ls -A "/proc/$APP_PID/root$disk")"
+    e2e_x11 close "$box"
+    e2e_poll 5 e2e_not_viewable "$box" || e2e_fail "the message box did not close"
+    e2e_alive || e2e_fail "the program ended after the failed save"
+    stop_program
 }
 
 signals_keep_settings() {
@@ -137,8 +194,9 @@ wall_clock_jumps() {
 }
 
 no_tray_host_at_start
+full_disk
 wall_clock_jumps
 read_only_settings_folder
 signals_keep_settings
 tz_database_missing
-echo "PASS: no tray host at start, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, wall clock jumps"
+echo "PASS: no tray host (close minimises, a host that appears takes the window), full disk keeps the file and says so, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, wall clock jumps"

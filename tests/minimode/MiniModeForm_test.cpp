@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -156,6 +157,25 @@ TEST_F(MiniStrip, RightButtonStartsNoDragButItsReleaseEndsALeftDrag) {
     // The left release that follows finds no drag and stores nothing more.
     Release(strip.get(), Qt::LeftButton, QPoint(25, 5));
     EXPECT_EQ(host.stored.size(), 1u);
+
+    // A right press during a drag opens the menu, whose grab swallows the left release:
+    // the drag ends and is saved before the menu opens, whichever event comes first.
+    Press(strip.get(), Qt::LeftButton, QPoint(5, 5));
+    Move(strip.get(), QPoint(15, 25));
+    SendMouse(strip.get(), QEvent::MouseButtonPress, Qt::RightButton, QPoint(15, 25), Qt::LeftButton);
+    EXPECT_FALSE(strip->IsDragging());
+    ASSERT_EQ(host.stored.size(), 2u);
+    EXPECT_EQ(host.stored[1], QPoint(130, 120));
+
+    Press(strip.get(), Qt::LeftButton, QPoint(5, 5));
+    Move(strip.get(), QPoint(6, 5));
+    QContextMenuEvent menuKey(QContextMenuEvent::Mouse, QPoint(6, 5), strip->mapToGlobal(QPoint(6, 5)));
+    QCoreApplication::sendEvent(strip.get(), &menuKey);
+    EXPECT_FALSE(strip->IsDragging());
+    ASSERT_EQ(host.stored.size(), 3u);
+    EXPECT_EQ(host.stored[2], QPoint(131, 120));
+    EXPECT_TRUE(strip->pm1->isVisible());
+    strip->pm1->hide();
 }
 
 TEST_F(MiniStrip, MenuHidesTheStripBeforeShowingTheMainWindowAndExits) {

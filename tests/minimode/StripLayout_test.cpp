@@ -26,3 +26,17 @@ TEST(StripLayout, DefaultPositionIsCentredAtTheTopOfTheMonitor) {
     // A strip wider than the monitor hangs over both edges equally (truncating).
     EXPECT_EQ(DefaultStripPosition(QRect(0, 0, 800, 600), 1001), QPoint(-100, 0));
 }
+
+TEST(StripLayout, AStoredPositionOnNoScreenFallsBackToTheDefault) {
+    const QList<QRect> screens{QRect(0, 0, 1280, 1024), QRect(1280, 0, 800, 600)};
+    const QSize strip(446, 17);
+    const QPoint fallback(417, 0);
+    EXPECT_EQ(StripPosition(QPoint(1500, 300), fallback, strip, screens), QPoint(1500, 300));
+    // Hanging over an edge is the user's choice; a strip partly on a screen stays.
+    EXPECT_EQ(StripPosition(QPoint(-400, 10), fallback, strip, screens), QPoint(-400, 10));
+    EXPECT_EQ(StripPosition(QPoint(1900, 590), fallback, strip, screens), QPoint(1900, 590));
+    // Under the smaller second monitor, left of the first, or on an unplugged third: lost.
+    EXPECT_EQ(StripPosition(QPoint(1500, 700), fallback, strip, screens), fallback);
+    EXPECT_EQ(StripPosition(QPoint(-446, 10), fallback, strip, screens), fallback);
+    EXPECT_EQ(StripPosition(QPoint(2500, 100), fallback, strip, screens), fallback);
+}

@@ -1,6 +1,7 @@
 #include "platform/Autostart.h"
 
 #include "platform/Error.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,42 @@ TEST(Autostart, UnwritableFolderRaisesTheMessageAndUnreadableEntryIsOff) {
     ASSERT_TRUE(QDir().mkpath(temp.filePath("autostart/Horavane.desktop")));
     EXPECT_THROW(AccessAutorun(arWrite, odd), Exception);
     EXPECT_FALSE(AccessAutorun(arQuery, odd));
+}
+
+// The desktop's own switch wins: an entry it turned off reads as off and stays as it is;
+// a full disk keeps the old entry whole.
+TEST(Autostart, EntrySwitchedOffByTheDesktopIsOffAndLeftAlone) {
+    QTemporaryDir temp;
+    const TAutostartPlace place{temp.path(), "/usr/bin/horavane"};
+    const QString entry = temp.filePath("Horavane.desktop");
+    const auto writeEntry = [&](const QByteArray& text) {
+        QFile file(entry);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const QByteArray head = "[Desktop Entry]\nType=Application\nExec=\"/usr/bin/horavane\"\n";
+    for (const QByteArray& off : {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n"),
+                                  QByteArray("Hidden = true\n")}) {
+        writeEntry(head + off);
+        EXPECT_FALSE(AccessAutorun(arQuery, place)) << off.constData();
+        EXPECT_EQ(ReadText(entry).toUtf8(), head + off);
+    }
+    // Only the entry's own group counts, and other values leave it on.
+    for (const QByteArray& on : {QByteArray("Hidden=false\nX-GNOME-Autostart-enabled=true\n"),
+                                 QByteArray("[Desktop Action x]\nHidden=true\n")}) {
+        writeEntry(head + on);
+        EXPECT_TRUE(AccessAutorun(arQuery, place)) << on.constData();
+    }
+
+    writeEntry(head + "Hidden=true\n");
+    {
+        FileSizeLimit fullDisk(16);
+        EXPECT_THROW(AccessAutorun(arWrite, place), Exception);
+    }
+    EXPECT_EQ(ReadText(entry).toUtf8(), head + "Hidden=true\n");
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files), QStringList{"Horavane.desktop"});
+    AccessAutorun(arWrite, place);  // ticking the box switches it on again
+    EXPECT_TRUE(AccessAutorun(arQuery, place));
 }
 
 TEST(Autostart, DefaultFolderFollowsXdgConfigHome) {

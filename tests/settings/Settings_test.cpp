@@ -5,12 +5,16 @@
 #include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "settings/SettingsValues.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -248,6 +252,59 @@ TEST_F(SettingsTest, UnwritableFolderReportsThePathAndKeepsTheFile) {
     EXPECT_THROW(Settings().WriteCapital(0, capital), Exception);
     EXPECT_EQ(capital.Name, "Paris");
     EXPECT_EQ(ReadAll(Path()), before);
+}
+
+// Every kind of save on a full disk and on a file the user locked: the message names the
+// file, the file keeps every byte, and no temporary file is left beside it.
+TEST_F(SettingsTest, FailedSavesKeepTheFileByteForByte) {
+    const QByteArray before = "[0]\r\nName=London\r\n[Mini]\r\nX=5\r\nY=6\r\n[Local]\r\nTZI=" +
+                              EncodeZoneRecord(SampleZone()) + "\r\n";
+    WriteAll(Path(), before);
+    TMainCapital capital(clock, "Paris", SampleZone(), 0x00FF0000);
+    const std::vector<std::function<void()>> saves{
+        [&] { Settings().WriteLocalZone(TIME_ZONE_INFORMATION{}); },
+        [&] { Settings().WriteMiniPosition(QPoint(700, 8)); },
+        [&] { Settings().WriteCapital(0, capital); },
+        [&] { Settings().WriteCapital(3, capital); }};
+    const auto expectKept = [&](const char* what) {
+        for (size_t i = 0; i < saves.size(); ++i) {
+            try {
+                saves[i]();
+                ADD_FAILURE() << what << ": save " << i << " reported no error";
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message(), "Unable to write to " + Path()) << what;
+            }
+            EXPECT_EQ(ReadAll(Path()), before) << what << ": save " << i;
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"horavane.ini"}) << what;
+        }
+    };
+    {
+        // Room for half the file: the new one is cut short on its way to the disk.
+        FileSizeLimit fullDisk(before.size() / 2);
+        expectKept("full disk");
+    }
+    // No write bits: left alone even by root, who could write it anyway.
+    ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    expectKept("read-only file");
+    ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner));
+    Settings().WriteMiniPosition(QPoint(700, 8));
+    EXPECT_EQ(Settings().ReadMiniPosition({}), QPoint(700, 8));
+}
+
+// A file an editor saved as UTF-8 with a byte-order mark keeps its names in UTF-8.
+TEST_F(SettingsTest, FileMarkedUtf8KeepsNamesInUtf8) {
+    WriteAll(Path(), "\xEF\xBB\xBF[0]\r\nName=" + QString("Лондон").toUtf8() + "\r\n");
+    TMainCapital london = Capital();
+    Settings().ReadCapital(0, london);
+    EXPECT_EQ(london.Name, "Лондон");
+    london.SetName("Москва");
+    Settings().WriteCapital(0, london);
+    const QByteArray written = ReadAll(Path());
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF[0]\r\nName=" + QString("Москва").toUtf8() + "\r\n"))
+        << written.toStdString();
+    TMainCapital read = Capital();
+    Settings().ReadCapital(0, read);
+    EXPECT_EQ(read.Name, "Москва");
 }
 
 TEST(SettingsFile, SitsBesideTheExecutableAndCanBeRepointed) {

@@ -13,7 +13,7 @@ namespace {
 class QtTrayAdapterTest : public ::testing::Test {
 protected:
     QtTrayAdapterTest() {
-        adapter.TrayHostAvailable = [this] { return hostThere; };
+        adapter.SetTrayHostCheck([this] { return hostThere; });
         QPixmap pixmap(16, 16);
         pixmap.fill(Qt::red);
         tray.SetIcon(QIcon(pixmap));
@@ -61,6 +61,52 @@ TEST_F(QtTrayAdapterTest, QtActivationsBecomeClicksDoubleClicksAndTheDefaultItem
     Activate(QSystemTrayIcon::MiddleClick);
     Activate(QSystemTrayIcon::Context);
     EXPECT_EQ(downs, (std::vector<TMouseButton>{mbMiddle, mbRight}));
+}
+
+TEST_F(QtTrayAdapterTest, AStatusNotifierHostsSingleActivationPerformsTheDefaultItem) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Показать/Скрыть"));
+    menu.addAction(QStringLiteral("Выход"));
+    menu.setDefaultAction(menu.actions()[0]);
+    int defaultRuns = 0, exits = 0, clicks = 0, dblClicks = 0;
+    QObject::connect(menu.actions()[0], &QAction::triggered, [&] { ++defaultRuns; });
+    QObject::connect(menu.actions()[1], &QAction::triggered, [&] { ++exits; });
+    TQtPopupMenu popup(menu);
+    tray.SetPopupMenu(&popup);
+    tray.OnClick = [&](TTrayIcon&) { ++clicks; };
+    tray.OnDblClick = [&](TTrayIcon&) { ++dblClicks; };
+
+    adapter.UseStatusNotifierProtocol(true);
+    Activate(QSystemTrayIcon::Trigger);  // the host's Activate: one Trigger, no DoubleClick
+    timers.Advance(1000);
+    EXPECT_EQ(defaultRuns, 1);
+    EXPECT_EQ(dblClicks, 1) << "the window is brought to the front as by a double click";
+    EXPECT_EQ(clicks, 0);
+    Activate(QSystemTrayIcon::Trigger);
+    timers.Advance(1000);
+    EXPECT_EQ(defaultRuns, 2) << "every activation toggles the window";
+    EXPECT_EQ(exits, 0);
+
+    // An XEmbed tray's single click is no activation: only its double click is.
+    adapter.UseStatusNotifierProtocol(false);
+    Activate(QSystemTrayIcon::Trigger);
+    timers.Advance(1000);
+    EXPECT_EQ(defaultRuns, 2);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(QtTrayAdapterTest, TheHostComingAndGoingIsReportedOnceEach) {
+    std::vector<bool> changes;
+    QObject::connect(&adapter, &TQtTrayAdapter::trayHostChanged, [&](bool there) { changes.push_back(there); });
+    adapter.CheckTrayHost();
+    hostThere = false;
+    adapter.CheckTrayHost();
+    adapter.CheckTrayHost();
+    EXPECT_FALSE(adapter.HostAvailable());
+    hostThere = true;
+    adapter.CheckTrayHost();
+    EXPECT_TRUE(adapter.HostAvailable());
+    EXPECT_EQ(changes, (std::vector<bool>{false, true}));
 }
 
 TEST_F(QtTrayAdapterTest, TooltipLinesAndIconReachTheTray) {

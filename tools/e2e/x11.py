@@ -9,10 +9,16 @@
   x11.py docked PID CLASS        the process's windows embedded in a window of that
                                  WM_CLASS (a tray host's panel), one id a line
   x11.py state WINDOW            the window's _NET_WM_STATE atoms, one a line
+  x11.py requests WINDOW SECONDS what the window asks of the window manager for that long,
+                                 one line each as it comes: "WM_CHANGE_STATE 3" (iconify)
+                                 or "_NET_WM_STATE add|remove|toggle ATOM", after a
+                                 first line "ready" once it listens
 
 Windows are given and printed as decimal ids, as xdotool prints them.
 """
+import select
 import sys
+import time
 
 from Xlib import X, display
 from Xlib.protocol import event
@@ -129,8 +135,32 @@ def cmd_state(window_id):
         print(disp.get_atom_name(value))
 
 
+def cmd_requests(window_id, seconds):
+    # Requests to the window manager are client messages sent to the root window; a
+    # client selecting structure changes there sees them too, window manager or not
+    # (Qt sends the iconify request to structure, not substructure, listeners).
+    root.change_attributes(event_mask=X.SubstructureNotifyMask | X.StructureNotifyMask)
+    disp.sync()
+    print("ready", flush=True)
+    deadline = time.monotonic() + float(seconds)
+    actions = {0: "remove", 1: "add", 2: "toggle"}
+    while time.monotonic() < deadline:
+        if not disp.pending_events():
+            select.select([disp.fileno()], [], [], max(0.0, deadline - time.monotonic()))
+        while disp.pending_events():
+            ev = disp.next_event()
+            if ev.type != X.ClientMessage or ev.window.id != int(window_id):
+                continue
+            kind = disp.get_atom_name(ev.client_type)
+            data = ev.data[1]
+            if kind == "WM_CHANGE_STATE":
+                print(kind, data[0], flush=True)
+            elif kind == "_NET_WM_STATE":
+                print(kind, actions.get(data[0], data[0]), disp.get_atom_name(data[1]), flush=True)
+
+
 COMMANDS = {"close": cmd_close, "windows": cmd_windows, "docked": cmd_docked,
-            "state": cmd_state}
+            "state": cmd_state, "requests": cmd_requests}
 
 if __name__ == "__main__":
     if len(sys.argv) < 2 or sys.argv[1] not in COMMANDS:
