@@ -12,6 +12,7 @@ struct TExchangeParams {
     TDateTime CloseTime = 0;  // 1.0 for 24:00
     double HourWidth = 0;
     int32_t Height = 0;
+    TTradingDays Days;  // the days it trades (every day unless told)
 };
 
 class TExchange : public TBaseElement {
@@ -24,8 +25,9 @@ public:
 
     // "Name (open - close)" in the clock format.
     QString TitleText() const;
-    // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed.
-    QString CountdownText() const { return CountdownText(NowMsOfDay()); }
+    // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed, with the
+    // days in front from a day on ("до открытия 1 д. 19 ч. 00 мин").
+    QString CountdownText() const { return CountdownText(Now()); }
 
 private:
     QString CountdownText(qint64 nowMs) const;

@@ -17,46 +17,65 @@ TDateTime ClampedTime(int hour, int minute) {
 
 }  // namespace
 
+TExchangeOffsets ExchangeOffsetsAt(const TSessionZones& zones, const SYSTEMTIME& utc) {
+    return {ZoneHourOffset(zones.Chicago, zones.Chart, utc),
+            ZoneHourOffset(zones.NewYork, zones.Chart, utc),
+            ZoneHourOffset(zones.Moscow, zones.Chart, utc)};
+}
+
 std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
-                                           const TExchangeOffsets& offsets) {
+                                           const TExchangeOffsets& offsets,
+                                           const TSessionZones& zones) {
     const int c = offsets.Chicago;
     const int n = offsets.NewYork;
     const int r = offsets.Moscow;
+    const TTradingDays market = TTradingDays::CurrencyMarket(TTradingWeek(zones.NewYork));
     struct Row {
         const char16_t* name;
         int openHour, openMinute, closeHour, closeMinute;
+        TTradingDays days;
     };
     const Row rows[] = {
-        {u"Sydney", 0, 0, 9, 0},
-        {u"Tokyo", 2, 0, 11, 0},
-        {u"London", 10, 0, 19, 0},
-        {u"NewYork", 15, 0, 24, 0},
-        {u"CME", 9 - c, 30, 17 - c, 0},
-        {u"NYSE", 9 - n, 30, 16 - n, 0},
-        {u"РТС", 10 - r, 0, 16 - r, 45},
+        {u"Sydney", 0, 0, 9, 0, market},
+        {u"Tokyo", 2, 0, 11, 0, market},
+        {u"London", 10, 0, 19, 0, market},
+        {u"NewYork", 15, 0, 24, 0, market},
+        {u"CME", 9 - c, 30, 17 - c, 0, TTradingDays::Exchange(TExchangeCalendar(zones.Chicago))},
+        {u"NYSE", 9 - n, 30, 16 - n, 0, TTradingDays::Exchange(TExchangeCalendar(zones.NewYork))},
+        {u"РТС", 10 - r, 0, 16 - r, 45, TTradingDays::Exchange(TExchangeCalendar(zones.Moscow))},
     };
     std::vector<TExchangeParams> params;
     for (const Row& row : rows)
         params.push_back({QString::fromUtf16(row.name), ClampedTime(row.openHour, row.openMinute),
                           ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth,
-                          geometry.Height});
+                          geometry.Height, row.days});
     return params;
 }
 
 TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
-                                 const TIME_ZONE_INFORMATION& chartZone,
-                                 const TIME_ZONE_INFORMATION& chicagoZone,
-                                 const TIME_ZONE_INFORMATION& newYorkZone,
-                                 const TIME_ZONE_INFORMATION& moscowZone) {
-    const SYSTEMTIME utc = clock.UtcNow();
-    const TExchangeOffsets offsets{ZoneHourOffset(chicagoZone, chartZone, utc),
-                                   ZoneHourOffset(newYorkZone, chartZone, utc),
-                                   ZoneHourOffset(moscowZone, chartZone, utc)};
+                                 const TSessionZones& zones) {
     TSessionTable table;
-    for (const TExchangeParams& params : SessionParams(geometry, offsets))
-        table.SessionList.push_back(std::make_unique<TExchange>(params, clock, chartZone));
+    table.Offsets = ExchangeOffsetsAt(zones, clock.UtcNow());
+    for (const TExchangeParams& params : SessionParams(geometry, table.Offsets, zones))
+        table.SessionList.push_back(std::make_unique<TExchange>(params, clock, zones.Chart));
     for (int k = 0; k < 3; ++k)
         table.OverlapList.push_back(std::make_unique<TIntersection>(
-            *table.SessionList[k], *table.SessionList[k + 1], geometry, clock, chartZone));
+            *table.SessionList[k], *table.SessionList[k + 1], geometry, clock, zones.Chart));
     return table;
+}
+
+bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
+                           const IClock& clock, const TSessionZones& zones) {
+    const TExchangeOffsets now = ExchangeOffsetsAt(zones, clock.UtcNow());
+    if (now == table.Offsets || table.SessionList.size() != 7) return false;
+    const std::vector<TExchangeParams> params = SessionParams(geometry, now, zones);
+    const bool changed[] = {now.Chicago != table.Offsets.Chicago,
+                            now.NewYork != table.Offsets.NewYork,
+                            now.Moscow != table.Offsets.Moscow};
+    // The exchanges are items 4..6 and join no overlap, so only they are made anew.
+    for (size_t k = 0; k < 3; ++k)
+        if (changed[k])
+            table.SessionList[4 + k] = std::make_unique<TExchange>(params[4 + k], clock, zones.Chart);
+    table.Offsets = now;
+    return true;
 }

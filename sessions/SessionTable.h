@@ -13,22 +13,39 @@ struct TExchangeOffsets {
     int Chicago = 0;
     int NewYork = 0;
     int Moscow = 0;
+    friend bool operator==(const TExchangeOffsets&, const TExchangeOffsets&) = default;
 };
 
+// The zones the chart is laid out in: the chart zone, and the zones of the CME, of the
+// NYSE (whose clock the currency market's week also follows) and of the "РТС".
+struct TSessionZones {
+    TIME_ZONE_INFORMATION Chart;
+    TIME_ZONE_INFORMATION Chicago;
+    TIME_ZONE_INFORMATION NewYork;
+    TIME_ZONE_INFORMATION Moscow;
+};
+
+// The offsets of the exchanges' zones at the instant utc.
+TExchangeOffsets ExchangeOffsetsAt(const TSessionZones& zones, const SYSTEMTIME& utc);
+
 // The seven elements' parameters in list order: Sydney, Tokyo, London, NewYork, CME,
-// NYSE, "РТС". Exchange hours are their local trading hours moved by the offsets.
+// NYSE, "РТС". Exchange hours are their local trading hours moved by the offsets. The
+// sessions trade in the currency market's week, the exchanges on their own working days.
 std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
-                                           const TExchangeOffsets& offsets);
+                                           const TExchangeOffsets& offsets,
+                                           const TSessionZones& zones = {});
 
 struct TSessionTable {
     std::vector<std::unique_ptr<TExchange>> SessionList;     // sessions 0..3, exchanges 4..6
     std::vector<std::unique_ptr<TIntersection>> OverlapList;  // items k and k+1, k = 0..2
+    TExchangeOffsets Offsets;  // what the exchange hours were built with
 };
 
-// Builds both lists. The exchange offsets are taken once, from one UTC sample, and kept
-// for the life of the program even if a daylight change later moves a zone.
+// Builds both lists, the exchange hours with the offsets of one UTC sample.
 TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
-                                 const TIME_ZONE_INFORMATION& chartZone,
-                                 const TIME_ZONE_INFORMATION& chicagoZone,
-                                 const TIME_ZONE_INFORMATION& newYorkZone,
-                                 const TIME_ZONE_INFORMATION& moscowZone);
+                                 const TSessionZones& zones);
+
+// After a clock change: rebuilds the hours and bar of each exchange whose offset from the
+// chart zone is no longer the one its hours were built with. True when one was rebuilt.
+bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
+                           const IClock& clock, const TSessionZones& zones);

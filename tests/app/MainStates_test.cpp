@@ -37,7 +37,9 @@ struct MainStatesTest : ::testing::Test {
         form.reset();
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
-        options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
+        options.zoneRegistry = [](qint64 utcMs) {
+            return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
+        };
         options.computerZone = [](const TTimeZoneList& list) {
             return list[list.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation();
         };

@@ -35,7 +35,9 @@ struct MainWindowTest : ::testing::Test {
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
-        options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
+        options.zoneRegistry = [](qint64 utcMs) {
+            return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
+        };
         options.computerZone = [this](const TTimeZoneList& list) {
             const int i = list.IndexOfStandardName(computerStd);
             return i >= 0 ? list[i].ToTimeZoneInformation() : TIME_ZONE_INFORMATION{};
@@ -150,11 +152,11 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     clock.SetUtc("2026-01-15T10:07:30");
     TForm1Options options;
     options.reportError = [this](const QString& m) { errors << m; };
-    options.zoneRegistry = [](int) {
-        return ReadRegExport(QByteArray(
+    options.zoneRegistry = [](qint64 utcMs) {
+        return TZoneRegistryBuild{ReadRegExport(QByteArray(
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
             "\\Time Zones\\Broken]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"x\"\r\n\"Std\"=\"x\"\r\n"
-            "\"TZI\"=hex:00\r\n"));
+            "\"TZI\"=hex:00\r\n")), NextUtcNewYearMs(utcMs)};
     };
     form = std::make_unique<TForm1>(clock, options);
     ASSERT_EQ(errors.size(), 1);

@@ -68,12 +68,14 @@ TEST_F(ExchangeTest, NewYorkRunsToTheEndOfTheDay) {
     EXPECT_EQ(newYork.CountdownText(), "до открытия 15 ч. 00 мин");
 }
 
-TEST_F(ExchangeTest, TimeUntilTheCurrentMinuteIsAFullDay) {
+TEST_F(ExchangeTest, TimeUntilChangeCountsFromTheWholeMinute) {
     TExchange london = Make("London", Hm(10), Hm(19));
-    SetChartTime(clock, 10, 0, 40);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10)), 1.0);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10, 1)), 1.0 / 1440);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(1.0), 14.0 / 24);
+    SetChartTime(clock, 10, 0, 40);  // opened 40 s ago: nine hours from 10:00 to the close
+    EXPECT_EQ(london.TimeUntilChange(), 9 * 3'600'000);
+    SetChartTime(clock, 9, 59, 59, 999);
+    EXPECT_EQ(london.TimeUntilChange(), 60'000);
+    SetChartTime(clock, 19, 0);  // closed: the next opening is tomorrow's
+    EXPECT_EQ(london.TimeUntilChange(), 15 * 3'600'000);
 }
 
 TEST_F(ExchangeTest, BitmapIsWholeHoursWideRoundedHalfToEven) {

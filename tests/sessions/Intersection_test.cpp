@@ -21,8 +21,7 @@ class IntersectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseTwentyFourHourClock();
-        table = CreateSessionTable({37.5, 37}, clock, chartZone, CentralZone(), EasternZone(),
-                                   MoscowZone());
+        table = CreateSessionTable({37.5, 37}, clock, {chartZone, CentralZone(), EasternZone(), MoscowZone()});
     }
     TIntersection& Overlap(int k) { return *table.OverlapList[size_t(k)]; }
 

@@ -15,8 +15,7 @@ QString Hours(const TBaseElement& element) {
 QStringList TableHours(const char* utc) {
     FakeClock clock;
     clock.SetUtc(utc);
-    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, TestChartZone(),
-                                                   CentralZone(), EasternZone(), MoscowZone());
+    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     QStringList rows;
     for (const auto& element : table.SessionList) rows << element->Name() + " " + Hours(*element);
     return rows;
@@ -38,9 +37,7 @@ TEST(SessionTable, AMissingZoneCountsAsUtc) {
     UseTwentyFourHourClock();
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
-    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, TestChartZone(),
-                                                   TIME_ZONE_INFORMATION{}, EasternZone(),
-                                                   TIME_ZONE_INFORMATION{});
+    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, {TestChartZone(), TIME_ZONE_INFORMATION{}, EasternZone(), TIME_ZONE_INFORMATION{}});
     EXPECT_EQ(Hours(*table.SessionList[4]), "11:30-19:00");  // CME, two hours behind
     EXPECT_EQ(Hours(*table.SessionList[6]), "12:00-18:45");  // РТС
 }

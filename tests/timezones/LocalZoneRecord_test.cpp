@@ -67,7 +67,7 @@ TEST(WindowsKeyForZone, FollowsLinksBothWaysAfterTheTableItself) {
 }
 
 TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
-    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    const TRegistry registry = BuildZoneRegistryAt(StartOfUtcYearMs(2026)).registry;
     TTimeZoneList catalogue;
     LoadTimeZones(registry, catalogue, {});
     ASSERT_GT(catalogue.Count(), 100);
@@ -88,7 +88,7 @@ TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
 }
 
 TEST(LocalZoneRecord, ComputerZoneComesFromTheDetectedName) {
-    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    const TRegistry registry = BuildZoneRegistryAt(StartOfUtcYearMs(2026)).registry;
     TTimeZoneList catalogue;
     LoadTimeZones(registry, catalogue, {});
     QTemporaryDir root;
