@@ -12,7 +12,6 @@
 #include <QComboBox>
 
 #include <algorithm>
-#include <limits>
 
 void TForm1::FollowTheCalendar() {
     if (!startedUp_) return;  // never touch what a failed start-up did not build
@@ -80,9 +79,10 @@ void TForm1::FollowOffsetChanges(qint64 utcMs) {
 
 void TForm1::ScheduleOffsetCheck(qint64 utcMs) {
     // The offsets the exchange hours and the hour line depend on change only when one of
-    // these zones changes its own.
+    // these zones changes its own, or when an exchange opens or closes and its next
+    // session is another one.
     offsetsCheckedAtMs_ = utcMs;
-    offsetCheckAtMs_ = std::numeric_limits<qint64>::max();
+    offsetCheckAtMs_ = sessions_.OffsetsValidUntilMs;
     for (const TIME_ZONE_INFORMATION& zone :
          {chartZone_, chicagoZone_, newYorkZone_, moscowZone_, ReferenceZone()})
         if (const std::optional<int64_t> change = NextOffsetChange(zone, utcMs))

@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "timezones/ZoneClock.h"
 
+#include <algorithm>
+
 namespace {
 
 // A chart-zone time of day from an hour that an offset may have pushed off the clock
@@ -17,10 +19,26 @@ TDateTime ClampedTime(int hour, int minute) {
 
 }  // namespace
 
-TExchangeOffsets ExchangeOffsetsAt(const TSessionZones& zones, const SYSTEMTIME& utc) {
-    return {ZoneHourOffset(zones.Chicago, zones.Chart, utc),
-            ZoneHourOffset(zones.NewYork, zones.Chart, utc),
-            ZoneHourOffset(zones.Moscow, zones.Chart, utc)};
+// An exchange's own trading hours in its own zone, on its working days.
+TSessionSchedule LocalSchedule(const TIME_ZONE_INFORMATION& zone, int openHour, int openMinute,
+                               int closeHour, int closeMinute) {
+    return TSessionSchedule(MakeTimeOfDay(openHour, openMinute), MakeTimeOfDay(closeHour, closeMinute),
+                            zone, TTradingDays::Exchange(TExchangeCalendar(zone)));
+}
+
+TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs) {
+    qint64 until = kNeverMs;
+    auto offset = [&](const TIME_ZONE_INFORMATION& zone, const TSessionSchedule& local) {
+        const TSessionSchedule::TState state = local.StateAt(utcMs);
+        until = std::min(until, state.UntilMs);
+        const qint64 session = state.Open || state.UntilMs == kNeverMs ? utcMs : state.UntilMs;
+        return ZoneHourOffset(zone, zones.Chart, SystemTimeFromUnixMs(session));
+    };
+    const TExchangeOffsets offsets{offset(zones.Chicago, LocalSchedule(zones.Chicago, 9, 30, 17, 0)),
+                                   offset(zones.NewYork, LocalSchedule(zones.NewYork, 9, 30, 16, 0)),
+                                   offset(zones.Moscow, LocalSchedule(zones.Moscow, 10, 0, 16, 45))};
+    if (validUntilMs) *validUntilMs = until;
+    return offsets;
 }
 
 std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
@@ -55,7 +73,7 @@ std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
 TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
                                  const TSessionZones& zones) {
     TSessionTable table;
-    table.Offsets = ExchangeOffsetsAt(zones, clock.UtcNow());
+    table.Offsets = ExchangeOffsetsFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
     for (const TExchangeParams& params : SessionParams(geometry, table.Offsets, zones))
         table.SessionList.push_back(std::make_unique<TExchange>(params, clock, zones.Chart));
     for (int k = 0; k < 3; ++k)
@@ -66,7 +84,7 @@ TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock&
 
 bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
                            const IClock& clock, const TSessionZones& zones) {
-    const TExchangeOffsets now = ExchangeOffsetsAt(zones, clock.UtcNow());
+    const TExchangeOffsets now = ExchangeOffsetsFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
     if (now == table.Offsets || table.SessionList.size() != 7) return false;
     const std::vector<TExchangeParams> params = SessionParams(geometry, now, zones);
     const bool changed[] = {now.Chicago != table.Offsets.Chicago,

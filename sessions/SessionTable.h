@@ -25,8 +25,12 @@ struct TSessionZones {
     TIME_ZONE_INFORMATION Moscow;
 };
 
-// The offsets of the exchanges' zones at the instant utc.
-TExchangeOffsets ExchangeOffsetsAt(const TSessionZones& zones, const SYSTEMTIME& utc);
+// The offsets that place each exchange's hours on the chart: its zone's offset from the
+// chart zone during its session now running, or while it is closed during its next one
+// (the chart zone changes its clock hours before New York and Chicago do, on the Sunday
+// morning of a change; the next session is on Monday). validUntilMs: when an exchange
+// next opens or closes, after which the next session is another one.
+TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs = nullptr);
 
 // The seven elements' parameters in list order: Sydney, Tokyo, London, NewYork, CME,
 // NYSE, "РТС". Exchange hours are their local trading hours moved by the offsets. The
@@ -39,13 +43,15 @@ struct TSessionTable {
     std::vector<std::unique_ptr<TExchange>> SessionList;     // sessions 0..3, exchanges 4..6
     std::vector<std::unique_ptr<TIntersection>> OverlapList;  // items k and k+1, k = 0..2
     TExchangeOffsets Offsets;  // what the exchange hours were built with
+    qint64 OffsetsValidUntilMs = 0;  // when they must be worked out again
 };
 
-// Builds both lists, the exchange hours with the offsets of one UTC sample.
+// Builds both lists, the exchange hours with the offsets of the clock's instant.
 TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
                                  const TSessionZones& zones);
 
-// After a clock change: rebuilds the hours and bar of each exchange whose offset from the
-// chart zone is no longer the one its hours were built with. True when one was rebuilt.
+// Rebuilds the hours and bar of each exchange whose offset from the chart zone is no
+// longer the one its hours were built with (a clock change, or a session on the other
+// side of one coming next). True when one was rebuilt.
 bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
                            const IClock& clock, const TSessionZones& zones);
