@@ -143,6 +143,35 @@ TEST_F(MainStatesTest, EditedClockIsShownAtOnceAndComesBackAfterARestart) {
     EXPECT_EQ(form->Capital(1)->Name, "London");
 }
 
+// The editor holds the catalogue's entries by position, so the catalogue is not read
+// anew while it is open, even across New Year; it is read at the next minute after.
+TEST_F(MainStatesTest, AClockEditedAcrossNewYearTakesTheZonePicked) {
+    int builds = 0;
+    TForm1Options options;
+    options.reportError = [this](const QString& m) { errors << m; };
+    // After the first, every catalogue lacks its westernmost zone, so positions move.
+    options.zoneRegistry = [&builds](qint64 utcMs) {
+        TRegistry registry = LoadFallbackTimeZoneRegistry();
+        if (builds++ > 0)
+            registry.DeleteKey(HKEY_LOCAL_MACHINE, kTimeZonesKeyPath + QStringLiteral("\\Dateline Standard Time"));
+        return TZoneRegistryBuild{registry, NextUtcNewYearMs(utcMs)};
+    };
+    options.runEditor = [this](TEditCapitalClockForm& dialog) {
+        dialog.cbbTimeZones->setCurrentIndex(dialog.cbbTimeZones->findText("(UTC+05:30)", Qt::MatchStartsWith));
+        clock.SetUtc("2027-01-01T00:01:00");  // New Year passes while the editor is open
+        return int(TEditCapitalClockForm::mrOk);
+    };
+    clock.SetUtc("2026-12-31T23:59:00");
+    form = std::make_unique<TForm1>(clock, options);
+    form->show();
+    form->CapitalBoxClicked(2);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(TimeText(3), "5:31");  // UTC+5:30
+    clock.Advance(60'000);
+    EXPECT_EQ(builds, 2);
+    EXPECT_EQ(TimeText(3), "5:32");
+}
+
 TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     Create("2026-01-15T08:00:30");  // "Открылся London" is due in this very minute
     QStringList shown;

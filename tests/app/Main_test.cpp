@@ -167,6 +167,7 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     form->show();
     for (int i = 0; i < 400; ++i) clock.Advance(300);  // two minutes of ticks touch nothing that was not built
     EXPECT_EQ(form->LastMinute(), 9);
+    EXPECT_EQ(errors.size(), 1);  // nor try the failed step again
 }
 
 // What `date` shows at the clock's instant for the process's TZ: localtime()'s hours.
