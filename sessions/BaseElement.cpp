@@ -21,6 +21,11 @@ void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
     stateFromMs_ = kNeverMs;
 }
 
+void TBaseElement::SetSchedule(const TSessionSchedule& schedule) {
+    schedule_ = schedule;
+    stateFromMs_ = kNeverMs;
+}
+
 qint64 TBaseElement::Now() const {
     return clock_.UtcMs();
 }

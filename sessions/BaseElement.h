@@ -49,8 +49,10 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
 
 protected:
-    // Sets the hours the subclass works out (times of day in the chart zone).
+    // Sets the hours the subclass works out (times of day in the chart zone), which it
+    // trades on its days unless SetSchedule says otherwise.
     void SetHours(TDateTime openTime, TDateTime closeTime);
+    void SetSchedule(const TSessionSchedule& schedule);
     // Render reads the clock once and asks both questions of that one instant, so a
     // millisecond passing in between cannot pair "open" with a countdown to the opening.
     qint64 Now() const;

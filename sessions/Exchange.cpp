@@ -17,6 +17,7 @@ TExchange::TExchange(const TExchangeParams& params, const IClock& clock,
     : TBaseElement({params.HourWidth, params.Height}, clock, chartZone, params.Days),
       name_(params.Name) {
     SetHours(params.OpenTime, params.CloseTime);
+    if (params.Sessions) SetSchedule(*params.Sessions);
     // Only whole hours are drawn: a session of 6 h 45 min is six hours wide.
     SizeBitmap(RoundHalfEven(WholeHours(closeTime_ - openTime_) * HourWidth()));
 }

@@ -6,13 +6,19 @@
 
 #include <QString>
 
+#include <optional>
+
 struct TExchangeParams {
     QString Name;
     TDateTime OpenTime = 0;   // chart-zone time of day
     TDateTime CloseTime = 0;  // 1.0 for 24:00
     double HourWidth = 0;
     int32_t Height = 0;
-    TTradingDays Days;  // the days it trades (every day unless told)
+    TTradingDays Days = {};  // the days it trades (every day unless told)
+    // When set, the sessions it really trades, which decide whether it is open and its
+    // countdown (an exchange's own hours in its own zone); OpenTime and CloseTime then
+    // are those of the session running or coming next, for its title and its place.
+    std::optional<TSessionSchedule> Sessions = std::nullopt;
 };
 
 class TExchange : public TBaseElement {

@@ -17,14 +17,24 @@ TDateTime ClampedTime(int hour, int minute) {
     return double(hour * 60 + minute) / (24.0 * 60.0);
 }
 
-}  // namespace
+// The exchanges' own trading hours in their own zones on their working days: CME 9:30 to
+// 17:00 Chicago, NYSE 9:30 to 16:00 New York, "РТС" 10:00 to 16:45 Moscow. A session
+// ends at the latest with the chart zone's day, as its bar does (the CME's 24:00).
+struct TExchangeSessions {
+    TSessionSchedule Chicago, NewYork, Moscow;
+};
 
-// An exchange's own trading hours in its own zone, on its working days.
-TSessionSchedule LocalSchedule(const TIME_ZONE_INFORMATION& zone, int openHour, int openMinute,
-                               int closeHour, int closeMinute) {
-    return TSessionSchedule(MakeTimeOfDay(openHour, openMinute), MakeTimeOfDay(closeHour, closeMinute),
-                            zone, TTradingDays::Exchange(TExchangeCalendar(zone)));
+TExchangeSessions ExchangeSessions(const TSessionZones& zones) {
+    const auto local = [&](const TIME_ZONE_INFORMATION& zone, int openHour, int openMinute,
+                           int closeHour, int closeMinute) {
+        return TSessionSchedule(MakeTimeOfDay(openHour, openMinute), MakeTimeOfDay(closeHour, closeMinute),
+                                zone, TTradingDays::Exchange(TExchangeCalendar(zone), zones.Chart));
+    };
+    return {local(zones.Chicago, 9, 30, 17, 0), local(zones.NewYork, 9, 30, 16, 0),
+            local(zones.Moscow, 10, 0, 16, 45)};
 }
+
+}  // namespace
 
 TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs) {
     qint64 until = kNeverMs;
@@ -34,9 +44,10 @@ TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qi
         const qint64 session = state.Open || state.UntilMs == kNeverMs ? utcMs : state.UntilMs;
         return ZoneHourOffset(zone, zones.Chart, SystemTimeFromUnixMs(session));
     };
-    const TExchangeOffsets offsets{offset(zones.Chicago, LocalSchedule(zones.Chicago, 9, 30, 17, 0)),
-                                   offset(zones.NewYork, LocalSchedule(zones.NewYork, 9, 30, 16, 0)),
-                                   offset(zones.Moscow, LocalSchedule(zones.Moscow, 10, 0, 16, 45))};
+    const TExchangeSessions sessions = ExchangeSessions(zones);
+    const TExchangeOffsets offsets{offset(zones.Chicago, sessions.Chicago),
+                                   offset(zones.NewYork, sessions.NewYork),
+                                   offset(zones.Moscow, sessions.Moscow)};
     if (validUntilMs) *validUntilMs = until;
     return offsets;
 }
@@ -48,25 +59,26 @@ std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
     const int n = offsets.NewYork;
     const int r = offsets.Moscow;
     const TTradingDays market = TTradingDays::CurrencyMarket(TTradingWeek(zones.NewYork));
+    const TExchangeSessions sessions = ExchangeSessions(zones);
     struct Row {
         const char16_t* name;
         int openHour, openMinute, closeHour, closeMinute;
-        TTradingDays days;
+        std::optional<TSessionSchedule> sessions;  // an exchange's own
     };
     const Row rows[] = {
-        {u"Sydney", 0, 0, 9, 0, market},
-        {u"Tokyo", 2, 0, 11, 0, market},
-        {u"London", 10, 0, 19, 0, market},
-        {u"NewYork", 15, 0, 24, 0, market},
-        {u"CME", 9 - c, 30, 17 - c, 0, TTradingDays::Exchange(TExchangeCalendar(zones.Chicago))},
-        {u"NYSE", 9 - n, 30, 16 - n, 0, TTradingDays::Exchange(TExchangeCalendar(zones.NewYork))},
-        {u"РТС", 10 - r, 0, 16 - r, 45, TTradingDays::Exchange(TExchangeCalendar(zones.Moscow))},
+        {u"Sydney", 0, 0, 9, 0, {}},
+        {u"Tokyo", 2, 0, 11, 0, {}},
+        {u"London", 10, 0, 19, 0, {}},
+        {u"NewYork", 15, 0, 24, 0, {}},
+        {u"CME", 9 - c, 30, 17 - c, 0, sessions.Chicago},
+        {u"NYSE", 9 - n, 30, 16 - n, 0, sessions.NewYork},
+        {u"РТС", 10 - r, 0, 16 - r, 45, sessions.Moscow},
     };
     std::vector<TExchangeParams> params;
     for (const Row& row : rows)
         params.push_back({QString::fromUtf16(row.name), ClampedTime(row.openHour, row.openMinute),
                           ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth,
-                          geometry.Height, row.days});
+                          geometry.Height, row.sessions ? TTradingDays() : market, row.sessions});
     return params;
 }
 

@@ -34,7 +34,8 @@ TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qi
 
 // The seven elements' parameters in list order: Sydney, Tokyo, London, NewYork, CME,
 // NYSE, "РТС". Exchange hours are their local trading hours moved by the offsets. The
-// sessions trade in the currency market's week, the exchanges on their own working days.
+// sessions trade in the currency market's week; the exchanges trade their own sessions
+// on their own working days, which decide when they are open whatever the offsets.
 std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
                                            const TExchangeOffsets& offsets,
                                            const TSessionZones& zones = {});

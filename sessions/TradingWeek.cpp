@@ -84,9 +84,10 @@ TTradingDays TTradingDays::CurrencyMarket(const TTradingWeek& week) {
     return days;
 }
 
-TTradingDays TTradingDays::Exchange(const TExchangeCalendar& calendar) {
+TTradingDays TTradingDays::Exchange(const TExchangeCalendar& calendar,
+                                    std::optional<TIME_ZONE_INFORMATION> endsWithDayOf) {
     TTradingDays days;
-    days.rule_ = calendar;
+    days.rule_ = TExchangeDays{calendar, endsWithDayOf};
     return days;
 }
 
@@ -96,8 +97,13 @@ TSpan TTradingDays::Trade(const TSpan& day) const {
         if (from >= day.ToMs) return {};
         return {from, std::min(day.ToMs, week->NextClosing(from))};
     }
-    if (const auto* calendar = std::get_if<TExchangeCalendar>(&rule_))
-        return calendar->IsClosedDay(calendar->LocalDate(day.FromMs)) ? TSpan{} : day;
+    if (const auto* exchange = std::get_if<TExchangeDays>(&rule_)) {
+        if (exchange->calendar.IsClosedDay(exchange->calendar.LocalDate(day.FromMs))) return {};
+        if (!exchange->endsWithDayOf) return day;
+        const TIME_ZONE_INFORMATION& zone = *exchange->endsWithDayOf;
+        const qint64 dayEnd = (FloorDiv(LocalMsAt(zone, day.FromMs), kMsPerDay) + 1) * kMsPerDay;
+        return {day.FromMs, std::min<qint64>(day.ToMs, UtcMsForLocal(zone, dayEnd))};
+    }
     return day;
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <set>
 #include <span>
 #include <variant>
@@ -74,14 +75,21 @@ class TTradingDays {
 public:
     TTradingDays() = default;  // every day
     static TTradingDays CurrencyMarket(const TTradingWeek& week);
-    static TTradingDays Exchange(const TExchangeCalendar& calendar);
+    // endsWithDayOf: a session runs at most to the end of the day, on this zone's clock,
+    // in which it opened (the chart holds a bar that would run past 24:00 there).
+    static TTradingDays Exchange(const TExchangeCalendar& calendar,
+                                 std::optional<TIME_ZONE_INFORMATION> endsWithDayOf = {});
 
     // One day's span as it trades: whole, cut to the market's open hours, or nothing on
     // a day the exchange is closed (the exchange's date at the opening decides).
     TSpan Trade(const TSpan& day) const;
 
 private:
-    std::variant<std::monostate, TTradingWeek, TExchangeCalendar> rule_;
+    struct TExchangeDays {
+        TExchangeCalendar calendar;
+        std::optional<TIME_ZONE_INFORMATION> endsWithDayOf;
+    };
+    std::variant<std::monostate, TTradingWeek, TExchangeDays> rule_;
 };
 
 // A bar's hours: a span of the day in the chart zone on the days it trades. The span of

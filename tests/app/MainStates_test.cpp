@@ -226,8 +226,10 @@ QString HourText(int minutes) {
 // zone is New York's rule moved to UTC+2: its clock reads New York's plus seven hours,
 // and it makes New York's changes at the same readings of its own clock, so seven hours
 // before New York does (its state at an instant is New York's seven hours later). An
-// exchange trades its own hours on its own weekdays, and its bar shows them moved into
-// the chart zone by whole hours, as they are during the session running or coming next.
+// exchange is open during its own hours on its own weekdays, ending at the latest with
+// the chart zone's day (the chart holds the CME at 24:00, 16:00 in Chicago); its bar's
+// title shows them moved into the chart zone by whole hours, as they are during the
+// session running or coming next.
 struct TradingModel {
     QTimeZone newYork{"America/New_York"}, chicago{"America/Chicago"}, moscow{"Europe/Moscow"};
 
@@ -273,18 +275,26 @@ struct TradingModel {
         return {false, utcMs};
     }
 
-    // An exchange's whole-hour offset from the chart zone during its session now or next.
-    int ExchangeOffset(const QTimeZone& zone, int openMinutes, int closeMinutes, qint64 utcMs) const {
-        qint64 session = utcMs;
-        for (qint64 day = WallTime(utcMs, zone) / (24 * kHour) * (24 * kHour);; day += 24 * kHour) {
+    // An exchange's sessions on its own days from..to (wall milliseconds of its midnights).
+    std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes, int closeMinutes,
+                                                            qint64 fromDay, qint64 toDay) const {
+        std::vector<std::pair<qint64, qint64>> spans;
+        for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
             if (Weekday(day) >= 6) continue;
             const qint64 open = AtWallTime(day + openMinutes * kMinute, zone);
-            const qint64 close = AtWallTime(day + closeMinutes * kMinute, zone);
-            if (utcMs >= close) continue;
-            session = std::max(utcMs, open);
-            break;
+            const qint64 chartDayEnd = ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
+            spans.emplace_back(open, std::min(AtWallTime(day + closeMinutes * kMinute, zone), chartDayEnd));
         }
-        const int ahead = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(session, Qt::UTC)) - ChartOffset(session);
+        return spans;
+    }
+    // An exchange's whole-hour offset from the chart zone during its session now or next.
+    int ExchangeOffset(const QTimeZone& zone, const std::vector<std::pair<qint64, qint64>>& sessions,
+                       qint64 utcMs) const {
+        const auto session = std::find_if(sessions.begin(), sessions.end(),
+                                          [&](const auto& span) { return span.second > utcMs; });
+        EXPECT_NE(session, sessions.end());
+        const qint64 at = std::max(utcMs, session->first);
+        const int ahead = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC)) - ChartOffset(at);
         return ahead / 3600;  // truncated toward zero
     }
 };
@@ -395,7 +405,13 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             if (!parts.isEmpty())
                 expectedBalloons << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") + parts.join(", ");
         }
-        std::vector<TradingModel::Bar> exchangeBars(3, TradingModel::Bar{"", -1, -1, {}});
+        std::vector<TradingModel::Bar> exchangeBars;
+        for (const Exchange& e : exchanges) {
+            const qint64 firstLocalDay = WallTime(from, *e.zone) / (24 * kHour) * (24 * kHour) - 24 * kHour;
+            exchangeBars.push_back({e.name, 0, 0,
+                                    model.ExchangeSessions(*e.zone, e.localOpen, e.localClose, firstLocalDay,
+                                                           firstLocalDay + (lastDay - firstDay))});
+        }
         for (qint64 t = from; t <= to; t += kMinute) {
             if (t > from) clock.Advance(kMinute);  // wakes the real tick
             const qint64 wholeMinute = t;
@@ -420,18 +436,12 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                       CapitalHintText(marker, clock.UtcNow()), expected);
             }
             // The bars: sessions 0..3 from the spans, exchanges 4..6 from their hours now.
-            const qint64 today = model.ChartWallTime(t) / (24 * kHour) * (24 * kHour);
             for (int k = 0; k < 3; ++k) {
                 const Exchange& e = exchanges[k];
-                const int offset = model.ExchangeOffset(*e.zone, e.localOpen, e.localClose, t);
-                const int open = ChartMinutes(e.localOpen, offset), close = ChartMinutes(e.localClose, offset);
                 TradingModel::Bar& bar = exchangeBars[size_t(k)];
-                if (bar.open != open || bar.close != close || bar.spans.empty() || t > bar.spans.back().first - 3 * 24 * kHour) {
-                    bar = {e.name, open, close, {}};
-                    model.FillSpans(bar, today - 24 * kHour, today + 8 * 24 * kHour, [&](qint64 opening) {
-                        return Weekday(WallTime(opening, *e.zone)) < 6;
-                    });
-                }
+                const int offset = model.ExchangeOffset(*e.zone, bar.spans, t);
+                bar.open = ChartMinutes(e.localOpen, offset);
+                bar.close = ChartMinutes(e.localClose, offset);
             }
             for (size_t g = 0; g < 7; ++g) {
                 const TradingModel::Bar& bar = g < 4 ? sessions[g] : exchangeBars[g - 4];

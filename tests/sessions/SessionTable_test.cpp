@@ -184,6 +184,15 @@ TEST(SessionTable, ExchangeHoursFollowClockChangesAndShowTheComingSession) {
     EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
     EXPECT_EQ(hours(6), "10:00-16:45");
     EXPECT_EQ(table.SessionList[5].get(), nyse);  // the others stay as they were
+    // Friday 16:00 in the chart zone lies inside Monday's hours, but the РТС closed at
+    // 16:45 Moscow time and opens on Monday at 10:00 (7:00 UTC).
+    EXPECT_FALSE(table.SessionList[6]->IsActive());
+    EXPECT_EQ(table.SessionList[6]->TimeUntilChange(), At("2027-03-15T07:00:00Z") - At("2027-03-12T14:00:00Z"));
+    // The CME's bar ends at 24:00 in the chart zone, 16:00 in Chicago, and so does its session.
+    clock.SetUtc("2027-03-11T21:30:00Z");
+    EXPECT_EQ(table.SessionList[4]->CountdownText(), "до закрытия 30 мин");
+    clock.SetUtc("2027-03-11T22:00:00Z");
+    EXPECT_FALSE(table.SessionList[4]->IsActive());
 
     clock.SetUtc("2027-03-14T03:00:00Z");  // Sunday: the chart zone is at UTC+3, New York at -5
     FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
