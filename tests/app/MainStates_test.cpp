@@ -23,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -310,9 +312,15 @@ QString Title(const TradingModel::Bar& bar) {
     return bar.name + " (" + HourText(bar.open) + " - " + HourText(bar.close) + ")";
 }
 
+const QTimeZone& Zone(const char* iana) {
+    static std::map<std::string, QTimeZone> zones;
+    const auto found = zones.find(iana);
+    return found != zones.end() ? found->second : zones.emplace(iana, QTimeZone(iana)).first->second;
+}
+
 // The time a zone's clock shows, as the clocks show it ("9:05").
 QString ClockAt(qint64 utcMs, const char* zone) {
-    return QDateTime::fromMSecsSinceEpoch(utcMs, QTimeZone(zone)).toString("H:mm");
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Zone(zone)).toString("H:mm");
 }
 
 // Three stretches of the real tick, minute by minute, through one running program: the
@@ -422,7 +430,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             // The hour line: the panel of Kyiv's hour stands under the chart's column of the
             // chart zone's hour (column 0 is 23:00, time runs right to left).
             const int chartHour = int(model.ChartWallTime(t) / kHour % 24);
-            const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, QTimeZone("Europe/Kyiv")).time().hour();
+            const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, Zone("Europe/Kyiv")).time().hour();
             const QLabel* panel = form->findChild<QLabel*>(QString("pnl%1").arg(kyivHour == 0 ? 24 : kyivHour));
             const int column = 23 - chartHour;
             check(panel->x() == ColumnLeft(column, 37.5), "hour panel", QString::number(panel->x()), QString::number(ColumnLeft(column, 37.5)));
