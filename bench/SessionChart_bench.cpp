@@ -36,7 +36,8 @@ struct Chart {
     Chart() {
         clock.SetUtc("2026-01-15T10:00:00");
         map.fill(qRgb(0xAD, 0xD8, 0xE6));
-        table = CreateSessionTable({37.5, 37}, clock, {chartZone, Zone(360, true), Zone(300, true), Zone(-180, false)});
+        table = CreateSessionTable({37.5, 37}, clock,
+                                   {chartZone, Zone(360, true), Zone(300, true), Zone(-180, false)});
     }
     void Compose() {
         ComposeChart(bitmap, map, pixel, 12, table.SessionList, table.OverlapList);

@@ -70,8 +70,12 @@ const TBalloonHint* TBalloonHintList::CurrentHint() const {
 }
 
 void AddSessionAlerts(TBalloonHintList& list) {
-    const auto opens = [](const char* session) { return TSessionAlertPart{QString::fromLatin1(session), true}; };
-    const auto closes = [](const char* session) { return TSessionAlertPart{QString::fromLatin1(session), false}; };
+    const auto opens = [](const char* session) {
+        return TSessionAlertPart{QString::fromLatin1(session), true};
+    };
+    const auto closes = [](const char* session) {
+        return TSessionAlertPart{QString::fromLatin1(session), false};
+    };
     const auto add = [&](std::vector<TSessionAlertPart> parts, int hour) {
         list.AddHint(std::make_unique<TBalloonHint>(std::move(parts), MakeTimeOfDay(hour, 0)));
     };

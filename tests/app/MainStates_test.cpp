@@ -155,11 +155,13 @@ TEST_F(MainStatesTest, AClockEditedAcrossNewYearTakesTheZonePicked) {
     options.zoneRegistry = [&builds](qint64 utcMs) {
         TRegistry registry = LoadFallbackTimeZoneRegistry();
         if (builds++ > 0)
-            registry.DeleteKey(HKEY_LOCAL_MACHINE, kTimeZonesKeyPath + QStringLiteral("\\Dateline Standard Time"));
+            registry.DeleteKey(HKEY_LOCAL_MACHINE,
+                               kTimeZonesKeyPath + QStringLiteral("\\Dateline Standard Time"));
         return TZoneRegistryBuild{registry, NextUtcNewYearMs(utcMs)};
     };
     options.runEditor = [this](TEditCapitalClockForm& dialog) {
-        dialog.cbbTimeZones->setCurrentIndex(dialog.cbbTimeZones->findText("(UTC+05:30)", Qt::MatchStartsWith));
+        dialog.cbbTimeZones->setCurrentIndex(
+            dialog.cbbTimeZones->findText("(UTC+05:30)", Qt::MatchStartsWith));
         clock.SetUtc("2027-01-01T00:01:00");  // New Year passes while the editor is open
         return int(TEditCapitalClockForm::mrOk);
     };
@@ -278,13 +280,15 @@ struct TradingModel {
     }
 
     // An exchange's sessions on its own days from..to (wall milliseconds of its midnights).
-    std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes, int closeMinutes,
-                                                            qint64 fromDay, qint64 toDay) const {
+    std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes,
+                                                            int closeMinutes, qint64 fromDay,
+                                                            qint64 toDay) const {
         std::vector<std::pair<qint64, qint64>> spans;
         for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
             if (Weekday(day) >= 6) continue;
             const qint64 open = AtWallTime(day + openMinutes * kMinute, zone);
-            const qint64 chartDayEnd = ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
+            const qint64 chartDayEnd =
+                ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
             spans.emplace_back(open, std::min(AtWallTime(day + closeMinutes * kMinute, zone), chartDayEnd));
         }
         return spans;
@@ -349,11 +353,14 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
 
     GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca",
                                                RecordAt("2026-06-01T00:00:00Z", "Morocco Standard Time"), 0));
-    Create(QDateTime::fromMSecsSinceEpoch(stretches.front().first, Qt::UTC).toString(Qt::ISODate).toLatin1(), true);
+    const QByteArray start =
+        QDateTime::fromMSecsSinceEpoch(stretches.front().first, Qt::UTC).toString(Qt::ISODate).toLatin1();
+    Create(start, true);
     form->show();
     QStringList balloons;
     QObject::connect(form.get(), &TForm1::balloonShown, [&](const QString&, const QString& text) {
-        balloons << QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC).toString("yyyy-MM-dd hh:mm ") + text;
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC);
+        balloons << now.toString("yyyy-MM-dd hh:mm ") + text;
     });
     const int objectsAtStart = form->findChildren<QObject*>().size();
 
@@ -383,7 +390,9 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
     int wrong = 0;
     auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 10)
-            ADD_FAILURE() << QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC).toString(Qt::ISODate).toStdString()
+            ADD_FAILURE() << QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC)
+                                 .toString(Qt::ISODate)
+                                 .toStdString()
                           << " " << what.toStdString() << ": " << shown.toStdString() << ", expected "
                           << expected.toStdString();
     };
@@ -411,7 +420,9 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             for (const QString& name : closing) parts << (parts.isEmpty() ? "Закрылся " : "закрылся ") + name;
             for (const QString& name : opening) parts << (parts.isEmpty() ? "Открылся " : "открылся ") + name;
             if (!parts.isEmpty())
-                expectedBalloons << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") + parts.join(", ");
+                expectedBalloons
+                    << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") +
+                           parts.join(", ");
         }
         std::vector<TradingModel::Bar> exchangeBars;
         for (const Exchange& e : exchanges) {
@@ -426,14 +437,17 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             for (int slot = 1; slot <= 5; ++slot)
                 check(TimeText(slot) == ClockAt(t, clockZones[slot - 1]), clockZones[slot - 1], TimeText(slot),
                       ClockAt(t, clockZones[slot - 1]));
-            check(ReferenceText() == ClockAt(t, "Europe/Kyiv"), "btnLocalTime", ReferenceText(), ClockAt(t, "Europe/Kyiv"));
+            check(ReferenceText() == ClockAt(t, "Europe/Kyiv"), "btnLocalTime", ReferenceText(),
+                  ClockAt(t, "Europe/Kyiv"));
             // The hour line: the panel of Kyiv's hour stands under the chart's column of the
             // chart zone's hour (column 0 is 23:00, time runs right to left).
             const int chartHour = int(model.ChartWallTime(t) / kHour % 24);
             const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, Zone("Europe/Kyiv")).time().hour();
-            const QLabel* panel = form->findChild<QLabel*>(QString("pnl%1").arg(kyivHour == 0 ? 24 : kyivHour));
+            const QLabel* panel =
+                form->findChild<QLabel*>(QString("pnl%1").arg(kyivHour == 0 ? 24 : kyivHour));
             const int column = 23 - chartHour;
-            check(panel->x() == ColumnLeft(column, 37.5), "hour panel", QString::number(panel->x()), QString::number(ColumnLeft(column, 37.5)));
+            check(panel->x() == ColumnLeft(column, 37.5), "hour panel", QString::number(panel->x()),
+                  QString::number(ColumnLeft(column, 37.5)));
             for (int i = 0; i < 13; ++i) {
                 const TWorldMapCapital& marker = form->MarkerList()[i];
                 const auto city = std::find_if(std::begin(markerZones), std::end(markerZones),
@@ -465,7 +479,8 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                 const TIntersection& strip = *form->Sessions().OverlapList[g];
                 const QString expected = open ? HourText(int((until - wholeMinute) / kMinute))
                                               : HourText(strips[g].close - strips[g].open);
-                check(strip.IsActive() == open && strip.ValueText() == expected, "strip", strip.ValueText(), expected);
+                check(strip.IsActive() == open && strip.ValueText() == expected, "strip",
+                      strip.ValueText(), expected);
             }
         }
     }
@@ -486,7 +501,9 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
 // the catalogue is read anew at New Year and at each of Morocco's three changes of 2029.
 // The settings file is never written for it.
 TEST_F(MainStatesTest, SavedZonesTakeTheCatalogueRuleOfNowAcrossTheYears) {
-    GetSettings().WriteCapital(3, TMainCapital(clock, "Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
+    GetSettings().WriteCapital(
+        3,
+        TMainCapital(clock, "Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
     const TIME_ZONE_INFORMATION casablanca = RecordAt("2027-06-01T00:00:00Z", "Morocco Standard Time");
     GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca", casablanca, 0));
     GetSettings().WriteLocalZone(casablanca);

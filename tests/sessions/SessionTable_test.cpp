@@ -18,7 +18,8 @@ QString Hours(const TBaseElement& element) {
 QStringList TableHours(const char* utc) {
     FakeClock clock;
     clock.SetUtc(utc);
-    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    const TSessionTable table = CreateSessionTable(
+        {37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     QStringList rows;
     for (const auto& element : table.SessionList) rows << element->Name() + " " + Hours(*element);
     return rows;
@@ -40,7 +41,9 @@ TEST(SessionTable, AMissingZoneCountsAsUtc) {
     UseTwentyFourHourClock();
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
-    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, {TestChartZone(), TIME_ZONE_INFORMATION{}, EasternZone(), TIME_ZONE_INFORMATION{}});
+    const TSessionTable table = CreateSessionTable(
+        {37.5, 37}, clock,
+        {TestChartZone(), TIME_ZONE_INFORMATION{}, EasternZone(), TIME_ZONE_INFORMATION{}});
     EXPECT_EQ(Hours(*table.SessionList[4]), "11:30-19:00");  // CME, two hours behind
     EXPECT_EQ(Hours(*table.SessionList[6]), "12:00-18:45");  // РТС
 }
@@ -100,7 +103,8 @@ TEST(TradingWeek, OpensSundayAndClosesFridayAtFivePmNewYorkTimeFor12Years) {
             ASSERT_TRUE(w->IsOpen(opens));
             ASSERT_TRUE(w->IsOpen(closes - 1));
             ASSERT_FALSE(w->IsOpen(closes));
-            for (qint64 t = closes; t < NewYorkTime(sunday.addDays(7), 17); t += 1'800'000)  // the weekend, half-hourly
+            for (qint64 t = closes; t < NewYorkTime(sunday.addDays(7), 17);
+                 t += 1'800'000)  // the weekend, half-hourly
                 ASSERT_FALSE(w->IsOpen(t));
         }
     }
@@ -137,7 +141,8 @@ TEST(TradingWeek, FirstOpeningsAfterTheWeekendAndTheNextEvents) {
     const TSessionSchedule sydney = Session(0, 9), tokyo = Session(2, 11), london = Session(10, 19),
                            newYork = Session(15, 24);
     const QDate sunday(2026, 1, 18);
-    for (const char* when : {"2026-01-17T12:00:00Z", "2026-01-14T12:00:00Z"}) {  // Saturday; the Wednesday before
+    for (const char* when :
+         {"2026-01-17T12:00:00Z", "2026-01-14T12:00:00Z"}) {  // Saturday; the Wednesday before
         SCOPED_TRACE(when);
         EXPECT_EQ(FirstOpeningAfterWeekend(sydney, week, At(when)), NewYorkTime(sunday, 17));
         EXPECT_EQ(FirstOpeningAfterWeekend(tokyo, week, At(when)), NewYorkTime(sunday, 19));
@@ -187,7 +192,8 @@ TEST(SessionTable, ExchangeHoursFollowClockChangesAndShowTheComingSession) {
     // Friday 16:00 in the chart zone lies inside Monday's hours, but the РТС closed at
     // 16:45 Moscow time and opens on Monday at 10:00 (7:00 UTC).
     EXPECT_FALSE(table.SessionList[6]->IsActive());
-    EXPECT_EQ(table.SessionList[6]->TimeUntilChange(), At("2027-03-15T07:00:00Z") - At("2027-03-12T14:00:00Z"));
+    EXPECT_EQ(table.SessionList[6]->TimeUntilChange(),
+              At("2027-03-15T07:00:00Z") - At("2027-03-12T14:00:00Z"));
     // The CME's bar ends at 24:00 in the chart zone, 16:00 in Chicago, and so does its session.
     clock.SetUtc("2027-03-11T21:30:00Z");
     EXPECT_EQ(table.SessionList[4]->CountdownText(), "до закрытия 30 мин");
@@ -199,5 +205,6 @@ TEST(SessionTable, ExchangeHoursFollowClockChangesAndShowTheComingSession) {
     EXPECT_EQ(hours(4), "17:30-24:00");
     EXPECT_EQ(hours(5), "16:30-23:00");
     // Monday 9:30 in New York is 13:30 UTC.
-    EXPECT_EQ(table.SessionList[5]->TimeUntilChange(), At("2027-03-15T13:30:00Z") - At("2027-03-14T03:00:00Z"));
+    EXPECT_EQ(table.SessionList[5]->TimeUntilChange(),
+              At("2027-03-15T13:30:00Z") - At("2027-03-14T03:00:00Z"));
 }

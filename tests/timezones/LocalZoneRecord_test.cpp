@@ -140,7 +140,8 @@ TEST(LocalZoneRecord, WithNoFittingEntryTheZoneKeepsItsOwnRule) {
 // Sets the process's TZ for the C library and puts the old value back afterwards.
 class TzVariable {
 public:
-    explicit TzVariable(const QByteArray& value) : old_(qgetenv("TZ")), wasSet_(qEnvironmentVariableIsSet("TZ")) {
+    explicit TzVariable(const QByteArray& value)
+        : old_(qgetenv("TZ")), wasSet_(qEnvironmentVariableIsSet("TZ")) {
         qputenv("TZ", value);
         tzset();
     }

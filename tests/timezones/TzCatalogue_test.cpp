@@ -192,7 +192,8 @@ void CheckBuild(const TRegistry& registry, qint64 from, qint64 to, CheckCounts& 
         for (const auto& t : zone.transitions(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
                                               QDateTime::fromMSecsSinceEpoch(to, Qt::UTC)))
             changes.insert(std::clamp(t.atUtc.toMSecsSinceEpoch(), from, to));
-        for (std::optional<int64_t> c = NextOffsetChange(record, from); c && *c < to; c = NextOffsetChange(record, *c))
+        for (std::optional<int64_t> c = NextOffsetChange(record, from); c && *c < to;
+             c = NextOffsetChange(record, *c))
             changes.insert(*c);
         std::set<qint64> points;
         for (auto it = changes.begin(); std::next(it) != changes.end(); ++it) {
@@ -206,8 +207,11 @@ void CheckBuild(const TRegistry& registry, qint64 from, qint64 to, CheckCounts& 
             const int expected = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(p, Qt::UTC));
             if (OffsetMinutesAt(record, p) * 60 != expected && counts.mismatches++ < 10)
                 ADD_FAILURE() << row.key << " at "
-                              << QDateTime::fromMSecsSinceEpoch(p, Qt::UTC).toString(Qt::ISODateWithMs).toStdString()
-                              << ": " << OffsetMinutesAt(record, p) << " min, tz database " << expected / 60;
+                              << QDateTime::fromMSecsSinceEpoch(p, Qt::UTC)
+                                     .toString(Qt::ISODateWithMs)
+                                     .toStdString()
+                              << ": " << OffsetMinutesAt(record, p) << " min, tz database "
+                              << expected / 60;
         }
     }
 }
