@@ -176,9 +176,11 @@ int TCLibraryHistory::OffsetAt(qint64 utcMs) const {
     return CLibraryOffsetAt(utcMs).seconds;
 }
 
-std::vector<TOffsetChange> TCLibraryHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs) const {
+std::vector<TOffsetChange> TCLibraryHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                                     int* offsetAtFrom) const {
     std::vector<TOffsetChange> changes;
     TCLibraryOffset before = CLibraryOffsetAt(fromUtcMs);
+    if (offsetAtFrom) *offsetAtFrom = before.seconds;
     for (qint64 step = fromUtcMs; step < toUtcMs;) {
         const qint64 at = std::min(step + kSampleStepMs, toUtcMs);
         const TCLibraryOffset after = CLibraryOffsetAt(at);

@@ -57,7 +57,8 @@ TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& 
 class TCLibraryHistory final : public IOffsetHistory {
 public:
     int OffsetAt(qint64 utcMs) const override;
-    std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs) const override;
+    std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                       int* offsetAtFrom = nullptr) const override;
 };
 
 // What GetTimeZoneInformation answers on Windows, for clock's "now": when $TZ is read by

@@ -28,8 +28,8 @@ std::vector<TOffsetChange> OffsetChangesOfYear(const IOffsetHistory& zone, int y
     const qint64 to = StartOfUtcYearMs(year + 1) + 14 * kMsPerHour;
     const QDate yearStart(year, 1, 1), yearEnd(year, 12, 31);
     std::vector<TOffsetChange> changes;
-    endOffset = zone.OffsetAt(from);
-    for (const TOffsetChange& change : zone.Changes(from, to)) {
+    const std::vector<TOffsetChange> around = zone.Changes(from, to, &endOffset);
+    for (const TOffsetChange& change : around) {
         const QDate localDate =
             QDateTime::fromMSecsSinceEpoch(change.atUtcMs + qint64(change.before) * 1000, Qt::UTC).date();
         if (localDate >= yearStart && localDate <= yearEnd) {
@@ -104,9 +104,11 @@ int TQtZoneHistory::OffsetAt(qint64 utcMs) const {
     return zone_.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC));
 }
 
-std::vector<TOffsetChange> TQtZoneHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs) const {
+std::vector<TOffsetChange> TQtZoneHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                                   int* offsetAtFrom) const {
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(fromUtcMs, Qt::UTC);
     int offset = zone_.offsetFromUtc(from);
+    if (offsetAtFrom) *offsetAtFrom = offset;
     std::vector<TOffsetChange> changes;
     for (const QTimeZone::OffsetData& t :
          zone_.transitions(from.addMSecs(1), QDateTime::fromMSecsSinceEpoch(toUtcMs, Qt::UTC))) {
@@ -125,9 +127,10 @@ qint64 NextUtcNewYearMs(qint64 utcMs) {
     return StartOfUtcYearMs(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).date().year() + 1);
 }
 
-REG_TZI_FORMAT TziForYear(const IOffsetHistory& zone, int year) {
-    int endOffset = 0;
-    const std::vector<TOffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
+namespace {
+
+// The yearly rule of a year's changes (see TziForYear).
+REG_TZI_FORMAT YearRule(const std::vector<TOffsetChange>& changes, int endOffset, int year) {
     if (changes.size() == 1) {
         // A change for good: the new offset is the standard time, and the old one runs
         // as "daylight time" from the start of the year up to the change. The daylight
@@ -144,6 +147,14 @@ REG_TZI_FORMAT TziForYear(const IOffsetHistory& zone, int year) {
     return FixedRule(endOffset);
 }
 
+}  // namespace
+
+REG_TZI_FORMAT TziForYear(const IOffsetHistory& zone, int year) {
+    int endOffset = 0;
+    const std::vector<TOffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
+    return YearRule(changes, endOffset, year);
+}
+
 REG_TZI_FORMAT TziForYear(const QTimeZone& zone, int year) {
     return TziForYear(TQtZoneHistory(zone), year);
 }
@@ -152,7 +163,8 @@ TZoneRule ZoneRuleAt(const IOffsetHistory& zone, qint64 utcMs) {
     const int year = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).date().year();
     const qint64 newYear = StartOfUtcYearMs(year + 1);
     int endOffset = 0;
-    if (OffsetChangesOfYear(zone, year, endOffset).size() <= 2) return {TziForYear(zone, year), newYear};
+    const std::vector<TOffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
+    if (changes.size() <= 2) return {YearRule(changes, endOffset, year), newYear};
 
     // More changes than the yearly form holds: the rule of the change just made and the
     // next one, right until that next one comes.

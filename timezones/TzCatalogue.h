@@ -30,8 +30,10 @@ public:
     // Seconds east of UTC at the instant.
     virtual int OffsetAt(qint64 utcMs) const = 0;
     // The changes of offset after fromUtcMs up to and including toUtcMs, in time order;
-    // a change of name or of the daylight flag alone is none.
-    virtual std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs) const = 0;
+    // a change of name or of the daylight flag alone is none. offsetAtFrom, when given,
+    // receives the offset at fromUtcMs.
+    virtual std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                               int* offsetAtFrom = nullptr) const = 0;
 };
 
 // The history the tz database keeps for a zone, read through QTimeZone.
@@ -39,7 +41,8 @@ class TQtZoneHistory final : public IOffsetHistory {
 public:
     explicit TQtZoneHistory(const QTimeZone& zone) : zone_(zone) {}
     int OffsetAt(qint64 utcMs) const override;
-    std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs) const override;
+    std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                       int* offsetAtFrom = nullptr) const override;
 
 private:
     const QTimeZone& zone_;
