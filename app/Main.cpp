@@ -55,6 +55,7 @@ TForm1::~TForm1() {
     sessions_.OverlapList.clear();
     sessions_.SessionList.clear();
     delete miniModeForm_.data();
+    delete discardedStrip_.data();  // its deferred deletion may not have come yet
     balloonList_.reset();
     trycn1.reset();
 }
@@ -85,6 +86,8 @@ void TForm1::FormCreate() {
         UpdateClocks();
         HighlightHour();
         CreateBalloonList();
+        ScheduleOffsetCheck(clock_.UtcMs());
+        startedUp_ = true;
     } catch (const Exception& error) {
         // The window opens with what was built; every later step checks what exists.
         ReportError(error.Message());
@@ -101,9 +104,8 @@ void TForm1::CreateCapitals() {
 }
 
 void TForm1::LoadTimeZones() {
-    const int year = clock_.UtcNow().wYear;
-    const TRegistry registry = options_.zoneRegistry ? options_.zoneRegistry(year)
-                                                     : BuildSystemTimeZoneRegistry(year);
+    const qint64 now = clock_.UtcMs();
+    const TZoneRegistryBuild build = BuildCatalogue(now);
     KnownZoneTargets targets;
     for (int k = 0; k < 5; ++k) targets.clockZones[k] = &capitals_[k]->Zone;
     targets.newYorkZone = &newYorkZone_;
@@ -112,7 +114,13 @@ void TForm1::LoadTimeZones() {
     targets.keyLoaded = [this](const QString& key, const TIME_ZONE_INFORMATION& zone) {
         AddMarkersForKey(markerList_, key, zone);
     };
-    ::LoadTimeZones(registry, timeZoneList_, targets);
+    ::LoadTimeZones(build.registry, timeZoneList_, targets);
+    catalogueBuiltAtMs_ = now;
+    catalogueRebuildAtMs_ = build.rebuildAtUtcMs;
+}
+
+TZoneRegistryBuild TForm1::BuildCatalogue(qint64 utcMs) const {
+    return options_.zoneRegistry ? options_.zoneRegistry(utcMs) : BuildZoneRegistryAt(utcMs);
 }
 
 void TForm1::DeriveChartZone() {
@@ -121,6 +129,9 @@ void TForm1::DeriveChartZone() {
 
 void TForm1::ReadCapitals() {
     for (int i = 0; i < 5; ++i) GetSettings().ReadCapital(i, *capitals_[i]);
+    // A saved zone of the catalogue takes the rule the catalogue has for now, not the
+    // one of the year it was saved in; the file itself stays as it is.
+    for (auto& capital : capitals_) capital->Zone = timeZoneList_.CurrentRecord(capital->Zone);
     for (int k = 0; k < 5; ++k) lblCapital[k]->setText(capitals_[k]->Name);
 }
 
@@ -128,6 +139,7 @@ void TForm1::ReadCapitals() {
 
 void TForm1::tmr1Timer() {
     if (clock_.LocalMinute() == lastMinute_) return;
+    FollowTheCalendar();
     RedrawChart();
     UpdateClocks();
     HighlightHour();  // UpdateClocks has set the tray hint from the same captions
@@ -171,6 +183,8 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FormShow() {
     // Showing the window ends mini mode; the strip goes once its own handler returned.
     if (miniModeForm_) {
+        delete discardedStrip_.data();  // an older one, long out of its handlers
+        discardedStrip_ = miniModeForm_;
         miniModeForm_->hide();
         miniModeForm_->deleteLater();
         miniModeForm_ = nullptr;

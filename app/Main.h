@@ -11,6 +11,7 @@
 #include "platform/Registry.h"
 #include "sessions/SessionTable.h"
 #include "timezones/TimeZones.h"
+#include "timezones/TzCatalogue.h"
 #include "timezones/ZoneRecord.h"
 #include "worldmap/WorldMapCapital.h"
 
@@ -45,8 +46,9 @@ void ShowErrorMessageBox(const QString& message);
 // What the main window takes from its surroundings; empty members mean the real ones.
 struct TForm1Options {
     ErrorReporter reportError;
-    // The registry holding the zone catalogue for a year (the tz database's by default).
-    std::function<TRegistry(int year)> zoneRegistry;
+    // The registry holding the zone catalogue as it is right at an instant, and when it
+    // must be read again (the tz database's by default).
+    std::function<TZoneRegistryBuild(qint64 utcMs)> zoneRegistry;
     // The computer's own zone as a record of the catalogue.
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
     // Runs the clock editor modally and returns its result (exec() by default).
@@ -110,6 +112,7 @@ public:
     TMainCapital* Capital(int slot) const { return capitals_.at(slot - 1).get(); }
     const TTimeZoneList& TimeZoneList() const { return timeZoneList_; }
     const TWorldMapCapitalsList& MarkerList() const { return markerList_; }
+    const TSessionTable& Sessions() const { return sessions_; }
     const QImage& ChartBitmap() const { return chartBitmap_; }
     bool IsTickEnabled() const;
     QString TrayHint() const { return trycn1->Hint(); }
@@ -144,6 +147,16 @@ private:
     void HighlightHour();
     void CreateBalloonList();
     void FormShow();
+    // Following the calendar while the program runs (checked once a minute).
+    void FollowTheCalendar();
+    void RebuildCatalogue(qint64 utcMs);
+    void FollowOffsetChanges(qint64 utcMs);
+    void ScheduleOffsetCheck(qint64 utcMs);
+    TZoneRegistryBuild BuildCatalogue(qint64 utcMs) const;
+    TSessionZones SessionZones() const;
+    TIME_ZONE_INFORMATION ComputerZone() const;
+    // Fills cbbUTC from the catalogue and selects the reference entry (saves nothing).
+    void FillReferencePicker(const TIME_ZONE_INFORMATION& wanted);
     // the strip's requests
     void ShowMainWindow() override;
     void ExitProgram() override;
@@ -183,6 +196,8 @@ private:
     std::unique_ptr<TQtPopupMenu> trayMenu_;
     std::unique_ptr<TTrayIcon> trycn1;
     QPointer<TMiniModeForm> miniModeForm_;
+    // A strip on its way out: it reads the clock until deleted, so it must not outlive us.
+    QPointer<TMiniModeForm> discardedStrip_;
 
     // state, in the order start-up builds it
     std::array<std::unique_ptr<TMainCapital>, 5> capitals_;
@@ -200,6 +215,15 @@ private:
     double hourWidth_ = 37.5;
     TSessionTable sessions_;
     int chartRedrawCount_ = 0;
+    // The calendar: when the catalogue was read and must be read again; when an offset
+    // between the chart zone and the exchange or reference zones may next change.
+    qint64 catalogueBuiltAtMs_ = 0;
+    qint64 catalogueRebuildAtMs_ = 0;
+    qint64 offsetsCheckedAtMs_ = 0;
+    qint64 offsetCheckAtMs_ = 0;
+    int hourPanelsOffset_ = 0;  // the reference offset the hour panels stand for
+    bool startedUp_ = false;    // start-up ran to its end
+    bool editingClock_ = false;  // the clock editor holds the catalogue
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     std::unique_ptr<TBalloonHintList> balloonList_;
     bool exitRequested_ = false;

@@ -19,8 +19,11 @@ void TForm1::CreateChartResources() {
 
 void TForm1::CreateSessions() {
     const TElementGeometry geometry{hourWidth_, ChartElementHeight(chartBitmap_)};
-    sessions_ = CreateSessionTable(geometry, clock_, chartZone_, chicagoZone_, newYorkZone_,
-                                   moscowZone_);
+    sessions_ = CreateSessionTable(geometry, clock_, SessionZones());
+}
+
+TSessionZones TForm1::SessionZones() const {
+    return {chartZone_, chicagoZone_, newYorkZone_, moscowZone_};
 }
 
 void TForm1::RedrawChart() {
@@ -40,6 +43,7 @@ void TForm1::RedrawChart() {
 
 void TForm1::PlaceHourPanels() {
     const int d = ReferenceHourOffset();
+    hourPanelsOffset_ = d;
     for (int i = 1; i <= 24; ++i) {
         QLabel* panel = pnlHour[i - 1];
         if (!panel) continue;

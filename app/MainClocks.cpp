@@ -18,6 +18,12 @@ void TForm1::CapitalBoxClicked(int slotIndex) {
     if (!capitals_.at(slotIndex)) return;  // start-up stopped before the clocks were made
     TMainCapital& capital = *capitals_[slotIndex];
     QLabel* label = lblCapital[slotIndex];
+    // The editor holds entries of the catalogue, which is not read anew while it is open.
+    struct EditingFlag {
+        bool& flag;
+        explicit EditingFlag(bool& f) : flag(f) { flag = true; }
+        ~EditingFlag() { flag = false; }
+    } editing(editingClock_);
     try {
         TEditCapitalClockForm editor(this);
         editor.Fill(&timeZoneList_, capital);

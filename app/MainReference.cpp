@@ -11,9 +11,16 @@
 #include <QComboBox>
 
 void TForm1::DetectLocalZone() {
-    computerZone_ = options_.computerZone ? options_.computerZone(timeZoneList_)
-                                          : ComputerZoneRecord(timeZoneList_, clock_);
-    const TIME_ZONE_INFORMATION wanted = GetSettings().ReadLocalZone(computerZone_);
+    computerZone_ = ComputerZone();
+    FillReferencePicker(GetSettings().ReadLocalZone(computerZone_));
+}
+
+TIME_ZONE_INFORMATION TForm1::ComputerZone() const {
+    return options_.computerZone ? options_.computerZone(timeZoneList_)
+                                 : ComputerZoneRecord(timeZoneList_, clock_);
+}
+
+void TForm1::FillReferencePicker(const TIME_ZONE_INFORMATION& wanted) {
     // Selecting here saves nothing: the change handler answers only the user's pick.
     cbbUTC->clear();
     for (int i = 0; i < timeZoneList_.Count(); ++i) cbbUTC->addItem(timeZoneList_[i].Display, i);
@@ -41,6 +48,7 @@ void TForm1::cbbUTCChange() {
     UpdateClocks();
     PlaceHourPanels();
     HighlightHour();
+    ScheduleOffsetCheck(clock_.UtcMs());  // the hour line follows the new zone's changes
     const int index = cbbUTC->currentIndex();
     if (index >= 0) GetSettings().WriteLocalZone(timeZoneList_[index].ToTimeZoneInformation());
 }

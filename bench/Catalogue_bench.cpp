@@ -9,26 +9,28 @@
 
 namespace {
 
+const qint64 kStart = StartOfUtcYearMs(2026);
+
 // The first build of the process reads and parses every tz file; Qt keeps them after.
 void BM_BuildFromTzdataColdStart(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(BuildSystemTimeZoneRegistry(2026));
+    for (auto _ : state) benchmark::DoNotOptimize(BuildZoneRegistryAt(kStart));
 }
 BENCHMARK(BM_BuildFromTzdataColdStart)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_BuildFromTzdata(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(BuildSystemTimeZoneRegistry(2026));
+    for (auto _ : state) benchmark::DoNotOptimize(BuildZoneRegistryAt(kStart));
 }
 BENCHMARK(BM_BuildFromTzdata)->Unit(benchmark::kMillisecond);
 
 void BM_BuildFromEmbeddedFallback(benchmark::State& state) {
     TzCatalogueOptions options;
     options.forceFallback = true;
-    for (auto _ : state) benchmark::DoNotOptimize(BuildSystemTimeZoneRegistry(2026, options));
+    for (auto _ : state) benchmark::DoNotOptimize(BuildZoneRegistryAt(kStart, options));
 }
 BENCHMARK(BM_BuildFromEmbeddedFallback)->Unit(benchmark::kMillisecond);
 
 void BM_LoadTimeZones(benchmark::State& state) {
-    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    const TRegistry registry = BuildZoneRegistryAt(kStart).registry;
     for (auto _ : state) {
         TTimeZoneList list;
         LoadTimeZones(registry, list, {});

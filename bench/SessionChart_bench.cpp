@@ -3,6 +3,7 @@
 
 #include "sessions/SessionChart.h"
 #include "sessions/SessionTable.h"
+#include "sessions/TradingWeek.h"
 
 #include "platform/Clock.h"
 #include "timezones/TimeFormat.h"
@@ -35,8 +36,8 @@ struct Chart {
     Chart() {
         clock.SetUtc("2026-01-15T10:00:00");
         map.fill(qRgb(0xAD, 0xD8, 0xE6));
-        table = CreateSessionTable({37.5, 37}, clock, chartZone, Zone(360, true), Zone(300, true),
-                                   Zone(-180, false));
+        table = CreateSessionTable({37.5, 37}, clock,
+                                   {chartZone, Zone(360, true), Zone(300, true), Zone(-180, false)});
     }
     void Compose() {
         ComposeChart(bitmap, map, pixel, 12, table.SessionList, table.OverlapList);
@@ -62,5 +63,18 @@ void BM_ComposeNoneRepainting(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComposeNoneRepainting)->Unit(benchmark::kMicrosecond);
+
+// What a bar's state costs when it is worked out afresh (once per opening or closing; in
+// between the bar keeps it): the worst case, Saturday, searches to Monday's session.
+void BM_SessionStateOverTheWeekend(benchmark::State& state) {
+    const TIME_ZONE_INFORMATION newYork = Zone(300, true);
+    const TSessionSchedule london(10 / 24.0, 19 / 24.0, MakeChartZone(newYork),
+                                  TTradingDays::CurrencyMarket(TTradingWeek(newYork)));
+    FakeClock clock;
+    clock.SetUtc("2026-01-17T10:00:00");
+    const qint64 saturday = clock.UtcMs();
+    for (auto _ : state) benchmark::DoNotOptimize(london.StateAt(saturday));
+}
+BENCHMARK(BM_SessionStateOverTheWeekend)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

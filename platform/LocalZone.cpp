@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -176,4 +177,16 @@ QString LocalZoneName(const TLocalZoneSource& source) {
             return name;
     }
     return kUtc;
+}
+
+bool TzFollowsCLibrary(const TLocalZoneSource& source) {
+    return source.tz.has_value() && ZoneNameFromTz(source).isEmpty();
+}
+
+TCLibraryOffset CLibraryOffsetAt(qint64 utcMs) {
+    const qint64 seconds = utcMs >= 0 ? utcMs / 1000 : (utcMs - 999) / 1000;
+    const std::time_t instant = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&instant, &local)) return {};
+    return {static_cast<int>(local.tm_gmtoff), local.tm_isdst > 0};
 }

@@ -2,9 +2,12 @@
 // Which IANA zone the computer itself keeps (what GetTimeZoneInformation answers on
 // Windows). The answer comes from, in this order: $TZ when it names a zoneinfo file,
 // the target of the /etc/localtime link, /etc/timezone, a byte comparison of a copied
-// /etc/localtime with the zoneinfo files, and last "UTC".
+// /etc/localtime with the zoneinfo files, and last "UTC". A $TZ that names no zoneinfo
+// file (a POSIX rule such as "JST-9", an empty value, a zone file elsewhere) is read
+// by the C library instead: the computer's clock is then what localtime() gives.
 
 #include <QString>
+#include <QtGlobal>
 #include <optional>
 
 // Where detection looks. Tests point root at a temporary folder laid out like "/".
@@ -36,3 +39,15 @@ QString ZoneNameFromZoneInfoPath(const QString& path);
 bool IsSafeZoneName(const QString& name);
 // True when <zoneinfo>/<name> is a compiled zone file (begins with "TZif").
 bool IsZoneInfoFile(const TLocalZoneSource& source, const QString& name);
+
+// True when $TZ is set and names no zoneinfo file: the C library reads it itself, as a
+// POSIX rule ("EST5EDT,M3.2.0,M11.1.0"), as UTC when empty, or from a file elsewhere.
+bool TzFollowsCLibrary(const TLocalZoneSource& source);
+
+// What the C library's localtime() gives at an instant for the process's own $TZ (as
+// last read by tzset): seconds east of UTC, and whether it calls that daylight time.
+struct TCLibraryOffset {
+    int seconds = 0;
+    bool daylight = false;
+};
+TCLibraryOffset CLibraryOffsetAt(qint64 utcMs);

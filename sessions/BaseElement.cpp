@@ -1,7 +1,6 @@
 #include "sessions/BaseElement.h"
 
 #include "platform/Clock.h"
-#include "timezones/ZoneClock.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -11,35 +10,43 @@
 #include <cmath>
 
 TBaseElement::TBaseElement(const TElementGeometry& geometry, const IClock& clock,
-                           const TIME_ZONE_INFORMATION& chartZone)
-    : clock_(clock), chartZone_(chartZone), hourWidth_(geometry.HourWidth),
+                           const TIME_ZONE_INFORMATION& chartZone, TTradingDays days)
+    : clock_(clock), chartZone_(chartZone), days_(std::move(days)), hourWidth_(geometry.HourWidth),
       height_(geometry.Height) {}
 
-qint64 TBaseElement::NowMsOfDay() const {
-    // Session hours are chart-zone times, so "now" is the chart zone's time whatever
-    // zone the computer itself keeps.
-    const qint64 ms = ToMs(ZoneNow(chartZone_, clock_.UtcNow()));
-    return ((ms % kMsPerDay) + kMsPerDay) % kMsPerDay;
+void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
+    openTime_ = openTime;
+    closeTime_ = closeTime;
+    schedule_ = TSessionSchedule(openTime, closeTime, chartZone_, days_);
+    stateFromMs_ = kNeverMs;
+}
+
+void TBaseElement::SetSchedule(const TSessionSchedule& schedule) {
+    schedule_ = schedule;
+    stateFromMs_ = kNeverMs;
+}
+
+qint64 TBaseElement::Now() const {
+    return clock_.UtcMs();
 }
 
 bool TBaseElement::IsActive() const {
-    return IsActiveAt(NowMsOfDay());
+    return IsActiveAt(Now());
 }
 
-TDateTime TBaseElement::TimeUntil(TDateTime x) const {
-    return TimeUntilAt(x, NowMsOfDay());
+const TSessionSchedule::TState& TBaseElement::StateAt(qint64 utcMs) const {
+    if (utcMs < stateFromMs_ || utcMs >= state_.UntilMs) {
+        state_ = schedule_.StateAt(utcMs);
+        stateFromMs_ = utcMs;
+    }
+    return state_;
 }
 
-bool TBaseElement::IsActiveAt(qint64 nowMs) const {
-    return ToMs(openTime_) <= nowMs && nowMs < ToMs(closeTime_);
-}
-
-TDateTime TBaseElement::TimeUntilAt(TDateTime x, qint64 nowMs) const {
-    // Whole milliseconds keep "a full day" exactly one day and one hour exactly one hour.
-    const qint64 wholeMinute = nowMs / 60'000 * 60'000;
-    qint64 r = ToMs(x) + kMsPerDay - wholeMinute;
-    if (r > kMsPerDay) r -= kMsPerDay;
-    return double(r) / double(kMsPerDay);
+qint64 TBaseElement::TimeUntilChangeAt(qint64 utcMs) const {
+    // Counted from the whole minute, as the clocks show it.
+    const qint64 wholeMinute = utcMs - ((utcMs % 60'000) + 60'000) % 60'000;
+    const qint64 until = StateAt(utcMs).UntilMs;
+    return until == kNeverMs ? 0 : until - wholeMinute;
 }
 
 const QImage& TBaseElement::GetBitmap() {

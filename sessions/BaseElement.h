@@ -1,7 +1,9 @@
 #pragma once
-// A bar of the session chart: a span of the day in the chart zone, whether it is open
-// now, and its own bitmap that it repaints at most once per minute.
+// A bar of the session chart: a span of the day in the chart zone on the days it trades,
+// whether it is open now and for how long, and its own bitmap that it repaints at most
+// once per minute.
 
+#include "sessions/TradingWeek.h"
 #include "timezones/ZoneRecord.h"
 
 #include <QFont>
@@ -21,16 +23,19 @@ struct TElementGeometry {
 class TBaseElement {
 public:
     TBaseElement(const TElementGeometry& geometry, const IClock& clock,
-                 const TIME_ZONE_INFORMATION& chartZone);
+                 const TIME_ZONE_INFORMATION& chartZone, TTradingDays days = {});
     virtual ~TBaseElement() = default;
     TBaseElement(const TBaseElement&) = delete;
     TBaseElement& operator=(const TBaseElement&) = delete;
 
-    // Open when OpenTime <= now < CloseTime (to the millisecond) in the chart zone.
+    // Open when OpenTime <= now < CloseTime (to the millisecond) in the chart zone, on a
+    // day it trades.
     bool IsActive() const;
-    // From the current whole minute to the next time of day x; in (0, 1], a full day
-    // when x is the current minute. x may be 1.0 (24:00).
-    TDateTime TimeUntil(TDateTime x) const;
+    // From the current whole minute to the next closing while open, else to the next
+    // opening (after a weekend, the first one after it), in milliseconds.
+    qint64 TimeUntilChange() const { return TimeUntilChangeAt(Now()); }
+    const TSessionSchedule& Schedule() const { return schedule_; }
+    const TTradingDays& Days() const { return days_; }
     // The bitmap, repainted only when the computer's local minute has changed.
     const QImage& GetBitmap();
     // Paints Bitmap for the current time and returns it.
@@ -44,12 +49,15 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
 
 protected:
-    // The current time of day in the chart zone, in whole milliseconds [0, 86 400 000).
-    // Render reads it once and asks the two questions below of that one sample, so a
+    // Sets the hours the subclass works out (times of day in the chart zone), which it
+    // trades on its days unless SetSchedule says otherwise.
+    void SetHours(TDateTime openTime, TDateTime closeTime);
+    void SetSchedule(const TSessionSchedule& schedule);
+    // Render reads the clock once and asks both questions of that one instant, so a
     // millisecond passing in between cannot pair "open" with a countdown to the opening.
-    qint64 NowMsOfDay() const;
-    bool IsActiveAt(qint64 nowMs) const;
-    TDateTime TimeUntilAt(TDateTime x, qint64 nowMs) const;
+    qint64 Now() const;
+    bool IsActiveAt(qint64 utcMs) const { return StateAt(utcMs).Open; }
+    qint64 TimeUntilChangeAt(qint64 utcMs) const;
     // A W x H bitmap for whole hours x HourWidth; never negative, empty for zero hours.
     void SizeBitmap(int width);
 
@@ -58,8 +66,16 @@ protected:
     QImage bitmap_;
 
 private:
+    // The state holds from the instant it was worked out until it ends, so it is worked
+    // out again only then (or when the clock is set back).
+    const TSessionSchedule::TState& StateAt(qint64 utcMs) const;
+
     const IClock& clock_;
     TIME_ZONE_INFORMATION chartZone_;  // a copy: zone records are values
+    TTradingDays days_;
+    TSessionSchedule schedule_;
+    mutable TSessionSchedule::TState state_;
+    mutable qint64 stateFromMs_ = kNeverMs;
     int lastMinute_ = -1;
     double hourWidth_;
     int32_t height_;

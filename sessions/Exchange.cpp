@@ -14,9 +14,10 @@ const QColor kRed(0xFF, 0x00, 0x00);
 
 TExchange::TExchange(const TExchangeParams& params, const IClock& clock,
                      const TIME_ZONE_INFORMATION& chartZone)
-    : TBaseElement({params.HourWidth, params.Height}, clock, chartZone), name_(params.Name) {
-    openTime_ = params.OpenTime;
-    closeTime_ = params.CloseTime;
+    : TBaseElement({params.HourWidth, params.Height}, clock, chartZone, params.Days),
+      name_(params.Name) {
+    SetHours(params.OpenTime, params.CloseTime);
+    if (params.Sessions) SetSchedule(*params.Sessions);
     // Only whole hours are drawn: a session of 6 h 45 min is six hours wide.
     SizeBitmap(RoundHalfEven(WholeHours(closeTime_ - openTime_) * HourWidth()));
 }
@@ -27,19 +28,15 @@ QString TExchange::TitleText() const {
            QStringLiteral(" - ") + FormatDateTime(format, closeTime_) + QStringLiteral(")");
 }
 
-QString TExchange::CountdownText(qint64 nowMs) const {
-    const bool active = IsActiveAt(nowMs);
-    const TDateTime r = TimeUntilAt(active ? closeTime_ : openTime_, nowMs);
+QString TExchange::CountdownText(qint64 utcMs) const {
     const QString prefix =
-        active ? QStringLiteral("до закрытия ") : QStringLiteral("до открытия ");
-    // Whole milliseconds decide, so exactly one hour is "1 ч. 00 мин", not "00 мин".
-    const bool hours = ToMs(r) >= kMsPerHour;
-    return prefix + FormatDateTime(hours ? kCountdownHoursFormat : kCountdownMinutesFormat, r);
+        IsActiveAt(utcMs) ? QStringLiteral("до закрытия ") : QStringLiteral("до открытия ");
+    return prefix + ::CountdownText(TimeUntilChangeAt(utcMs));
 }
 
 const QImage& TExchange::Render() {
     if (bitmap_.isNull()) return bitmap_;
-    const qint64 now = NowMsOfDay();
+    const qint64 now = Now();
     const bool active = IsActiveAt(now);
     const QColor fill = active ? kGreen : QColor(Qt::white);
     const QColor border = active ? kGreen : kGray;

@@ -6,12 +6,19 @@
 
 #include <QString>
 
+#include <optional>
+
 struct TExchangeParams {
     QString Name;
     TDateTime OpenTime = 0;   // chart-zone time of day
     TDateTime CloseTime = 0;  // 1.0 for 24:00
     double HourWidth = 0;
     int32_t Height = 0;
+    TTradingDays Days = {};  // the days it trades (every day unless told)
+    // When set, the sessions it really trades, which decide whether it is open and its
+    // countdown (an exchange's own hours in its own zone); OpenTime and CloseTime then
+    // are those of the session running or coming next, for its title and its place.
+    std::optional<TSessionSchedule> Sessions = std::nullopt;
 };
 
 class TExchange : public TBaseElement {
@@ -24,8 +31,9 @@ public:
 
     // "Name (open - close)" in the clock format.
     QString TitleText() const;
-    // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed.
-    QString CountdownText() const { return CountdownText(NowMsOfDay()); }
+    // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed, with the
+    // days in front from a day on ("до открытия 1 д. 19 ч. 00 мин").
+    QString CountdownText() const { return CountdownText(Now()); }
 
 private:
     QString CountdownText(qint64 nowMs) const;

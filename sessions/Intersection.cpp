@@ -25,11 +25,10 @@ int CentredTop(int y, const QFontMetrics& metrics) {
 TIntersection::TIntersection(const TExchange& earlier, const TExchange& later,
                              const TElementGeometry& geometry, const IClock& clock,
                              const TIME_ZONE_INFORMATION& chartZone)
-    : TBaseElement(geometry, clock, chartZone) {
-    openTime_ = later.OpenTime();
-    closeTime_ = std::min(earlier.CloseTime(), later.CloseTime());
+    : TBaseElement(geometry, clock, chartZone, later.Days()) {
+    const TDateTime open = later.OpenTime();
     // Sessions that do not overlap would give a negative span: close it at the opening.
-    if (ToMs(closeTime_) < ToMs(openTime_)) closeTime_ = openTime_;
+    SetHours(open, std::max(open, std::min(earlier.CloseTime(), later.CloseTime())));
     SizeBitmap(RoundHalfAway(WholeHours(closeTime_ - openTime_) * HourWidth()));
 }
 
@@ -38,15 +37,14 @@ bool TIntersection::TwoLineLabel(int width, int height) {
                        .horizontalAdvance(QStringLiteral("Общее время"));
 }
 
-QString TIntersection::ValueText(qint64 nowMs) const {
-    const TDateTime value =
-        IsActiveAt(nowMs) ? TimeUntilAt(closeTime_, nowMs) : closeTime_ - openTime_;
-    return FormatDateTime(ClockTimeFormat(), value);
+QString TIntersection::ValueText(qint64 utcMs) const {
+    return DurationText(IsActiveAt(utcMs) ? TimeUntilChangeAt(utcMs)
+                                          : ToMs(closeTime_) - ToMs(openTime_));
 }
 
 const QImage& TIntersection::Render() {
     if (bitmap_.isNull()) return bitmap_;
-    const qint64 now = NowMsOfDay();
+    const qint64 now = Now();
     const QColor fill = IsActiveAt(now) ? kAmber : kCream;
     const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
     const int w = bitmap_.width();

@@ -8,8 +8,9 @@ class TExchange;
 
 class TIntersection : public TBaseElement {
 public:
-    // Opens with the later session and closes with whichever closes first. Sessions
-    // that do not overlap give a zero-length strip: never open, no bitmap, drawn as nothing.
+    // Opens with the later session and closes with whichever closes first, on the days
+    // the later session trades. Sessions that do not overlap give a zero-length strip:
+    // never open, no bitmap, drawn as nothing.
     TIntersection(const TExchange& earlier, const TExchange& later,
                   const TElementGeometry& geometry, const IClock& clock,
                   const TIME_ZONE_INFORMATION& chartZone);
@@ -20,8 +21,8 @@ public:
     // width is narrower than the one-line label in the font for this height.
     static bool TwoLineLabel(int width, int height);
 
-    // The remaining time while open, else the length, in the clock format.
-    QString ValueText() const { return ValueText(NowMsOfDay()); }
+    // The remaining time while open, else the length, as a duration ("7:00").
+    QString ValueText() const { return ValueText(Now()); }
 
 private:
     QString ValueText(qint64 nowMs) const;

@@ -12,7 +12,9 @@
 #include <QSet>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -49,6 +51,15 @@ std::vector<int> HourlyOffsets(const QTimeZone& zone, int year) {
         offsets[hour] = offset / 60;
     }
     return offsets;
+}
+
+// Changes of offset lie at least this far apart; the sampling steps by it.
+constexpr qint64 kSampleStepMs = 6 * 3'600'000;
+
+qint64 UnixMs(const SYSTEMTIME& utc) {
+    return QDateTime(QDate(utc.wYear, utc.wMonth, utc.wDay),
+                     QTime(utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds), Qt::UTC)
+        .toMSecsSinceEpoch();
 }
 
 int RecordOffsetMinutes(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
@@ -158,11 +169,42 @@ TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& 
     // Nothing in the catalogue fits: the zone's own rule still gives the right times.
     const QTimeZone zone(iana.toUtf8());
     if (!zone.isValid()) return MakeZoneRecord(REG_TZI_FORMAT{}, QStringLiteral("UTC"), QStringLiteral("UTC"));
-    return MakeZoneRecord(TziForYear(zone, utcNow.wYear), iana, iana);
+    return MakeZoneRecord(ZoneRuleAt(TQtZoneHistory(zone), UnixMs(utcNow)).tzi, iana, iana);
 }
 
-TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
-                                         const TLocalZoneSource& source) {
+int TCLibraryHistory::OffsetAt(qint64 utcMs) const {
+    return CLibraryOffsetAt(utcMs).seconds;
+}
+
+std::vector<TOffsetChange> TCLibraryHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                                     int* offsetAtFrom) const {
+    std::vector<TOffsetChange> changes;
+    TCLibraryOffset before = CLibraryOffsetAt(fromUtcMs);
+    if (offsetAtFrom) *offsetAtFrom = before.seconds;
+    for (qint64 step = fromUtcMs; step < toUtcMs;) {
+        const qint64 at = std::min(step + kSampleStepMs, toUtcMs);
+        const TCLibraryOffset after = CLibraryOffsetAt(at);
+        if (after.seconds != before.seconds) {
+            // The change lies in (step, at]: halve down to the second it comes on
+            // (localtime() reads whole seconds).
+            qint64 low = step, high = at;
+            while (high - low > 1000) {
+                const qint64 middle = low + (high - low) / 2;
+                (CLibraryOffsetAt(middle).seconds == before.seconds ? low : high) = middle;
+            }
+            const qint64 change = (low >= 0 ? low / 1000 : (low - 999) / 1000) * 1000 + 1000;
+            changes.push_back({change, before.seconds, after.seconds, after.daylight});
+        }
+        before = after;
+        step = at;
+    }
+    return changes;
+}
+
+namespace {
+
+TIME_ZONE_INFORMATION ComputerZoneRecordByName(const TTimeZoneList& catalogue, const IClock& clock,
+                                               const TLocalZoneSource& source) {
     const QString name = LocalZoneName(source);
     // The tz database's links are read only for a name the table does not know itself,
     // so the usual start-up does not parse tzdata.zi.
@@ -170,4 +212,16 @@ TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const I
                                  ? TZoneLinks::Load(source.ZoneInfoDir())
                                  : TZoneLinks();
     return LocalZoneRecord(name, catalogue, links, clock.UtcNow());
+}
+
+}  // namespace
+
+TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
+                                         const TLocalZoneSource& source) {
+    if (TzFollowsCLibrary(source)) {
+        tzset();  // localtime() reads $TZ as it is now
+        const QString name = QStringLiteral("TZ=") + *source.tz;
+        return MakeZoneRecord(ZoneRuleAt(TCLibraryHistory(), clock.UtcMs()).tzi, name, name);
+    }
+    return ComputerZoneRecordByName(catalogue, clock, source);
 }

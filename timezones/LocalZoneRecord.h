@@ -5,6 +5,7 @@
 // from that catalogue entry, so that its StandardName is the entry's Std.
 
 #include "platform/LocalZone.h"
+#include "timezones/TzCatalogue.h"
 #include "timezones/WindowsZoneTable.h"
 #include "timezones/ZoneRecord.h"
 
@@ -51,7 +52,17 @@ int IndexWithSameOffsets(const TTimeZoneList& catalogue, const QString& iana, in
 TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& catalogue,
                                       const TZoneLinks& links, const SYSTEMTIME& utcNow);
 
-// What GetTimeZoneInformation answers on Windows: the computer's zone found by
-// LocalZoneName and mapped by LocalZoneRecord, for the year of clock's "now".
+// The offsets the C library's localtime() gives for the process's $TZ, found by sampling
+// it (changes never come closer than a few hours) and pinned to the second.
+class TCLibraryHistory final : public IOffsetHistory {
+public:
+    int OffsetAt(qint64 utcMs) const override;
+    std::vector<TOffsetChange> Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                       int* offsetAtFrom = nullptr) const override;
+};
+
+// What GetTimeZoneInformation answers on Windows, for clock's "now": when $TZ is read by
+// the C library, a record of its offsets named "TZ=" and the value (a name no catalogue
+// entry has); otherwise the zone found by LocalZoneName and mapped by LocalZoneRecord.
 TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
                                          const TLocalZoneSource& source = TLocalZoneSource::FromSystem());

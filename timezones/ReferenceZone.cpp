@@ -3,48 +3,52 @@
 #include "timezones/TimeZones.h"
 #include "timezones/ZoneClock.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
-bool HasDaylightTime(const TIME_ZONE_INFORMATION& zone) {
-    return zone.DaylightDate.wMonth != 0 && zone.StandardDate.wMonth != 0;
+constexpr qint64 kYearMs = 366LL * 86'400'000;
+
+qint64 UnixMs(const SYSTEMTIME& utc) {
+    return std::llround((EncodeDateTime(utc) - 25569.0) * 86'400'000.0);
 }
 
 }  // namespace
 
 int CurrentOffsetMinutes(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc) {
-    return static_cast<int>(std::llround((ZoneNow(zone, utc) - EncodeDateTime(utc)) * 1440.0));
+    return OffsetMinutesAt(zone, UnixMs(utc));
 }
 
-bool SameDaylightRule(const TIME_ZONE_INFORMATION& a, const TIME_ZONE_INFORMATION& b) {
-    if (!HasDaylightTime(a) || !HasDaylightTime(b))
-        return HasDaylightTime(a) == HasDaylightTime(b) && a.Bias + a.StandardBias == b.Bias + b.StandardBias;
-    return a.Bias + a.StandardBias == b.Bias + b.StandardBias &&
-           a.Bias + a.DaylightBias == b.Bias + b.DaylightBias && a.StandardDate == b.StandardDate &&
-           a.DaylightDate == b.DaylightDate;
+bool SameOffsets(const TIME_ZONE_INFORMATION& a, const TIME_ZONE_INFORMATION& b, qint64 fromUtcMs,
+                 qint64 toUtcMs) {
+    // Offsets hold between changes, so the start and each change of either decide.
+    for (qint64 at = fromUtcMs; at < toUtcMs;) {
+        if (OffsetMinutesAt(a, at) != OffsetMinutesAt(b, at)) return false;
+        const std::optional<int64_t> nextA = NextOffsetChange(a, at);
+        const std::optional<int64_t> nextB = NextOffsetChange(b, at);
+        at = std::min<qint64>(nextA.value_or(toUtcMs), nextB.value_or(toUtcMs));
+    }
+    return true;
 }
 
 int ChooseReferenceIndex(const TTimeZoneList& catalogue, const TIME_ZONE_INFORMATION& computerZone,
                          const TIME_ZONE_INFORMATION& savedOrComputer, const SYSTEMTIME& utcNow) {
     const int byName = catalogue.IndexOfStandardName(savedOrComputer.StandardName);
-    if (byName >= 0 || catalogue.Count() == 0)
-        return byName;
+    if (byName >= 0) return byName;
 
-    // The name is unknown here (an old or foreign settings file, or a zone the catalogue
-    // lacks): the rest of the program needs a reference zone, so take the nearest one.
-    const int offset = CurrentOffsetMinutes(computerZone, utcNow);
-    int sameOffset = -1;
+    // The name is unknown here (an old or foreign settings file, a zone the catalogue
+    // lacks, or a rule the C library reads from TZ): the entry that keeps the computer's
+    // time. An entry that agrees today only would show another time after its next change.
+    const qint64 now = UnixMs(utcNow);
+    const int offset = OffsetMinutesAt(computerZone, now);
     for (int i = 0; i < catalogue.Count(); ++i) {
         const TIME_ZONE_INFORMATION entry = catalogue[i].ToTimeZoneInformation();
-        if (CurrentOffsetMinutes(entry, utcNow) != offset)
-            continue;
-        if (SameDaylightRule(entry, computerZone))
+        if (OffsetMinutesAt(entry, now) == offset && SameOffsets(entry, computerZone, now, now + kYearMs))
             return i;
-        if (sameOffset < 0)
-            sameOffset = i;
     }
-    return sameOffset >= 0 ? sameOffset : 0;
+    return -1;
 }
 
 TIME_ZONE_INFORMATION ReferenceZoneRecord(const TTimeZoneList& catalogue, int index,

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
 
 bool IsAmPmLetter(QChar c) {
@@ -192,4 +194,19 @@ QString FormatDateTime(const QString& format, TDateTime value, const TimeFormatS
 
 QString ZoneTimeText(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc) {
     return FormatDateTime(ClockTimeFormat(), ZoneNow(zone, utc));
+}
+
+QString CountdownText(qint64 ms) {
+    const qint64 minutes = std::max<qint64>(0, ms) / 60'000;
+    const qint64 days = minutes / 1440;
+    const qint64 hours = minutes / 60 % 24;
+    QString text;
+    if (days > 0) text = QString::number(days) + QStringLiteral(" д. ");
+    if (days > 0 || hours > 0) text += QString::number(hours) + QStringLiteral(" ч. ");
+    return text + TwoDigits(int(minutes % 60)) + QStringLiteral(" мин");
+}
+
+QString DurationText(qint64 ms) {
+    const qint64 minutes = std::max<qint64>(0, ms) / 60'000;
+    return QString::number(minutes / 60) + u':' + TwoDigits(int(minutes % 60));
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Clock texts. Every clock shows ClockTimeFormat(); countdowns use the two fixed
-// formats below. Formats are read with the tokens "h", "hh", "mm" after an hour,
-// "nn", ":" (the time separator), "AMPM" and double-quoted literal text.
+// Clock texts. Every clock shows ClockTimeFormat(). Formats are read with the tokens
+// "h", "hh", "mm" after an hour, "nn", ":" (the time separator), "AMPM" and
+// double-quoted literal text. Countdowns and durations are no clock times: they keep
+// their own forms in every locale.
 
 #include "timezones/ZoneRecord.h"
 
@@ -18,9 +19,6 @@ struct TimeFormatSettings {
     QString pmText = QStringLiteral("PM");
     QString timeSeparator = QStringLiteral(":");
 };
-
-inline const QString kCountdownHoursFormat = QStringLiteral("h\" ч. \"nn\" мин\"");
-inline const QString kCountdownMinutesFormat = QStringLiteral("nn\" мин\"");
 
 // Reads the four settings, the AM/PM texts and the separator from a locale.
 TimeFormatSettings TimeFormatSettingsFromLocale(const QLocale& locale);
@@ -39,3 +37,9 @@ QString FormatDateTime(const QString& format, TDateTime value, const TimeFormatS
 
 // ZoneNow(zone, utc) formatted with ClockTimeFormat().
 QString ZoneTimeText(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc);
+
+// The time to a bar's next opening or closing, in whole minutes: "1 д. 19 ч. 00 мин"
+// from a day on, "2 ч. 05 мин" from an hour on, else "05 мин".
+QString CountdownText(qint64 ms);
+// A length of time as hours and two-digit minutes, "7:00" (seconds dropped).
+QString DurationText(qint64 ms);

@@ -44,7 +44,7 @@ constexpr const char* kKnownKeys[] = {
     "GMT Standard Time",          "Eastern Standard Time",   "Tokyo Standard Time",
     "AUS Eastern Standard Time",  "Russian Standard Time",   "Central Standard Time",
     "Romance Standard Time",      "W. Europe Standard Time", "Belarus Standard Time",
-    "FLE Standard Time",          "Central Asia Standard Time", "China Standard Time",
+    "FLE Standard Time",          "West Asia Standard Time", "China Standard Time",
     "Singapore Standard Time",
 };
 
@@ -104,6 +104,11 @@ int TTimeZoneList::IndexOfStandardName(const QString& name) const {
 int TTimeZoneList::IndexOfStandardName(const char16_t name[32]) const {
     const auto end = std::find(name, name + 32, u'\0');
     return IndexOfStandardName(QString::fromUtf16(name, end - name));
+}
+
+TIME_ZONE_INFORMATION TTimeZoneList::CurrentRecord(const TIME_ZONE_INFORMATION& zone) const {
+    const int index = IndexOfStandardName(zone.StandardName);
+    return index < 0 ? zone : (*this)[index].ToTimeZoneInformation();
 }
 
 void TTimeZoneList::Sort() {

@@ -61,6 +61,9 @@ public:
     int IndexOfStandardName(const QString& name) const;
     // The same for a zone record's name field (at most 32 code units, up to the first zero).
     int IndexOfStandardName(const char16_t name[32]) const;
+    // The current record of the entry a zone record's StandardName names (a saved clock
+    // takes this year's rule of its zone); the record itself when it names none.
+    TIME_ZONE_INFORMATION CurrentRecord(const TIME_ZONE_INFORMATION& zone) const;
     // Orders by Bias, west (largest Bias) first; equal Biases in no particular order.
     void Sort();
 

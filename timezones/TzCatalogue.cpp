@@ -9,35 +9,33 @@
 #include <QFileInfo>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 namespace {
 
-struct OffsetChange {
-    qint64 atUtcMs;
-    int before;  // seconds east of UTC
-    int after;
-    bool afterIsDaylight;
-};
+constexpr qint64 kMsPerHour = 3'600'000;
+constexpr qint64 kMsPerDay = 86'400'000;
+// Far enough either side of an instant to find the changes around it in any zone
+// (a zone changes its offset at least once a year or keeps it for good).
+constexpr qint64 kAroundMs = 400 * kMsPerDay;
 
-// The changes of UTC offset whose local date (read before the change) lies in year.
-std::vector<OffsetChange> OffsetChangesOfYear(const QTimeZone& zone, int year, int& endOffset) {
-    const QDateTime from = QDateTime(QDate(year, 1, 1), QTime(0, 0), Qt::UTC).addSecs(-14 * 3600);
-    const QDateTime to = QDateTime(QDate(year + 1, 1, 1), QTime(0, 0), Qt::UTC).addSecs(14 * 3600);
-    int offset = zone.offsetFromUtc(from);
-    std::vector<OffsetChange> changes;
+// The changes whose local date (read before the change) lies in year; endOffset is the
+// offset the year ends with.
+std::vector<TOffsetChange> OffsetChangesOfYear(const IOffsetHistory& zone, int year, int& endOffset) {
+    const qint64 from = StartOfUtcYearMs(year) - 14 * kMsPerHour;
+    const qint64 to = StartOfUtcYearMs(year + 1) + 14 * kMsPerHour;
     const QDate yearStart(year, 1, 1), yearEnd(year, 12, 31);
-    endOffset = offset;
-    for (const QTimeZone::OffsetData& t : zone.transitions(from, to)) {
-        if (t.offsetFromUtc == offset) continue;  // only the abbreviation changed
-        const QDate localDate = t.atUtc.addSecs(offset).date();
+    std::vector<TOffsetChange> changes;
+    const std::vector<TOffsetChange> around = zone.Changes(from, to, &endOffset);
+    for (const TOffsetChange& change : around) {
+        const QDate localDate =
+            QDateTime::fromMSecsSinceEpoch(change.atUtcMs + qint64(change.before) * 1000, Qt::UTC).date();
         if (localDate >= yearStart && localDate <= yearEnd) {
-            changes.push_back({t.atUtc.toMSecsSinceEpoch(), offset, t.offsetFromUtc,
-                               t.daylightTimeOffset != 0});
-            endOffset = t.offsetFromUtc;
+            changes.push_back(change);
+            endOffset = change.after;
         }
-        offset = t.offsetFromUtc;
     }
     return changes;
 }
@@ -63,6 +61,37 @@ SYSTEMTIME YearlyRule(qint64 localMs) {
     return rule;
 }
 
+// Two changes that leave and restore one offset: a period of the other offset.
+bool IsPeriod(const TOffsetChange& first, const TOffsetChange& second) {
+    return first.before == second.after && first.after == second.before;
+}
+
+// The yearly rule of a period and the offset around it.
+REG_TZI_FORMAT PeriodRule(const TOffsetChange& first, const TOffsetChange& second) {
+    // Which of the two offsets is daylight time: the tz database's flag when it tells
+    // them apart (Morocco's Ramadan time runs behind its standard time), else the larger.
+    int daylight = std::max(first.after, second.after);
+    if (first.afterIsDaylight != second.afterIsDaylight)
+        daylight = first.afterIsDaylight ? first.after : second.after;
+    const int standard = daylight == first.after ? second.after : first.after;
+    const TOffsetChange& toDaylight = first.after == daylight ? first : second;
+    const TOffsetChange& toStandard = first.after == daylight ? second : first;
+
+    REG_TZI_FORMAT tzi;
+    tzi.Bias = -standard / 60;
+    tzi.StandardBias = 0;
+    tzi.DaylightBias = -(daylight - standard) / 60;
+    tzi.DaylightDate = YearlyRule(toDaylight.atUtcMs + qint64(standard) * 1000);
+    tzi.StandardDate = YearlyRule(toStandard.atUtcMs + qint64(daylight) * 1000);
+    return tzi;
+}
+
+REG_TZI_FORMAT FixedRule(int offsetSeconds) {
+    REG_TZI_FORMAT tzi;
+    tzi.Bias = -offsetSeconds / 60;
+    return tzi;
+}
+
 bool HasZoneFile(const TzCatalogueOptions& options, const char* iana) {
     return QFileInfo(options.zoneInfoRoot + QLatin1Char('/') + QLatin1String(iana)).isFile();
 }
@@ -71,43 +100,81 @@ QString ZoneKeyPath(const QString& key) { return kTimeZonesKeyPath + QLatin1Char
 
 }  // namespace
 
-REG_TZI_FORMAT TziForYear(const QTimeZone& zone, int year) {
-    int endOffset = 0;
-    const std::vector<OffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
-    REG_TZI_FORMAT tzi;
-    const bool daylightPeriod = changes.size() == 2 && changes[0].before == changes[1].after &&
-                                changes[0].after == changes[1].before;
+int TQtZoneHistory::OffsetAt(qint64 utcMs) const {
+    return zone_.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC));
+}
+
+std::vector<TOffsetChange> TQtZoneHistory::Changes(qint64 fromUtcMs, qint64 toUtcMs,
+                                                   int* offsetAtFrom) const {
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(fromUtcMs, Qt::UTC);
+    int offset = zone_.offsetFromUtc(from);
+    if (offsetAtFrom) *offsetAtFrom = offset;
+    std::vector<TOffsetChange> changes;
+    for (const QTimeZone::OffsetData& t :
+         zone_.transitions(from.addMSecs(1), QDateTime::fromMSecsSinceEpoch(toUtcMs, Qt::UTC))) {
+        if (t.offsetFromUtc == offset) continue;  // only the abbreviation changed
+        changes.push_back({t.atUtc.toMSecsSinceEpoch(), offset, t.offsetFromUtc, t.daylightTimeOffset != 0});
+        offset = t.offsetFromUtc;
+    }
+    return changes;
+}
+
+qint64 StartOfUtcYearMs(int year) {
+    return QDateTime(QDate(year, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+}
+
+qint64 NextUtcNewYearMs(qint64 utcMs) {
+    return StartOfUtcYearMs(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).date().year() + 1);
+}
+
+namespace {
+
+// The yearly rule of a year's changes (see TziForYear).
+REG_TZI_FORMAT YearRule(const std::vector<TOffsetChange>& changes, int endOffset, int year) {
     if (changes.size() == 1) {
         // A change for good: the new offset is the standard time, and the old one runs
         // as "daylight time" from the start of the year up to the change. The daylight
         // start is put at the last millisecond of the year, so nothing else changes.
-        const OffsetChange& change = changes[0];
-        tzi.Bias = -change.after / 60;
+        const TOffsetChange& change = changes[0];
+        REG_TZI_FORMAT tzi = FixedRule(change.after);
         tzi.DaylightBias = -(change.before - change.after) / 60;
         tzi.StandardDate = YearlyRule(change.atUtcMs + qint64(change.before) * 1000);
         const QDate lastDay(year, 12, 31);
         tzi.DaylightDate = SYSTEMTIME{0, 12, static_cast<uint16_t>(lastDay.dayOfWeek() % 7), 5, 23, 59, 59, 999};
         return tzi;
     }
-    if (!daylightPeriod) {
-        tzi.Bias = -endOffset / 60;
-        return tzi;
-    }
-    // Which of the two offsets is daylight time: the tz database's flag when it tells
-    // them apart (Morocco's Ramadan time runs behind its standard time), else the larger.
-    int daylight = std::max(changes[0].after, changes[1].after);
-    if (changes[0].afterIsDaylight != changes[1].afterIsDaylight)
-        daylight = changes[0].afterIsDaylight ? changes[0].after : changes[1].after;
-    const int standard = daylight == changes[0].after ? changes[1].after : changes[0].after;
-    const OffsetChange& toDaylight = changes[0].after == daylight ? changes[0] : changes[1];
-    const OffsetChange& toStandard = changes[0].after == daylight ? changes[1] : changes[0];
+    if (changes.size() == 2 && IsPeriod(changes[0], changes[1])) return PeriodRule(changes[0], changes[1]);
+    return FixedRule(endOffset);
+}
 
-    tzi.Bias = -standard / 60;
-    tzi.StandardBias = 0;
-    tzi.DaylightBias = -(daylight - standard) / 60;
-    tzi.DaylightDate = YearlyRule(toDaylight.atUtcMs + qint64(standard) * 1000);
-    tzi.StandardDate = YearlyRule(toStandard.atUtcMs + qint64(daylight) * 1000);
-    return tzi;
+}  // namespace
+
+REG_TZI_FORMAT TziForYear(const IOffsetHistory& zone, int year) {
+    int endOffset = 0;
+    const std::vector<TOffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
+    return YearRule(changes, endOffset, year);
+}
+
+REG_TZI_FORMAT TziForYear(const QTimeZone& zone, int year) {
+    return TziForYear(TQtZoneHistory(zone), year);
+}
+
+TZoneRule ZoneRuleAt(const IOffsetHistory& zone, qint64 utcMs) {
+    const int year = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).date().year();
+    const qint64 newYear = StartOfUtcYearMs(year + 1);
+    int endOffset = 0;
+    const std::vector<TOffsetChange> changes = OffsetChangesOfYear(zone, year, endOffset);
+    if (changes.size() <= 2) return {YearRule(changes, endOffset, year), newYear};
+
+    // More changes than the yearly form holds: the rule of the change just made and the
+    // next one, right until that next one comes.
+    const std::vector<TOffsetChange> before = zone.Changes(utcMs - kAroundMs, utcMs);
+    const std::vector<TOffsetChange> after = zone.Changes(utcMs, utcMs + kAroundMs);
+    if (after.empty()) return {FixedRule(zone.OffsetAt(utcMs)), newYear};
+    const qint64 rebuildAt = std::min(after.front().atUtcMs, newYear);
+    if (!before.empty() && IsPeriod(before.back(), after.front()))
+        return {PeriodRule(before.back(), after.front()), rebuildAt};
+    return {FixedRule(zone.OffsetAt(utcMs)), rebuildAt};
 }
 
 QString DisplayForBias(const QString& display, int bias) {
@@ -123,9 +190,8 @@ QString DisplayForBias(const QString& display, int bias) {
 
 namespace {
 
-void AddZoneKey(TRegistry& registry, const WindowsZoneRow& row, const QTimeZone& zone, int year) {
+void AddZoneKey(TRegistry& registry, const WindowsZoneRow& row, const REG_TZI_FORMAT& tzi) {
     const QString key = QString::fromLatin1(row.key);
-    const REG_TZI_FORMAT tzi = TziForYear(zone, year);
     const QString path = ZoneKeyPath(key);
     TRegKey& zoneKey = registry.CreateKey(HKEY_LOCAL_MACHINE, path);
     registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"),
@@ -140,10 +206,6 @@ void AddZoneKey(TRegistry& registry, const WindowsZoneRow& row, const QTimeZone&
 
 }  // namespace
 
-void AddZoneKey(TRegistry& registry, const WindowsZoneRow& row, int year) {
-    AddZoneKey(registry, row, QTimeZone(QByteArray(row.iana)), year);
-}
-
 TRegistry LoadFallbackTimeZoneRegistry(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
@@ -154,25 +216,26 @@ TRegistry LoadFallbackTimeZoneRegistry(const QString& path) {
     }
 }
 
-TRegistry BuildSystemTimeZoneRegistry(int year, const TzCatalogueOptions& options) {
-    TRegistry registry;
+TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& options) {
+    TZoneRegistryBuild build;
+    build.rebuildAtUtcMs = NextUtcNewYearMs(utcMs);
     std::optional<TRegistry> fallback;  // read only when a zone is missing
     for (const WindowsZoneRow& row : WindowsZoneRows()) {
         if (!options.forceFallback && HasZoneFile(options, row.iana)) {
             const QTimeZone zone(QByteArray(row.iana));
             if (zone.isValid()) {
-                AddZoneKey(registry, row, zone, year);
+                const TZoneRule rule = ZoneRuleAt(TQtZoneHistory(zone), utcMs);
+                AddZoneKey(build.registry, row, rule.tzi);
+                build.rebuildAtUtcMs = std::min(build.rebuildAtUtcMs, rule.rebuildAtUtcMs);
                 continue;
             }
         }
         if (!fallback) fallback = LoadFallbackTimeZoneRegistry(options.fallbackPath);
         const QString path = ZoneKeyPath(QString::fromLatin1(row.key));
         if (const TRegKey* stored = fallback->FindKey(HKEY_LOCAL_MACHINE, path)) {
-            TRegKey& copy = registry.CreateKey(HKEY_LOCAL_MACHINE, path);
+            TRegKey& copy = build.registry.CreateKey(HKEY_LOCAL_MACHINE, path);
             for (const TRegValue& value : stored->Values()) copy.SetValue(value.name, value.type, value.data);
         }
     }
-    return registry;
+    return build;
 }
-
-TRegistry BuildSystemTimeZoneRegistry(int year) { return BuildSystemTimeZoneRegistry(year, {}); }

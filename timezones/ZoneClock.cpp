@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 // All arithmetic runs on whole milliseconds since 1899-12-30 00:00 in 64 bits, so a
 // record with any 32-bit biases or any 16-bit fields stays well inside the range;
@@ -170,13 +171,21 @@ bool DaylightInEffect(const TIME_ZONE_INFORMATION& zone, int64_t utcMs) {
     return daylight;
 }
 
-int64_t ZoneNowMs(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc) {
-    const int64_t utcMs = ToMs(utc);
+// The bias in effect at an instant (ms since 1899-12-30 UTC).
+int64_t BiasAt(const TIME_ZONE_INFORMATION& zone, int64_t utcMs) {
     int64_t bias = zone.Bias;
     if (CanPlace(zone.DaylightDate) && CanPlace(zone.StandardDate))
         bias += DaylightInEffect(zone, utcMs) ? zone.DaylightBias : zone.StandardBias;
-    return utcMs - bias * kMsPerMinute;
+    return bias;
 }
+
+int64_t ZoneNowMs(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc) {
+    const int64_t utcMs = ToMs(utc);
+    return utcMs - BiasAt(zone, utcMs) * kMsPerMinute;
+}
+
+// 1970-01-01 is day 25569 of the date-time value.
+constexpr int64_t kUnixEpochMs = 25569 * kMsPerDay;
 
 }  // namespace
 
@@ -242,6 +251,57 @@ int ZoneHourOffset(const TIME_ZONE_INFORMATION& zone, const TIME_ZONE_INFORMATIO
     const int64_t difference = ZoneNowMs(zone, utc) - ZoneNowMs(chartZone, utc);
     const int64_t hours = (difference >= 0 ? difference : -difference) % kMsPerDay / kMsPerHour;
     return static_cast<int>(difference >= 0 ? hours : -hours);
+}
+
+int OffsetMinutesAt(const TIME_ZONE_INFORMATION& zone, int64_t utcMs) {
+    return static_cast<int>(-BiasAt(zone, utcMs + kUnixEpochMs));
+}
+
+int64_t LocalMsAt(const TIME_ZONE_INFORMATION& zone, int64_t utcMs) {
+    return utcMs + OffsetMinutesAt(zone, utcMs) * kMsPerMinute;
+}
+
+int64_t UtcMsForLocal(const TIME_ZONE_INFORMATION& zone, int64_t localMs) {
+    // The zone keeps one of two offsets; a reading belongs to an offset when that offset,
+    // in effect at the instant it gives, gives the reading back.
+    const int64_t offsets[2] = {-(int64_t{zone.Bias} + zone.StandardBias),
+                                -(int64_t{zone.Bias} + zone.DaylightBias)};
+    std::optional<int64_t> first;
+    for (const int64_t offset : offsets) {
+        const int64_t utc = localMs - offset * kMsPerMinute;
+        if (LocalMsAt(zone, utc) == localMs && (!first || utc < *first)) first = utc;
+    }
+    if (first) return *first;
+    // Skipped: the offset in effect an hour before, which the jump replaced.
+    const int64_t before = localMs - offsets[0] * kMsPerMinute - kMsPerHour;
+    return localMs - OffsetMinutesAt(zone, before) * kMsPerMinute;
+}
+
+std::optional<int64_t> NextOffsetChange(const TIME_ZONE_INFORMATION& zone, int64_t utcMs) {
+    if (!CanPlace(zone.DaylightDate) || !CanPlace(zone.StandardDate)) return std::nullopt;
+    // Every transition of the rule from the year before to the year after next, as
+    // instants; the first after utcMs that moves the clock is the change. A yearly rule
+    // that changes nothing in two years changes nothing at all.
+    const int64_t at = utcMs + kUnixEpochMs;
+    const int64_t year = DateOfDay(FloorDiv(at, kMsPerDay)).year;
+    const int64_t standardBias = int64_t{zone.Bias} + zone.StandardBias;
+    const int64_t daylightBias = int64_t{zone.Bias} + zone.DaylightBias;
+    std::vector<int64_t> candidates;
+    auto add = [&](const SYSTEMTIME& t, int64_t bias) {
+        if (t.wYear != 0) {
+            candidates.push_back(TransitionUtc(t, t.wYear, bias));
+            return;
+        }
+        for (int64_t y = year - 1; y <= year + 2; ++y) candidates.push_back(TransitionUtc(t, y, bias));
+    };
+    add(zone.StandardDate, daylightBias);
+    add(zone.DaylightDate, standardBias);
+    std::sort(candidates.begin(), candidates.end());
+    for (const int64_t candidate : candidates) {
+        if (candidate <= at) continue;
+        if (BiasAt(zone, candidate) != BiasAt(zone, candidate - 1)) return candidate - kUnixEpochMs;
+    }
+    return std::nullopt;
 }
 
 TIME_ZONE_INFORMATION MakeChartZone(const TIME_ZONE_INFORMATION& newYorkClockZone) {

@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "timezones/ZoneClock.h"
 
+#include <QStringList>
+
 namespace {
 
 // The value with its milliseconds, then its seconds, set to zero; the date is kept.
@@ -13,10 +15,30 @@ TDateTime ClearSecondsAndMs(TDateTime value) {
     return EncodeDateTime(st);
 }
 
+// "Открылся Sydney", or "открылся Sydney" after another part.
+QString PartText(const TSessionAlertPart& part, bool first) {
+    const QString verb = part.Opens ? QStringLiteral("Открылся") : QStringLiteral("Закрылся");
+    return (first ? verb : verb.toLower()) + u' ' + part.Session;
+}
+
+QString PartsText(const std::vector<TSessionAlertPart>& parts) {
+    QStringList texts;
+    for (const TSessionAlertPart& part : parts) texts << PartText(part, texts.isEmpty());
+    return texts.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
+TBalloonHint::TBalloonHint(std::vector<TSessionAlertPart> parts, TDateTime time)
+    : Text(PartsText(parts)), Time(time), Parts(std::move(parts)) {}
+
 TBalloonHintList::TBalloonHintList(const IClock& clock, const TIME_ZONE_INFORMATION& zone)
-    : clock_(clock), zone_(zone) {}
+    : clock_(clock), zone_(zone), week_(TTradingWeek::InChartZone(zone)) {}
+
+void TBalloonHintList::SetZone(const TIME_ZONE_INFORMATION& zone) {
+    zone_ = zone;
+    week_ = TTradingWeek::InChartZone(zone);
+}
 
 void TBalloonHintList::Add(const QString& text, TDateTime time) {
     AddHint(std::make_unique<TBalloonHint>(text, time));
@@ -28,18 +50,40 @@ void TBalloonHintList::AddHint(std::unique_ptr<TBalloonHint> hint) {
 }
 
 const TBalloonHint* TBalloonHintList::CurrentHint() const {
-    const TDateTime now = TimeOfDay(ClearSecondsAndMs(ZoneNow(zone_, clock_.UtcNow())));
-    for (const auto& hint : hints_)
-        if (SameTime(TimeOfDay(hint->Time), now)) return hint.get();
+    due_.reset();
+    const qint64 utcMs = clock_.UtcMs();
+    const TDateTime now = TimeOfDay(ClearSecondsAndMs(ZoneNow(zone_, SystemTimeFromUnixMs(utcMs))));
+    for (const auto& hint : hints_) {
+        if (!SameTime(TimeOfDay(hint->Time), now)) continue;
+        if (hint->Parts.empty()) return hint.get();
+        // The alert stands for the start of this minute (zone offsets are whole minutes).
+        const qint64 minuteStart = utcMs - ((utcMs % 60'000) + 60'000) % 60'000;
+        std::vector<TSessionAlertPart> happening;
+        for (const TSessionAlertPart& part : hint->Parts)
+            if (part.Opens ? week_.IsOpen(minuteStart) : week_.IsOpen(minuteStart - 1))
+                happening.push_back(part);
+        if (happening.empty()) return nullptr;
+        due_.emplace(std::move(happening), hint->Time);
+        return &*due_;
+    }
     return nullptr;
 }
 
 void AddSessionAlerts(TBalloonHintList& list) {
-    list.Add(QStringLiteral("Закрылся NewYork, открылся Sydney"), MakeTimeOfDay(0, 0));
-    list.Add(QStringLiteral("Открылся Tokyo"), MakeTimeOfDay(2, 0));
-    list.Add(QStringLiteral("Закрылся Sydney"), MakeTimeOfDay(9, 0));
-    list.Add(QStringLiteral("Открылся London"), MakeTimeOfDay(10, 0));
-    list.Add(QStringLiteral("Закрылся Tokyo"), MakeTimeOfDay(11, 0));
-    list.Add(QStringLiteral("Открылся NewYork"), MakeTimeOfDay(15, 0));
-    list.Add(QStringLiteral("Закрылся London"), MakeTimeOfDay(19, 0));
+    const auto opens = [](const char* session) {
+        return TSessionAlertPart{QString::fromLatin1(session), true};
+    };
+    const auto closes = [](const char* session) {
+        return TSessionAlertPart{QString::fromLatin1(session), false};
+    };
+    const auto add = [&](std::vector<TSessionAlertPart> parts, int hour) {
+        list.AddHint(std::make_unique<TBalloonHint>(std::move(parts), MakeTimeOfDay(hour, 0)));
+    };
+    add({closes("NewYork"), opens("Sydney")}, 0);
+    add({opens("Tokyo")}, 2);
+    add({closes("Sydney")}, 9);
+    add({opens("London")}, 10);
+    add({closes("Tokyo")}, 11);
+    add({opens("NewYork")}, 15);
+    add({closes("London")}, 19);
 }

@@ -82,7 +82,7 @@ inline constexpr std::array<TWorldMapMarkerRow, 13> kWorldMapMarkers{{
     {"W. Europe Standard Time", "Berlin", {395, 87, 402, 92}},
     {"Belarus Standard Time", "Minsk", {431, 82, 437, 88}},
     {"FLE Standard Time", "Kiev", {441, 93, 447, 98}},
-    {"Central Asia Standard Time", "Astana", {539, 89, 545, 95}},
+    {"West Asia Standard Time", "Astana", {539, 89, 545, 95}},  // Asia/Almaty's key: +05 since 2024
     {"China Standard Time", "Hongkong", {671, 177, 676, 182}},
     {"Singapore Standard Time", "Singapore", {648, 241, 654, 247}},
 }};

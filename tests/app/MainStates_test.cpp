@@ -1,21 +1,30 @@
 // The main window's states (shown, in the tray, mini mode), its menu, the clock editor's
-// round trip through the settings file, and a month of ticks.
+// round trip through the settings file, and weeks of ticks across weekends, clock changes
+// and New Year.
 #include "app/Main.h"
 #include "clocks/EditCapitalClockForm.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
+#include "sessions/SessionChart.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
+#include "worldmap/WorldMapCapital.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -33,13 +42,17 @@ struct MainStatesTest : ::testing::Test {
         SetCurrentTimeFormatSettings(TimeFormatSettings{});
     }
 
-    void Create(const char* utc = "2026-01-15T10:07:30") {
+    // The embedded catalogue unless told to read this machine's tz database.
+    void Create(const char* utc = "2026-01-15T10:07:30", bool tzDatabase = false) {
         clock.SetUtc(utc);
         form.reset();
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
         options.trayHostAvailable = [this] { return trayHostThere; };
-        options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
+        if (!tzDatabase)
+            options.zoneRegistry = [](qint64 utcMs) {
+                return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
+            };
         options.computerZone = [](const TTimeZoneList& list) {
             return list[list.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation();
         };
@@ -49,7 +62,21 @@ struct MainStatesTest : ::testing::Test {
     QString TimeText(int slot) {
         return form->findChild<QLabel*>(QString("pnlCapital%1Time").arg(slot))->text();
     }
+    QString ReferenceText() { return form->findChild<QToolButton*>("btnLocalTime")->text(); }
+    QByteArray SettingsFile() {
+        QFile file(dir.filePath("horavane.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 };
+
+// The record of a catalogue zone as the catalogue has it at an instant.
+TIME_ZONE_INFORMATION RecordAt(const char* isoUtc, const char* key) {
+    TTimeZoneList catalogue;
+    FakeClock at;
+    at.SetUtc(isoUtc);
+    LoadTimeZones(BuildZoneRegistryAt(at.UtcMs()).registry, catalogue, {});
+    return catalogue[catalogue.IndexOfStandardName(QString::fromLatin1(key))].ToTimeZoneInformation();
+}
 
 TEST_F(MainStatesTest, CloseHidesIntoTheTrayAndOnlyExitEnds) {
     Create();
@@ -173,6 +200,37 @@ TEST_F(MainStatesTest, EditedClockIsShownAtOnceAndComesBackAfterARestart) {
     EXPECT_EQ(form->Capital(1)->Name, "London");
 }
 
+// The editor holds the catalogue's entries by position, so the catalogue is not read
+// anew while it is open, even across New Year; it is read at the next minute after.
+TEST_F(MainStatesTest, AClockEditedAcrossNewYearTakesTheZonePicked) {
+    int builds = 0;
+    TForm1Options options;
+    options.reportError = [this](const QString& m) { errors << m; };
+    // After the first, every catalogue lacks its westernmost zone, so positions move.
+    options.zoneRegistry = [&builds](qint64 utcMs) {
+        TRegistry registry = LoadFallbackTimeZoneRegistry();
+        if (builds++ > 0)
+            registry.DeleteKey(HKEY_LOCAL_MACHINE,
+                               kTimeZonesKeyPath + QStringLiteral("\\Dateline Standard Time"));
+        return TZoneRegistryBuild{registry, NextUtcNewYearMs(utcMs)};
+    };
+    options.runEditor = [this](TEditCapitalClockForm& dialog) {
+        dialog.cbbTimeZones->setCurrentIndex(
+            dialog.cbbTimeZones->findText("(UTC+05:30)", Qt::MatchStartsWith));
+        clock.SetUtc("2027-01-01T00:01:00");  // New Year passes while the editor is open
+        return int(TEditCapitalClockForm::mrOk);
+    };
+    clock.SetUtc("2026-12-31T23:59:00");
+    form = std::make_unique<TForm1>(clock, options);
+    form->show();
+    form->CapitalBoxClicked(2);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(TimeText(3), "5:31");  // UTC+5:30
+    clock.Advance(60'000);
+    EXPECT_EQ(builds, 2);
+    EXPECT_EQ(TimeText(3), "5:32");
+}
+
 TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     Create("2026-01-15T08:00:30");  // "Открылся London" is due in this very minute
     QStringList shown;
@@ -188,36 +246,346 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
 }
 
-// A month of the real tick, minute by minute, across the autumn clock changes of Europe
-// (25 October) and the United States (1 November).
-TEST_F(MainStatesTest, AMonthOfTicksShowsSevenBalloonsADayAndTheRightClocks) {
-    Create("2026-10-15T00:00:30");
+// --- the trading week, worked out afresh from the tz database ----------------------
+
+constexpr qint64 kMinute = 60'000;
+constexpr qint64 kHour = 3'600'000;
+
+qint64 Ms(const char* isoUtc) {
+    return QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODate).toMSecsSinceEpoch();
+}
+
+// The instant at which the zone's clock reads the wall time given as naive milliseconds.
+qint64 AtWallTime(qint64 wallMs, const QTimeZone& zone) {
+    const QDateTime wall = QDateTime::fromMSecsSinceEpoch(wallMs, Qt::UTC);
+    return QDateTime(wall.date(), wall.time(), zone).toMSecsSinceEpoch();
+}
+
+qint64 WallTime(qint64 utcMs, const QTimeZone& zone) {
+    return utcMs + zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC)) * 1000LL;
+}
+
+int Weekday(qint64 wallMs) {  // Qt's: Monday 1 .. Sunday 7
+    return QDateTime::fromMSecsSinceEpoch(wallMs, Qt::UTC).date().dayOfWeek();
+}
+
+QString Countdown(qint64 ms) {
+    const qint64 m = ms / kMinute;
+    QString text;
+    if (m >= 1440) text += QString::number(m / 1440) + " д. ";
+    if (m >= 60) text += QString::number(m / 60 % 24) + " ч. ";
+    return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
+}
+
+QString HourText(int minutes) {
+    return QString("%1:%2").arg(minutes / 60 % 24).arg(minutes % 60, 2, 10, QChar('0'));
+}
+
+// The currency market is open from Sunday 17:00 to Friday 17:00 New York time. The chart
+// zone is New York's rule moved to UTC+2: its clock reads New York's plus seven hours,
+// and it makes New York's changes at the same readings of its own clock, so seven hours
+// before New York does (its state at an instant is New York's seven hours later). An
+// exchange is open during its own hours on its own weekdays, ending at the latest with
+// the chart zone's day (the chart holds the CME at 24:00, 16:00 in Chicago); its bar's
+// title shows them moved into the chart zone by whole hours, as they are during the
+// session running or coming next.
+struct TradingModel {
+    QTimeZone newYork{"America/New_York"}, chicago{"America/Chicago"}, moscow{"Europe/Moscow"};
+
+    struct Bar {
+        QString name;
+        int open, close;  // chart-zone minutes of the day (1440 = 24:00)
+        std::vector<std::pair<qint64, qint64>> spans;
+    };
+
+    bool MarketOpen(qint64 utcMs) const {
+        const qint64 wall = WallTime(utcMs, newYork);
+        const int day = Weekday(wall);
+        const qint64 ofDay = ((wall % (24 * kHour)) + 24 * kHour) % (24 * kHour);
+        if (day == 6) return false;
+        if (day == 7) return ofDay >= 17 * kHour;
+        if (day == 5) return ofDay < 17 * kHour;
+        return true;
+    }
+    int ChartOffset(qint64 utcMs) const {  // seconds east of UTC
+        return newYork.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs + 7 * kHour, Qt::UTC)) + 7 * 3600;
+    }
+    qint64 ChartWallTime(qint64 utcMs) const { return utcMs + ChartOffset(utcMs) * 1000LL; }
+    qint64 ChartDayToUtc(qint64 chartDayStartWall, int minutes) const {
+        return AtWallTime(chartDayStartWall + minutes * kMinute, newYork) - 7 * kHour;
+    }
+    // The bar's spans on the chart-zone days from..to (wall milliseconds of midnight);
+    // tradesAt tells whether the span that opens at an instant trades.
+    template <class Trades>
+    void FillSpans(Bar& bar, qint64 fromDay, qint64 toDay, Trades tradesAt) const {
+        bar.spans.clear();
+        for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
+            const qint64 open = ChartDayToUtc(day, bar.open), close = ChartDayToUtc(day, bar.close);
+            if (close > open && tradesAt(open)) bar.spans.emplace_back(open, close);
+        }
+    }
+    // Open now, and the instant that ends it.
+    static std::pair<bool, qint64> State(const Bar& bar, qint64 utcMs) {
+        for (const auto& [open, close] : bar.spans) {
+            if (utcMs < open) return {false, open};
+            if (utcMs < close) return {true, close};
+        }
+        ADD_FAILURE() << "the model has no span after " << utcMs;
+        return {false, utcMs};
+    }
+
+    // An exchange's sessions on its own days from..to (wall milliseconds of its midnights).
+    std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes,
+                                                            int closeMinutes, qint64 fromDay,
+                                                            qint64 toDay) const {
+        std::vector<std::pair<qint64, qint64>> spans;
+        for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
+            if (Weekday(day) >= 6) continue;
+            const qint64 open = AtWallTime(day + openMinutes * kMinute, zone);
+            const qint64 chartDayEnd =
+                ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
+            spans.emplace_back(open, std::min(AtWallTime(day + closeMinutes * kMinute, zone), chartDayEnd));
+        }
+        return spans;
+    }
+    // An exchange's whole-hour offset from the chart zone during its session now or next.
+    int ExchangeOffset(const QTimeZone& zone, const std::vector<std::pair<qint64, qint64>>& sessions,
+                       qint64 utcMs) const {
+        const auto session = std::find_if(sessions.begin(), sessions.end(),
+                                          [&](const auto& span) { return span.second > utcMs; });
+        EXPECT_NE(session, sessions.end());
+        const qint64 at = std::max(utcMs, session->first);
+        const int ahead = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC)) - ChartOffset(at);
+        return ahead / 3600;  // truncated toward zero
+    }
+};
+
+// A local time of day (minutes) moved into the chart zone by whole hours: an hour pushed
+// below 0:00 stays at 0:00, one pushed to 24:00 or beyond is 24:00.
+int ChartMinutes(int localMinutes, int hoursAhead) {
+    const int hour = localMinutes / 60 - hoursAhead;
+    return hour < 0 ? 0 : hour >= 24 ? 1440 : hour * 60 + localMinutes % 60;
+}
+
+QString Title(const TradingModel::Bar& bar) {
+    return bar.name + " (" + HourText(bar.open) + " - " + HourText(bar.close) + ")";
+}
+
+const QTimeZone& Zone(const char* iana) {
+    static std::map<std::string, QTimeZone> zones;
+    const auto found = zones.find(iana);
+    return found != zones.end() ? found->second : zones.emplace(iana, QTimeZone(iana)).first->second;
+}
+
+// The time a zone's clock shows, as the clocks show it ("9:05").
+QString ClockAt(qint64 utcMs, const char* zone) {
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Zone(zone)).toString("H:mm");
+}
+
+// Three stretches of the real tick, minute by minute, through one running program: the
+// American and European March changes, the European and American autumn ones, and New
+// Year, each across weekends. At every minute the clocks, the map's markers, the seven
+// bars and the three strips are compared with the tz database and with the trading rules
+// worked out above; the balloons of the whole run with those of the trading days. The
+// fifth clock was saved with the 2026 rule of Casablanca, which in 2027 changes on other
+// days; the program must use this year's. Sanitizer builds run a day of each stretch
+// only, around its changes (HORAVANE_SIMULATED_DAYS).
+TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
+    struct Stretch {
+        const char* from;
+        const char* to;
+        const char* shortFrom;  // a day around the changes
+    };
+    const Stretch full[] = {{"2027-03-05T00:00:00Z", "2027-03-31T00:00:00Z", "2027-03-14T00:00:00Z"},
+                            {"2027-10-22T00:00:00Z", "2027-11-10T00:00:00Z", "2027-11-06T22:30:00Z"},
+                            {"2027-12-24T00:00:00Z", "2028-01-07T00:00:00Z", "2027-12-31T12:00:00Z"}};
+    const bool scaled = qEnvironmentVariableIntValue("HORAVANE_SIMULATED_DAYS") > 0;
+    const qint64 scaledDays = std::max(1, qEnvironmentVariableIntValue("HORAVANE_SIMULATED_DAYS") / 3);
+    std::vector<std::pair<qint64, qint64>> stretches;
+    for (const Stretch& s : full)
+        stretches.emplace_back(scaled ? Ms(s.shortFrom) : Ms(s.from),
+                               scaled ? Ms(s.shortFrom) + scaledDays * 24 * kHour : Ms(s.to));
+
+    GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca",
+                                               RecordAt("2026-06-01T00:00:00Z", "Morocco Standard Time"), 0));
+    const QByteArray start =
+        QDateTime::fromMSecsSinceEpoch(stretches.front().first, Qt::UTC).toString(Qt::ISODate).toLatin1();
+    Create(start, true);
     form->show();
-    int balloons = 0;
-    QObject::connect(form.get(), &TForm1::balloonShown, [&](const QString&, const QString&) { ++balloons; });
+    QStringList balloons;
+    QObject::connect(form.get(), &TForm1::balloonShown, [&](const QString&, const QString& text) {
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC);
+        balloons << now.toString("yyyy-MM-dd hh:mm ") + text;
+    });
     const int objectsAtStart = form->findChildren<QObject*>().size();
 
-    const char* zones[] = {"Europe/London", "America/New_York", "Asia/Tokyo", "Australia/Sydney",
-                           "Europe/Moscow"};
+    TradingModel model;
+    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
+                                               {"London", 600, 1140, {}}, {"NewYork", 900, 1440, {}}};
+    std::vector<TradingModel::Bar> strips = {{"", 120, 540, {}}, {"", 600, 660, {}}, {"", 900, 1140, {}}};
+    struct Exchange {
+        const char* name;
+        const QTimeZone* zone;
+        int localOpen, localClose;
+    };
+    const Exchange exchanges[] = {{"CME", &model.chicago, 570, 1020},
+                                  {"NYSE", &model.newYork, 570, 960},
+                                  {"РТС", &model.moscow, 600, 1005}};
+    const char* clockZones[] = {"Europe/London", "America/New_York", "Asia/Tokyo", "Australia/Sydney",
+                                "Africa/Casablanca"};
+    const std::pair<const char*, const char*> markerZones[] = {
+        {"London", "Europe/London"},   {"NewYork", "America/New_York"}, {"Tokyo", "Asia/Tokyo"},
+        {"Moscow", "Europe/Moscow"},   {"Chicago", "America/Chicago"},  {"Paris", "Europe/Paris"},
+        {"Bern", "Europe/Zurich"},     {"Berlin", "Europe/Berlin"},     {"Minsk", "Europe/Minsk"},
+        {"Kiev", "Europe/Kyiv"},       {"Astana", "Asia/Almaty"},       {"Hongkong", "Asia/Hong_Kong"},
+        {"Singapore", "Asia/Singapore"}};
+    ASSERT_EQ(form->MarkerList().Count(), 13);
+
+    QStringList expectedBalloons;
     int wrong = 0;
-    // Sanitizer builds run a few days only (HORAVANE_SIMULATED_DAYS); the full month
-    // runs in the ordinary build.
-    const int kDays = qEnvironmentVariableIntValue("HORAVANE_SIMULATED_DAYS") > 0
-                          ? qEnvironmentVariableIntValue("HORAVANE_SIMULATED_DAYS")
-                          : 30;
-    for (int minute = 0; minute < kDays * 24 * 60; ++minute) {
-        clock.Advance(60'000);  // wakes the real tick
-        for (int slot = 1; slot <= 5; ++slot) {
-            const QDateTime expected =
-                QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), QTimeZone(zones[slot - 1]));
-            if (TimeText(slot) != expected.toString("H:mm") && ++wrong < 5)
-                ADD_FAILURE() << zones[slot - 1] << " at " << clock.UtcMs() << ": "
-                              << TimeText(slot).toStdString();
+    auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
+        if (!ok && ++wrong <= 10)
+            ADD_FAILURE() << QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC)
+                                 .toString(Qt::ISODate)
+                                 .toStdString()
+                          << " " << what.toStdString() << ": " << shown.toStdString() << ", expected "
+                          << expected.toStdString();
+    };
+    for (size_t s = 0; s < stretches.size(); ++s) {
+        // The program runs on, the clock jumps ahead: to another minute of the hour, or
+        // the tick would not notice (a jump of whole hours goes unnoticed, by design).
+        const qint64 from = s == 0 ? stretches[s].first : stretches[s].first - kMinute;
+        const qint64 to = stretches[s].second;
+        if (s > 0) clock.SetUtcMs(from);
+        // The model's spans, from the chart-zone day before the stretch to a week after.
+        const qint64 firstDay = model.ChartWallTime(from) / (24 * kHour) * (24 * kHour) - 24 * kHour;
+        const qint64 lastDay = firstDay + (to - from) / (24 * kHour) * (24 * kHour) + 9 * 24 * kHour;
+        for (auto* bars : {&sessions, &strips})
+            for (TradingModel::Bar& bar : *bars)
+                model.FillSpans(bar, firstDay, lastDay, [&](qint64 open) { return model.MarketOpen(open); });
+        // Balloons: where session spans meet the minutes the program ticks.
+        for (qint64 t = s == 0 ? from + kMinute : from; t <= to; t += kMinute) {
+            QStringList closing, opening;
+            for (const TradingModel::Bar& bar : sessions)
+                for (const auto& [open, close] : bar.spans) {
+                    if (close == t) closing << bar.name;
+                    if (open == t) opening << bar.name;
+                }
+            QStringList parts;
+            for (const QString& name : closing) parts << (parts.isEmpty() ? "Закрылся " : "закрылся ") + name;
+            for (const QString& name : opening) parts << (parts.isEmpty() ? "Открылся " : "открылся ") + name;
+            if (!parts.isEmpty())
+                expectedBalloons
+                    << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") +
+                           parts.join(", ");
+        }
+        std::vector<TradingModel::Bar> exchangeBars;
+        for (const Exchange& e : exchanges) {
+            const qint64 firstLocalDay = WallTime(from, *e.zone) / (24 * kHour) * (24 * kHour) - 24 * kHour;
+            exchangeBars.push_back({e.name, 0, 0,
+                                    model.ExchangeSessions(*e.zone, e.localOpen, e.localClose, firstLocalDay,
+                                                           firstLocalDay + (lastDay - firstDay))});
+        }
+        for (qint64 t = from; t <= to; t += kMinute) {
+            if (t > from) clock.Advance(kMinute);  // wakes the real tick
+            const qint64 wholeMinute = t;
+            for (int slot = 1; slot <= 5; ++slot)
+                check(TimeText(slot) == ClockAt(t, clockZones[slot - 1]), clockZones[slot - 1], TimeText(slot),
+                      ClockAt(t, clockZones[slot - 1]));
+            check(ReferenceText() == ClockAt(t, "Europe/Kyiv"), "btnLocalTime", ReferenceText(),
+                  ClockAt(t, "Europe/Kyiv"));
+            // The hour line: the panel of Kyiv's hour stands under the chart's column of the
+            // chart zone's hour (column 0 is 23:00, time runs right to left).
+            const int chartHour = int(model.ChartWallTime(t) / kHour % 24);
+            const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, Zone("Europe/Kyiv")).time().hour();
+            const QLabel* panel =
+                form->findChild<QLabel*>(QString("pnl%1").arg(kyivHour == 0 ? 24 : kyivHour));
+            const int column = 23 - chartHour;
+            check(panel->x() == ColumnLeft(column, 37.5), "hour panel", QString::number(panel->x()),
+                  QString::number(ColumnLeft(column, 37.5)));
+            for (int i = 0; i < 13; ++i) {
+                const TWorldMapCapital& marker = form->MarkerList()[i];
+                const auto city = std::find_if(std::begin(markerZones), std::end(markerZones),
+                                               [&](const auto& m) { return marker.Name == m.first; });
+                ASSERT_NE(city, std::end(markerZones)) << marker.Name.toStdString();
+                const QString expected = marker.Name + " " + ClockAt(t, city->second);
+                check(CapitalHintText(marker, clock.UtcNow()) == expected, "marker",
+                      CapitalHintText(marker, clock.UtcNow()), expected);
+            }
+            // The bars: sessions 0..3 from the spans, exchanges 4..6 from their hours now.
+            for (int k = 0; k < 3; ++k) {
+                const Exchange& e = exchanges[k];
+                TradingModel::Bar& bar = exchangeBars[size_t(k)];
+                const int offset = model.ExchangeOffset(*e.zone, bar.spans, t);
+                bar.open = ChartMinutes(e.localOpen, offset);
+                bar.close = ChartMinutes(e.localClose, offset);
+            }
+            for (size_t g = 0; g < 7; ++g) {
+                const TradingModel::Bar& bar = g < 4 ? sessions[g] : exchangeBars[g - 4];
+                const auto [open, until] = TradingModel::State(bar, t);
+                const TExchange& element = *form->Sessions().SessionList[g];
+                const QString shown = element.TitleText() + " " + element.CountdownText();
+                const QString expected = Title(bar) + (open ? " до закрытия " : " до открытия ") +
+                                         Countdown(until - wholeMinute);
+                check(shown == expected && element.IsActive() == open, "bar", shown, expected);
+            }
+            for (size_t g = 0; g < 3; ++g) {
+                const auto [open, until] = TradingModel::State(strips[g], t);
+                const TIntersection& strip = *form->Sessions().OverlapList[g];
+                const QString expected = open ? HourText(int((until - wholeMinute) / kMinute))
+                                              : HourText(strips[g].close - strips[g].open);
+                check(strip.IsActive() == open && strip.ValueText() == expected, "strip",
+                      strip.ValueText(), expected);
+            }
         }
     }
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(balloons, 7 * kDays);
+    EXPECT_EQ(balloons.size(), expectedBalloons.size());
+    for (qsizetype i = 0; i < std::min(balloons.size(), expectedBalloons.size()); ++i)
+        if (balloons[i] != expectedBalloons[i]) {
+            ADD_FAILURE() << "balloon " << i << ": " << balloons[i].toStdString() << ", expected "
+                          << expectedBalloons[i].toStdString();
+            break;
+        }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
     EXPECT_EQ(form->findChildren<QObject*>().size(), objectsAtStart);
+}
+
+// Saved clocks and a saved reference zone of catalogue zones keep the rule of now, not
+// that of the year they were saved in: at start-up, and while the program runs, when
+// the catalogue is read anew at New Year and at each of Morocco's three changes of 2029.
+// The settings file is never written for it.
+TEST_F(MainStatesTest, SavedZonesTakeTheCatalogueRuleOfNowAcrossTheYears) {
+    GetSettings().WriteCapital(
+        3,
+        TMainCapital(clock, "Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
+    const TIME_ZONE_INFORMATION casablanca = RecordAt("2027-06-01T00:00:00Z", "Morocco Standard Time");
+    GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca", casablanca, 0));
+    GetSettings().WriteLocalZone(casablanca);
+    const QByteArray saved = SettingsFile();
+
+    Create("2028-03-25T12:00:00Z", true);  // 2027's rule puts Israel's change a week later
+    EXPECT_EQ(TimeText(4), "15:00");
+    Create("2027-12-31T23:58:00Z", true);
+    EXPECT_EQ(TimeText(4), "1:58");
+    form->show();
+    clock.Advance(120'000);  // the real tick crosses New Year
+    EXPECT_EQ(TimeText(5), "1:00");
+    // Morocco's Ramadan time began a fortnight earlier in 2028 than in 2027.
+    const std::pair<const char*, const char*> moments[] = {
+        {"2028-01-23T01:59:00Z", "2:59"}, {"2028-01-23T02:00:00Z", "2:00"}, {"2028-03-25T12:01:00Z", "13:01"},
+        {"2029-01-14T01:59:00Z", "2:59"}, {"2029-01-14T02:00:00Z", "2:00"}, {"2029-02-18T01:59:00Z", "1:59"},
+        {"2029-02-18T02:00:00Z", "3:00"}, {"2029-12-30T01:59:00Z", "2:59"}, {"2029-12-30T02:00:00Z", "2:00"},
+        {"2030-02-10T01:59:00Z", "1:59"}, {"2030-02-10T02:00:00Z", "3:00"}};
+    for (const auto& [utc, expected] : moments) {
+        clock.SetUtc(utc);  // the tick wakes at the jump
+        EXPECT_EQ(TimeText(5), expected) << utc;
+        EXPECT_EQ(ReferenceText(), expected) << utc;
+    }
+    clock.SetUtc("2028-03-25T12:01:00Z");  // and back: read for that instant again
+    EXPECT_EQ(TimeText(4), "15:01");
+    EXPECT_EQ(SettingsFile(), saved);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 }  // namespace

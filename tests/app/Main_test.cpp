@@ -32,6 +32,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace {
 
 struct MainWindowTest : ::testing::Test {
@@ -54,7 +56,9 @@ struct MainWindowTest : ::testing::Test {
         options.reportError = [this](const QString& m) { errors << m; };
         options.trayHostAvailable = [this] { return trayHostThere; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
-        options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
+        options.zoneRegistry = [](qint64 utcMs) {
+            return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
+        };
         options.computerZone = [this](const TTimeZoneList& list) {
             const int i = list.IndexOfStandardName(computerStd);
             return i >= 0 ? list[i].ToTimeZoneInformation() : TIME_ZONE_INFORMATION{};
@@ -183,11 +187,11 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     clock.SetUtc("2026-01-15T10:07:30");
     TForm1Options options;
     options.reportError = [this](const QString& m) { errors << m; };
-    options.zoneRegistry = [](int) {
-        return ReadRegExport(QByteArray(
+    options.zoneRegistry = [](qint64 utcMs) {
+        return TZoneRegistryBuild{ReadRegExport(QByteArray(
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
             "\\Time Zones\\Broken]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"x\"\r\n\"Std\"=\"x\"\r\n"
-            "\"TZI\"=hex:00\r\n"));
+            "\"TZI\"=hex:00\r\n")), NextUtcNewYearMs(utcMs)};
     };
     form = std::make_unique<TForm1>(clock, options);
     ASSERT_EQ(errors.size(), 1);
@@ -196,6 +200,61 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     form->show();
     for (int i = 0; i < 400; ++i) clock.Advance(300);  // two minutes of ticks touch nothing that was not built
     EXPECT_EQ(form->LastMinute(), 9);
+    EXPECT_EQ(errors.size(), 1);  // nor try the failed step again
+}
+
+// What `date` shows at the clock's instant for the process's TZ: localtime()'s hours.
+QString DateCommandTime(qint64 utcMs) {
+    const std::time_t t = static_cast<std::time_t>(utcMs / 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return QStringLiteral("%1:%2").arg(local.tm_hour).arg(local.tm_min, 2, 10, QLatin1Char('0'));
+}
+
+// With TZ holding a rule the C library reads itself, "Время на компьютере" shows what
+// `date` shows: the entry that keeps the same time all year is selected, and when no
+// entry does (a rule of 5 h 17 min, or daylight dates no zone keeps), none is, and the
+// reference clock keeps the computer's own time.
+TEST_F(MainWindowTest, TheComputersTimeAgreesWithDateWhateverTzHolds) {
+    const QByteArray oldTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    struct Case {
+        const char* tz;
+        const char* utc;
+        const char* entry;  // the selected entry's display starts so; "" for none
+    };
+    for (const Case& c : {Case{"EST5EDT,M3.2.0,M11.1.0", "2026-07-15T10:07:30", "(UTC-05:00)"},
+                          Case{"JST-9", "2026-01-15T10:07:30", "(UTC+09:00)"},
+                          Case{"", "2026-01-15T10:07:30", "(UTC+00:00)"},
+                          Case{"<+0517>-5:17", "2026-01-15T10:07:30", ""},
+                          Case{"EST5EDT,M4.1.0,M10.1.0", "2026-07-15T10:07:30", ""}}) {
+        SCOPED_TRACE(std::string("TZ=") + c.tz);
+        qputenv("TZ", c.tz);
+        tzset();
+        clock.SetUtc(c.utc);
+        TForm1Options options;
+        options.reportError = [this](const QString& m) { errors << m; };
+        options.zoneRegistry = [](qint64 utcMs) {
+            return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
+        };
+        form = std::make_unique<TForm1>(clock, options);
+        EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), DateCommandTime(clock.UtcMs()));
+        if (*c.entry)
+            EXPECT_TRUE(Child<QComboBox>("cbbUTC")->currentText().startsWith(QString::fromUtf8(c.entry)))
+                << Child<QComboBox>("cbbUTC")->currentText().toStdString();
+        else
+            EXPECT_EQ(Child<QComboBox>("cbbUTC")->currentIndex(), -1);
+        form->show();
+        clock.Advance(130LL * 86'400'000 + 60'000);  // another season: still what `date` shows
+        EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), DateCommandTime(clock.UtcMs()));
+    }
+    form.reset();
+    if (hadTz)
+        qputenv("TZ", oldTz);
+    else
+        qunsetenv("TZ");
+    tzset();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 TEST_F(MainWindowTest, ReferenceClockCaptionBlinksBetweenBlackAndGreyOnceASecond) {

@@ -56,13 +56,23 @@ TEST_F(FakeRoot, TzNamingAZoneFileWinsOverEverythingElse) {
     EXPECT_EQ(LocalZoneName(source_), "EST5EDT");
 }
 
-TEST_F(FakeRoot, TzThatNamesNoZoneFileFallsThrough) {
+// A TZ that names no zone file tells no zone name; the C library reads it itself (a
+// POSIX rule, UTC for an empty value, a file elsewhere), so the computer's clock is what
+// localtime() gives rather than the zone of /etc/localtime.
+TEST_F(FakeRoot, TzThatNamesNoZoneFileFallsThroughToTheCLibrary) {
     LinkLocaltime("../usr/share/zoneinfo/Europe/Kyiv");
-    for (const char* tz : {"EST5EDT,M3.2.0,M11.1.0", "", ":", "Mars/Olympus", "zone.tab",
-                           "../../etc/timezone", "Europe", ":/etc/localtime"}) {
+    for (const char* tz : {"EST5EDT,M3.2.0,M11.1.0", "JST-9", "", ":", "Mars/Olympus", "zone.tab",
+                           "../../etc/timezone", "Europe", ":/etc/localtime", "/tmp/Berlin"}) {
         source_.tz = QString::fromLatin1(tz);
         EXPECT_EQ(LocalZoneName(source_), "Europe/Kyiv") << "TZ=" << tz;
+        EXPECT_TRUE(TzFollowsCLibrary(source_)) << "TZ=" << tz;
     }
+    for (const char* tz : {"Europe/Berlin", ":Europe/Berlin", "EST5EDT"}) {
+        source_.tz = QString::fromLatin1(tz);
+        EXPECT_FALSE(TzFollowsCLibrary(source_)) << "TZ=" << tz;
+    }
+    source_.tz.reset();
+    EXPECT_FALSE(TzFollowsCLibrary(source_));
 }
 
 TEST_F(FakeRoot, LocaltimeLinkGivesTheNameAfterZoneinfo) {

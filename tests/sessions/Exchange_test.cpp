@@ -15,7 +15,7 @@ protected:
     void SetUp() override { UseTwentyFourHourClock(); }
 
     TExchange Make(const char* name, TDateTime open, TDateTime close, double hourWidth = 37.5) {
-        return TExchange({QString::fromUtf8(name), open, close, hourWidth, 37}, clock, chartZone);
+        return TExchange({QString::fromUtf8(name), open, close, hourWidth, 37, {}}, clock, chartZone);
     }
 
     FakeClock clock;
@@ -68,12 +68,42 @@ TEST_F(ExchangeTest, NewYorkRunsToTheEndOfTheDay) {
     EXPECT_EQ(newYork.CountdownText(), "до открытия 15 ч. 00 мин");
 }
 
-TEST_F(ExchangeTest, TimeUntilTheCurrentMinuteIsAFullDay) {
+// Outside the currency market's week a session is closed, whatever its hours say, and
+// counts down to its first opening after the weekend, with the days in front.
+TEST_F(ExchangeTest, OverTheWeekendASessionCountsDownToItsFirstOpeningAfterIt) {
+    const TTradingDays market = TTradingDays::CurrencyMarket(TTradingWeek(EasternZone()));
+    TExchange london({"London", Hm(10), Hm(19), 37.5, 37, market}, clock, chartZone);
+    TExchange sydney({"Sydney", Hm(0), Hm(9), 37.5, 37, market}, clock, chartZone);
+    clock.SetUtc("2026-01-16T16:59:00Z");  // Friday 18:59 in the chart zone
+    EXPECT_EQ(london.CountdownText(), "до закрытия 01 мин");
+    clock.SetUtc("2026-01-16T22:00:00Z");  // Friday 17:00 in New York: the market closes
+    EXPECT_FALSE(sydney.IsActive());
+    EXPECT_EQ(sydney.CountdownText(), "до открытия 2 д. 0 ч. 00 мин");
+    clock.SetUtc("2026-01-17T10:01:00Z");  // Saturday 12:01, inside London's hours
+    EXPECT_FALSE(london.IsActive());
+    EXPECT_EQ(london.CountdownText(), "до открытия 1 д. 21 ч. 59 мин");
+    EXPECT_EQ(london.GetBitmap().pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
+    clock.SetUtc("2026-01-17T13:00:00Z");
+    EXPECT_EQ(london.CountdownText(), "до открытия 1 д. 19 ч. 00 мин");
+    clock.SetUtc("2026-01-18T21:59:59.999Z");
+    EXPECT_FALSE(sydney.IsActive());
+    EXPECT_EQ(sydney.CountdownText(), "до открытия 01 мин");
+    clock.SetUtc("2026-01-18T22:00:00Z");  // Sunday 17:00 in New York
+    EXPECT_TRUE(sydney.IsActive());
+    EXPECT_EQ(sydney.CountdownText(), "до закрытия 9 ч. 00 мин");
+    clock.SetUtc("2026-01-19T08:00:00Z");
+    EXPECT_TRUE(london.IsActive());
+    EXPECT_EQ(london.CountdownText(), "до закрытия 9 ч. 00 мин");
+}
+
+TEST_F(ExchangeTest, TimeUntilChangeCountsFromTheWholeMinute) {
     TExchange london = Make("London", Hm(10), Hm(19));
-    SetChartTime(clock, 10, 0, 40);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10)), 1.0);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(Hm(10, 1)), 1.0 / 1440);
-    EXPECT_DOUBLE_EQ(london.TimeUntil(1.0), 14.0 / 24);
+    SetChartTime(clock, 10, 0, 40);  // opened 40 s ago: nine hours from 10:00 to the close
+    EXPECT_EQ(london.TimeUntilChange(), 9 * 3'600'000);
+    SetChartTime(clock, 9, 59, 59, 999);
+    EXPECT_EQ(london.TimeUntilChange(), 60'000);
+    SetChartTime(clock, 19, 0);  // closed: the next opening is tomorrow's
+    EXPECT_EQ(london.TimeUntilChange(), 15 * 3'600'000);
 }
 
 TEST_F(ExchangeTest, BitmapIsWholeHoursWideRoundedHalfToEven) {
@@ -175,7 +205,7 @@ TEST(ExchangeCountdown, StateAndCountdownComeFromOneReadingOfTheClock) {
     FakeClock start;
     SetChartTime(start, 8, 59, 59, 999);
     TickingClock clock(start.UtcMs());
-    TExchange sydney({"Sydney", 0.0, 9.0 / 24, 37.5, 37}, clock, TestChartZone());
+    TExchange sydney({"Sydney", 0.0, 9.0 / 24, 37.5, 37, {}}, clock, TestChartZone());
     // Read twice, "open" would pair with a full day to the close that has just passed.
     EXPECT_EQ(sydney.CountdownText(), "до закрытия 01 мин");
 }

@@ -21,8 +21,7 @@ class IntersectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseTwentyFourHourClock();
-        table = CreateSessionTable({37.5, 37}, clock, chartZone, CentralZone(), EasternZone(),
-                                   MoscowZone());
+        table = CreateSessionTable({37.5, 37}, clock, {chartZone, CentralZone(), EasternZone(), MoscowZone()});
     }
     TIntersection& Overlap(int k) { return *table.OverlapList[size_t(k)]; }
 
@@ -48,7 +47,13 @@ TEST_F(IntersectionTest, SpansTheCommonHoursOfNeighbouringSessions) {
     }
 }
 
+// Lengths are no clock times: a 12-hour clock with another separator shows them as H:MM
+// too. Over the weekend no strip runs.
 TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
+    TimeFormatSettings twelveHour;
+    twelveHour.twelveHour = true;
+    twelveHour.timeSeparator = QStringLiteral(".");
+    SetCurrentTimeFormatSettings(twelveHour);
     SetChartTime(clock, 3, 0);
     EXPECT_TRUE(Overlap(0).IsActive());
     EXPECT_EQ(Overlap(0).ValueText(), "6:00");
@@ -71,6 +76,12 @@ TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
     SetChartTime(clock, 8, 59, 59, 999);
     EXPECT_TRUE(Overlap(0).IsActive());
     EXPECT_EQ(Overlap(0).ValueText(), "0:01");
+
+    clock.SetUtc("2026-01-17T01:00:00Z");  // Saturday 3:00 in the chart zone
+    EXPECT_FALSE(Overlap(0).IsActive());
+    EXPECT_EQ(Overlap(0).ValueText(), "7:00");
+    EXPECT_EQ(Overlap(0).GetBitmap().pixel(0, 0), kCream);
+    UseTwentyFourHourClock();
 }
 
 TEST_F(IntersectionTest, LabelSplitsExactlyWhenTheStripIsNarrowerThanIt) {
@@ -92,9 +103,9 @@ TEST_F(IntersectionTest, LabelSplitsExactlyWhenTheStripIsNarrowerThanIt) {
 }
 
 TEST_F(IntersectionTest, SessionsThatDoNotOverlapGiveAnEmptyStripThatIsNeverOpen) {
-    const TExchange early({"Early", Hm(1), Hm(5), 37.5, 37}, clock, chartZone);
-    const TExchange late({"Late", Hm(5), Hm(8), 37.5, 37}, clock, chartZone);
-    const TExchange later({"Later", Hm(7), Hm(9), 37.5, 37}, clock, chartZone);
+    const TExchange early({"Early", Hm(1), Hm(5), 37.5, 37, {}}, clock, chartZone);
+    const TExchange late({"Late", Hm(5), Hm(8), 37.5, 37, {}}, clock, chartZone);
+    const TExchange later({"Later", Hm(7), Hm(9), 37.5, 37, {}}, clock, chartZone);
     for (const TExchange* second : {&late, &later}) {
         TIntersection none(early, *second, {37.5, 37}, clock, chartZone);
         EXPECT_GE(none.CloseTime(), none.OpenTime());

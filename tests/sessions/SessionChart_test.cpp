@@ -44,8 +44,8 @@ TEST(SessionChartGeometry, ColumnsAlternateAndRoundHalfToEven) {
 TEST(SessionChartGeometry, ElementsStandInTheColumnOfTheirLastHour) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
-    const TSessionTable table = CreateSessionTable({37.5, 37}, clock, TestChartZone(),
-                                                   CentralZone(), EasternZone(), MoscowZone());
+    const TSessionTable table = CreateSessionTable(
+        {37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     const int sessions[] = {562, 488, 188, 0, 0, 38, 338};
     for (size_t g = 0; g < 7; ++g)
         EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
@@ -105,8 +105,8 @@ protected:
     void SetUp() override {
         UseTwentyFourHourClock();
         SetChartTime(clock, 0, 30);
-        table = CreateSessionTable({37.5, 37}, clock, TestChartZone(), CentralZone(),
-                                   EasternZone(), MoscowZone());
+        table = CreateSessionTable({37.5, 37}, clock,
+                                   {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     }
     void Compose(int column) {
         ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList,

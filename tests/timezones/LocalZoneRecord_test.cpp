@@ -5,10 +5,13 @@
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 #include "timezones/TzCatalogue.h"
+#include "timezones/ZoneClock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -67,7 +70,7 @@ TEST(WindowsKeyForZone, FollowsLinksBothWaysAfterTheTableItself) {
 }
 
 TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
-    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    const TRegistry registry = BuildZoneRegistryAt(StartOfUtcYearMs(2026)).registry;
     TTimeZoneList catalogue;
     LoadTimeZones(registry, catalogue, {});
     ASSERT_GT(catalogue.Count(), 100);
@@ -88,7 +91,7 @@ TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
 }
 
 TEST(LocalZoneRecord, ComputerZoneComesFromTheDetectedName) {
-    const TRegistry registry = BuildSystemTimeZoneRegistry(2026);
+    const TRegistry registry = BuildZoneRegistryAt(StartOfUtcYearMs(2026)).registry;
     TTimeZoneList catalogue;
     LoadTimeZones(registry, catalogue, {});
     QTemporaryDir root;
@@ -132,6 +135,70 @@ TEST(LocalZoneRecord, WithNoFittingEntryTheZoneKeepsItsOwnRule) {
     EXPECT_EQ(NameOf(unknown.StandardName), "UTC");
     EXPECT_EQ(unknown.Bias, 0);
     EXPECT_EQ(unknown.DaylightDate.wMonth, 0);
+}
+
+// Sets the process's TZ for the C library and puts the old value back afterwards.
+class TzVariable {
+public:
+    explicit TzVariable(const QByteArray& value)
+        : old_(qgetenv("TZ")), wasSet_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", value);
+        tzset();
+    }
+    ~TzVariable() {
+        if (wasSet_)
+            qputenv("TZ", old_);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray old_;
+    bool wasSet_;
+};
+
+// Seconds east of UTC that localtime() gives, as `date` shows it.
+int LocaltimeOffset(qint64 utcMs) {
+    const std::time_t t = static_cast<std::time_t>(utcMs / 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return static_cast<int>(local.tm_gmtoff);
+}
+
+// A TZ the C library reads itself gives the computer's zone as localtime() has it: a
+// record whose offsets equal localtime()'s at every hour of the year and around each
+// change, named after TZ so that no catalogue entry claims it by name.
+TEST(ComputerZoneRecord, ATzTheCLibraryReadsGivesLocaltimesOffsetsAllYear) {
+    QTemporaryDir dir;
+    const QString berlin = dir.filePath("Berlin");  // a zone file outside the zoneinfo folder
+    ASSERT_TRUE(QFile::copy("/usr/share/zoneinfo/Europe/Berlin", berlin));
+    TTimeZoneList catalogue;
+    FakeClock clock;
+    clock.SetUtc("2026-02-10T08:00:00");
+    const qint64 from = clock.UtcMs() - 40LL * 86'400'000, to = from + 366LL * 86'400'000;
+    const qint64 july = clock.UtcMs() + 141LL * 86'400'000;  // 1 July
+    struct Case {
+        QByteArray tz;
+        int februaryMinutes, julyMinutes;
+    };
+    for (const Case& c : {Case{"JST-9", 540, 540}, Case{"EST5EDT,M3.2.0,M11.1.0", -300, -240},
+                          Case{"", 0, 0}, Case{"<+0517>-5:17", 317, 317},
+                          Case{"AEST-10AEDT,M10.1.0,M4.1.0/3", 660, 600},
+                          Case{berlin.toLocal8Bit(), 60, 120}}) {
+        SCOPED_TRACE("TZ=" + c.tz.toStdString());
+        const TzVariable tz(c.tz);
+        const TIME_ZONE_INFORMATION record = ComputerZoneRecord(catalogue, clock);
+        const QString name = QString::fromLocal8Bit("TZ=" + c.tz);
+        EXPECT_EQ(NameOf(record.StandardName), name.size() <= 31 ? name : QString());
+        EXPECT_EQ(OffsetMinutesAt(record, clock.UtcMs()), c.februaryMinutes);
+        EXPECT_EQ(OffsetMinutesAt(record, july), c.julyMinutes);
+        int mismatches = 0;
+        for (qint64 t = from; t < to; t += 3'600'000)
+            for (const qint64 at : {t, t - 1000, t + 1000})
+                mismatches += OffsetMinutesAt(record, at) * 60 != LocaltimeOffset(at);
+        EXPECT_EQ(mismatches, 0);
+    }
 }
 
 }  // namespace

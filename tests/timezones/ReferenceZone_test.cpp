@@ -71,17 +71,26 @@ TEST_F(Reference, NamesMatchLikeTheCatalogueDoes) {
     EXPECT_EQ(Choose(kyiv_, Record("москва", Tzi(-180))), 4);  // the computer's FLE instead
 }
 
-TEST_F(Reference, WithoutAMatchingNameTheComputersRuleThenItsOffsetDecides) {
-    // Same offset and rule: Romance, although "Plus One" with the same offset comes first.
+// Without an entry of that name, the entry that keeps the computer's time all year; an
+// entry that agrees only until its next change is no answer, and with none the reference
+// stays the computer's own zone (nothing selected).
+TEST_F(Reference, WithoutAMatchingNameTheEntryWithTheComputersOffsetsAllYearDecides) {
+    // Romance keeps Berlin's offsets, although "Plus One" has today's offset and comes first.
     EXPECT_EQ(ChooseReferenceIndex(catalogue_, berlin_, berlin_, winter_), 2);
-    // No entry shares the rule: the first with the offset now in force.
-    const TIME_ZONE_INFORMATION berlinUkDates =
-        Record("Berlin, other dates", Tzi(-60, SYSTEMTIME{0, 10, 0, 4, 3, 0, 0, 0}, kEuStart));
-    EXPECT_EQ(ChooseReferenceIndex(catalogue_, berlinUkDates, berlinUkDates, winter_), 1);
-    EXPECT_EQ(ChooseReferenceIndex(catalogue_, berlinUkDates, berlinUkDates, summer_), 2);  // Romance keeps +2 then
-    // No entry with that offset at all: the first entry.
+    EXPECT_EQ(ChooseReferenceIndex(catalogue_, berlin_, berlin_, summer_), 2);
+    // Another rule written another way that keeps the same days is still the same time:
+    // in 2026 the fourth Sunday of October is its last.
+    const TIME_ZONE_INFORMATION fourthSunday =
+        Record("Berlin, fourth Sunday", Tzi(-60, SYSTEMTIME{0, 10, 0, 4, 3, 0, 0, 0}, kEuStart));
+    EXPECT_EQ(ChooseReferenceIndex(catalogue_, fourthSunday, fourthSunday, winter_), 2);
+    // Daylight time ending a week earlier: no entry keeps that time all year.
+    const TIME_ZONE_INFORMATION thirdSunday =
+        Record("Berlin, third Sunday", Tzi(-60, SYSTEMTIME{0, 10, 0, 3, 3, 0, 0, 0}, kEuStart));
+    EXPECT_EQ(ChooseReferenceIndex(catalogue_, thirdSunday, thirdSunday, winter_), -1);
+    // No entry with that offset at all.
     const TIME_ZONE_INFORMATION tokyo = Record("Tokyo Standard Time", Tzi(-540));
-    EXPECT_EQ(ChooseReferenceIndex(catalogue_, tokyo, tokyo, winter_), 0);
+    EXPECT_EQ(ChooseReferenceIndex(catalogue_, tokyo, tokyo, winter_), -1);
+    EXPECT_EQ(ReferenceZoneRecord(catalogue_, -1, tokyo), tokyo);
 }
 
 TEST(ReferenceRecord, AnEmptyCatalogueLeavesTheComputersOwnZone) {

@@ -71,17 +71,29 @@ TEST(FormatDateTime, MidnightAndTheLastMillisecondRollOverToZero) {
     EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(10, 0) - 0.4 * kOneMillisecond, plain), "10:00");
 }
 
-TEST(FormatDateTime, CountdownsAndLiteralText) {
-    // A 12-hour clock does not turn a 13-hour countdown into 1: only "AMPM" does that.
-    for (const TimeFormatSettings& settings :
-         {Settings(false, false, false), Settings(true, true, false)}) {
-        EXPECT_EQ(FormatDateTime(kCountdownHoursFormat, MakeTimeOfDay(2, 5), settings),
-                  QStringLiteral("2 ч. 05 мин"));
-        EXPECT_EQ(FormatDateTime(kCountdownHoursFormat, MakeTimeOfDay(13, 0), settings),
-                  QStringLiteral("13 ч. 00 мин"));
-        EXPECT_EQ(FormatDateTime(kCountdownMinutesFormat, MakeTimeOfDay(0, 5), settings),
-                  QStringLiteral("05 мин"));
+// Countdowns and durations are no clock times: a 12-hour clock or another separator
+// leaves them alone, and a day or more shows its days.
+TEST(CountdownAndDuration, KeepTheirOwnFormsInEveryLocale) {
+    CurrentSettingsGuard guard;
+    TimeFormatSettings twelve = Settings(true, true, false);
+    twelve.timeSeparator = QStringLiteral(".");
+    for (const TimeFormatSettings& settings : {Settings(false, false, false), twelve}) {
+        SetCurrentTimeFormatSettings(settings);
+        EXPECT_EQ(CountdownText(5 * 60'000), QStringLiteral("05 мин"));
+        EXPECT_EQ(CountdownText(59 * 60'000 + 59'999), QStringLiteral("59 мин"));
+        EXPECT_EQ(CountdownText(3'600'000), QStringLiteral("1 ч. 00 мин"));
+        EXPECT_EQ(CountdownText(13 * 3'600'000 + 5 * 60'000), QStringLiteral("13 ч. 05 мин"));
+        EXPECT_EQ(CountdownText(23 * 3'600'000 + 59 * 60'000), QStringLiteral("23 ч. 59 мин"));
+        EXPECT_EQ(CountdownText(24 * 3'600'000), QStringLiteral("1 д. 0 ч. 00 мин"));
+        EXPECT_EQ(CountdownText(43 * 3'600'000), QStringLiteral("1 д. 19 ч. 00 мин"));
+        EXPECT_EQ(CountdownText(50 * 3'600'000 + 7 * 60'000), QStringLiteral("2 д. 2 ч. 07 мин"));
+        EXPECT_EQ(DurationText(7 * 3'600'000), QStringLiteral("7:00"));
+        EXPECT_EQ(DurationText(13 * 3'600'000 + 60'000 + 59'999), QStringLiteral("13:01"));
+        EXPECT_EQ(DurationText(0), QStringLiteral("0:00"));
     }
+}
+
+TEST(FormatDateTime, LiteralText) {
     const TimeFormatSettings plain = Settings(false, false, false);
     const TDateTime t = MakeTimeOfDay(9, 5);
     EXPECT_EQ(FormatDateTime("\"hh:nn AMPM\"h", t, plain), "hh:nn AMPM9");
@@ -129,7 +141,6 @@ TEST(CurrentTimeFormat, DrivesClockFormatAndZoneTimeText) {
     SetCurrentTimeFormatSettings(Settings(false, false, false));
     EXPECT_EQ(ClockTimeFormat(), "h:mm");
     EXPECT_EQ(ZoneTimeText(moscow, utc), "1:07");
-    EXPECT_EQ(FormatDateTime(kCountdownMinutesFormat, MakeTimeOfDay(0, 5)), QStringLiteral("05 мин"));
 
     SetCurrentTimeFormatSettings(Settings(true, true, false));
     EXPECT_EQ(ClockTimeFormat(), "hh:mm AMPM");

@@ -80,6 +80,25 @@ TEST(BalloonHintList, SummerDayComesAnHourEarlierInUtc) {
     EXPECT_EQ(AlertsOfDay("2026-07-15T00:00:00Z"), expected);
 }
 
+// The market closes on Friday and opens on Sunday at 17:00 New York time: Friday's
+// midnight alert in the chart zone announces NewYork's close alone, Saturday's none,
+// Sunday's in the night to Monday Sydney's opening alone, and nothing between.
+TEST(BalloonHintList, TheWeekendIsQuietButForTheMarketsCloseAndOpening) {
+    EXPECT_EQ(AlertsOfDay("2026-01-16T00:00:00Z").back(),
+              (std::pair<QString, QString>("22:00", "Закрылся NewYork")));
+    EXPECT_EQ(AlertsOfDay("2026-01-16T00:00:00Z").size(), 7u);
+    EXPECT_TRUE(AlertsOfDay("2026-01-17T00:00:00Z").empty());
+    const Alerts sunday = {{"22:00", "Открылся Sydney"}};
+    EXPECT_EQ(AlertsOfDay("2026-01-18T00:00:00Z"), sunday);
+    EXPECT_EQ(AlertsOfDay("2026-01-19T00:00:00Z").front(),
+              (std::pair<QString, QString>("00:00", "Открылся Tokyo")));
+    // In summer an hour earlier in UTC, the weekend of the chart zone's own change too.
+    EXPECT_EQ(AlertsOfDay("2026-07-17T00:00:00Z").back(),
+              (std::pair<QString, QString>("21:00", "Закрылся NewYork")));
+    EXPECT_EQ(AlertsOfDay("2026-03-08T00:00:00Z"),
+              (Alerts{{"21:00", "Открылся Sydney"}, {"23:00", "Открылся Tokyo"}}));
+}
+
 TEST(BalloonHintList, AddClearsSecondsAndMillisecondsAndKeepsItsOwnZone) {
     FakeClock clock;
     TIME_ZONE_INFORMATION zone = ChartZoneRule();

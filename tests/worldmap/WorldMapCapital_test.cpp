@@ -28,7 +28,7 @@ protected:
                               "Eastern Standard Time", "Tokyo Standard Time",
                               "Russian Standard Time", "Central Standard Time",
                               "Romance Standard Time", "Belarus Standard Time",
-                              "FLE Standard Time", "Central Asia Standard Time",
+                              "FLE Standard Time", "West Asia Standard Time",
                               "China Standard Time", "Singapore Standard Time",
                               "AUS Eastern Standard Time", "Pacific Standard Time"};
         for (const char* key : keys) AddMarkersForKey(list, QString::fromLatin1(key), FixedZone(-60));
