@@ -33,6 +33,7 @@ class QMenu;
 class TEditCapitalClockForm;
 class QTimer;
 class QToolButton;
+class TChartView;
 class TMinuteTimer;
 
 // Shows a failure to the user; production puts up a message box, tests collect.
@@ -155,7 +156,7 @@ private:
     std::array<QLabel*, 5> lblCapital{};
     std::array<QLabel*, 5> pnlCapitalTime{};
     QLabel* pnlHeadBottom = nullptr;
-    QLabel* img1 = nullptr;
+    TChartView* img1 = nullptr;  // paints chartBitmap_ itself
     QFrame* pnlHourLinePanelsBase = nullptr;
     std::array<QLabel*, 24> pnlHour{};  // pnl1 .. pnl24
     QFrame* pnlPromo = nullptr;

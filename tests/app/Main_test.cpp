@@ -5,17 +5,30 @@
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
 
 struct MainWindowTest : ::testing::Test {
     FakeClock clock;
@@ -79,6 +92,11 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("lblCapital%1").arg(k)))->text(), names[k - 1]);
     for (int i = 1; i <= 24; ++i)
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("pnl%1").arg(i)))->text(), QString::number(i));
+
+    // One icon in the sizes title bars and trays show, decoded once: the tray shares it.
+    const QIcon icon = form->windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}}));
+    EXPECT_EQ(form->TrayIcon().Icon().cacheKey(), icon.cacheKey());
 }
 
 TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
@@ -89,13 +107,28 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
     form->show();
     EXPECT_TRUE(form->IsTickEnabled());
 
+    // The chart on screen is the composed picture itself, and each minute repaints it.
+    auto* img1 = Child<QWidget>("img1");
+    PaintCounter chartPaints(img1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(img1->grab().toImage().convertToFormat(QImage::Format_RGB32), form->ChartBitmap());
+    const QImage firstMinute = form->ChartBitmap().copy();
+
     // The clock moving wakes the real tick; within the minute it draws nothing.
     const int atStart = form->ChartRedrawCount();
+    const int paintsAtStart = chartPaints.count;
     for (int i = 0; i < 99; ++i) clock.Advance(300);  // 29.7 s within the minute
     EXPECT_EQ(form->ChartRedrawCount(), atStart);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chartPaints.count, paintsAtStart);
+    clock.Advance(30'000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chartPaints.count, paintsAtStart + 1);
+    EXPECT_NE(form->ChartBitmap(), firstMinute);  // the countdowns moved on
+    EXPECT_EQ(img1->grab().toImage().convertToFormat(QImage::Format_RGB32), form->ChartBitmap());
 
     for (int i = 0; i < 24 * 60 * 20; ++i) clock.Advance(3'000);  // a whole simulated day
-    EXPECT_EQ(form->ChartRedrawCount(), atStart + 24 * 60);
+    EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
 }
 
 TEST_F(MainWindowTest, AWholeHourJumpGoesUnnoticedUntilTheMinuteChanges) {
@@ -123,8 +156,11 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     EXPECT_EQ(form->MarkerList().Count(), 13);
     EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
     // ChartZone 12:07: London is open, and screen readers read the bars as text.
-    EXPECT_TRUE(Child<QLabel>("img1")->accessibleName().contains("London (10:00 - 19:00) до закрытия 6 ч. 53 мин"))
-        << Child<QLabel>("img1")->accessibleName().toStdString();
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(Child<QWidget>("img1"));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->role(), QAccessible::Graphic);
+    EXPECT_TRUE(chart->text(QAccessible::Name).contains("London (10:00 - 19:00) до закрытия 6 ч. 53 мин"))
+        << chart->text(QAccessible::Name).toStdString();
 }
 
 TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
