@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/FirstPaintReport.h"
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
@@ -50,6 +51,7 @@ int RunHoravane(int argc, char** argv) {
     // The session manager asks before logging out: never veto, just end cleanly.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form](QSessionManager&) { form.EndSession(); });
+    WatchFirstCompletePaint(form);  // only when measuring
     form.show();
     return app.exec();
 }

@@ -1,0 +1,65 @@
+#!/usr/bin/python3
+"""How late after each change of the minute the main window's chart reaches the screen.
+
+usage: redraws.py TITLE SECONDS
+
+Watches the top-level window whose WM_NAME is TITLE through the X DAMAGE extension for
+SECONDS and prints one line per chart redraw seen: the milliseconds between the wall
+clock's minute boundary and the moment the X server reported the chart's area drawn.
+The chart is the 900 x 447 area at y = 150 of the window; smaller damage (the blinking
+reference clock, the clock texts) is ignored.
+"""
+import select
+import sys
+import time
+
+from Xlib import X, display
+from Xlib.ext import damage
+
+CHART_TOP, CHART_MIN_HEIGHT = 150, 400
+
+
+def find_window(disp, title):
+    for window in disp.screen().root.query_tree().children:
+        try:
+            name = window.get_wm_name()
+        except Exception:
+            continue
+        if isinstance(name, bytes):
+            name = name.decode("latin-1")
+        if name == title:
+            return window
+    return None
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.exit(__doc__)
+    title, seconds = argv[0], float(argv[1])
+    disp = display.Display()
+    if not disp.has_extension("DAMAGE"):
+        sys.exit("redraws.py: the X server has no DAMAGE extension")
+    disp.damage_query_version()
+    window = find_window(disp, title)
+    if window is None:
+        sys.exit(f"redraws.py: no window \"{title}\"")
+    window.damage_create(damage.DamageReportRawRectangles)
+    disp.sync()
+
+    end = time.monotonic() + seconds
+    while (left := end - time.monotonic()) > 0:
+        select.select([disp.fileno()], [], [], left)
+        while disp.pending_events():
+            event = disp.next_event()
+            now = time.time_ns()
+            if getattr(event, "area", None) is None:
+                continue
+            if event.area.y >= CHART_TOP and event.area.height >= CHART_MIN_HEIGHT:
+                late_ms = (now % 60_000_000_000) / 1e6
+                if late_ms < 30_000:  # a redraw far from the minute is not the minute's
+                    print(f"{late_ms:.1f}", flush=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
