@@ -6,8 +6,10 @@ usage: redraws.py TITLE SECONDS
 Watches the top-level window whose WM_NAME is TITLE through the X DAMAGE extension for
 SECONDS and prints one line per chart redraw seen: the milliseconds between the wall
 clock's minute boundary and the moment the X server reported the chart's area drawn.
-The chart is the 900 x 447 area at y = 150 of the window; smaller damage (the blinking
-reference clock, the clock texts) is ignored.
+The chart is the 900 x 447 area at y = 150 of the window; a redraw counts once damage
+within 100 ms has covered 400 of its rows (a picture sent without shared memory arrives
+in stripes), and a redraw more than 5 s after the minute is not the minute's. Damage
+elsewhere (the blinking reference clock, the clock texts) is ignored.
 """
 import select
 import sys
@@ -16,7 +18,8 @@ import time
 from Xlib import X, display
 from Xlib.ext import damage
 
-CHART_TOP, CHART_MIN_HEIGHT = 150, 400
+CHART_TOP, CHART_BOTTOM, CHART_MIN_ROWS = 150, 597, 400
+BURST_NS = 100_000_000
 
 
 def find_window(disp, title):
@@ -47,16 +50,25 @@ def main(argv):
     disp.sync()
 
     end = time.monotonic() + seconds
+    rows, burst_start = set(), 0
     while (left := end - time.monotonic()) > 0:
         select.select([disp.fileno()], [], [], left)
         while disp.pending_events():
             event = disp.next_event()
             now = time.time_ns()
-            if getattr(event, "area", None) is None:
+            area = getattr(event, "area", None)
+            if area is None:
                 continue
-            if event.area.y >= CHART_TOP and event.area.height >= CHART_MIN_HEIGHT:
+            top, bottom = max(area.y, CHART_TOP), min(area.y + area.height, CHART_BOTTOM)
+            if top >= bottom or area.width < 400:
+                continue
+            if now - burst_start > BURST_NS:
+                rows, burst_start = set(), now
+            rows.update(range(top, bottom))
+            if len(rows) >= CHART_MIN_ROWS:
+                rows, burst_start = set(), 0
                 late_ms = (now % 60_000_000_000) / 1e6
-                if late_ms < 30_000:  # a redraw far from the minute is not the minute's
+                if late_ms < 5_000:  # a redraw later than that is not the minute's
                     print(f"{late_ms:.1f}", flush=True)
     return 0
 
