@@ -197,6 +197,7 @@ late=$( [[ -s "$WORK/late" ]] && printf 'median %s, largest %s (%s redraws)' \
     echo
     echo "samples (launch to mapped, ms): Horavane ${MAPPED[prog]}; bare ${MAPPED[bare]}; blinking ${MAPPED[blink]}"
     echo "samples (launch to painted, ms): Horavane ${PAINT[prog]}"
+    echo "samples (CPU until mapped, ms): Horavane ${CPU[prog]}; bare ${CPU[bare]}; blinking ${CPU[blink]}"
     echo "samples (CPU per idle minute, ms): Horavane ${IDLECPU[prog]}; blinking ${IDLECPU[blink]}"
     echo "samples (voluntary wakeups per idle minute): Horavane ${VOLUNTARY[prog]}; blinking ${VOLUNTARY[blink]}"
     if ((BENCH)); then
@@ -206,7 +207,7 @@ late=$( [[ -s "$WORK/late" ]] && printf 'median %s, largest %s (%s redraws)' \
             QT_QPA_PLATFORM=offscreen HORAVANE_SOURCE_DIR=$ROOT "$bin" \
                 --benchmark_format=csv --benchmark_min_time=0.2 2>/dev/null |
                 awk -F, -v prog="$(basename "$bin")" '
-                    /^name,/ {for (i = 1; i <= NF; ++i) col[$i] = i; go = 1; next}
+                    /^name,/ {for (i = 1; i <= NF; ++i) {gsub(/"/, "", $i); col[$i] = i}; go = 1; next}
                     go && NF > 4 {
                         gsub(/"/, "", $1)
                         extra = ""
