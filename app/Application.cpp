@@ -50,7 +50,9 @@ int RunHoravane(int argc, char** argv) {
     // the end of the desktop session or a termination signal.
     QApplication::setQuitOnLastWindowClosed(false);
     SystemClock clock;
-    TForm1 form(clock);
+    TForm1Options options;
+    options.buildAfterShow = true;
+    TForm1 form(clock, options);
     TSessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &TSessionEnd::endRequested, &form, &TForm1::EndSession);
     // The session manager asks before logging out: never veto, just end cleanly.

@@ -49,6 +49,9 @@ struct TForm1Options {
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
     // Runs the clock editor modally and returns its result (exec() by default).
     std::function<int(TEditCapitalClockForm& editor)> runEditor;
+    // Start-up builds the contents one event-loop turn after the window is shown instead
+    // of before: the window maps sooner and is first painted complete no later.
+    bool buildAfterShow = false;
 };
 
 class TForm1 : public QWidget, private IMiniModeHost {

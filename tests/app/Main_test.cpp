@@ -18,16 +18,27 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives, and those during which mark() holds.
 struct PaintCounter : QObject {
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    explicit PaintCounter(QWidget* widget, std::function<bool()> mark = {}) : mark_(std::move(mark)) {
+        widget->installEventFilter(this);
+    }
     bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::Paint;
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            marked += mark_ && mark_();
+        }
         return false;
     }
     int count = 0;
+    int marked = 0;
+
+private:
+    std::function<bool()> mark_;
 };
 
 struct MainWindowTest : ::testing::Test {
@@ -43,9 +54,10 @@ struct MainWindowTest : ::testing::Test {
         SetCurrentTimeFormatSettings(TimeFormatSettings{});  // 24-hour, no leading zero
     }
 
-    void Create(const char* utc = "2026-01-15T10:07:30") {
+    void Create(const char* utc = "2026-01-15T10:07:30", bool buildAfterShow = false) {
         clock.SetUtc(utc);
         TForm1Options options;
+        options.buildAfterShow = buildAfterShow;
         options.reportError = [this](const QString& m) { errors << m; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
         options.zoneRegistry = [](int) { return LoadFallbackTimeZoneRegistry(); };
@@ -129,6 +141,27 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
 
     for (int i = 0; i < 24 * 60 * 20; ++i) clock.Advance(3'000);  // a whole simulated day
     EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
+}
+
+TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
+    Create("2026-01-15T10:07:30", /*buildAfterShow=*/true);
+    EXPECT_EQ(form->windowTitle(), "Horavane 2.0");  // the window maps with its caption
+    EXPECT_EQ(form->LastMinute(), -1);
+    auto* img1 = Child<QWidget>("img1");
+    PaintCounter chartPaints(img1, [this] { return form->ChartRedrawCount() == 0; });
+    form->show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    EXPECT_EQ(form->LastMinute(), 7);
+    EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 10:07");
+    EXPECT_GE(chartPaints.count, 1);
+    EXPECT_EQ(chartPaints.marked, 0);  // none before the chart was composed
+    EXPECT_EQ(img1->grab().toImage().convertToFormat(QImage::Format_RGB32), form->ChartBitmap());
+    const int atStart = form->ChartRedrawCount();
+    clock.Advance(60'000);
+    EXPECT_EQ(form->ChartRedrawCount(), atStart + 1);  // and it ticks
 }
 
 TEST_F(MainWindowTest, AWholeHourJumpGoesUnnoticedUntilTheMinuteChanges) {
