@@ -44,7 +44,18 @@ TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
     BuildLayout();
     BuildMenuAndTray();
     BuildClockBoxClicks();
-    FormCreate();
+    if (!options_.buildAfterShow) {
+        FormCreate();
+        return;
+    }
+    // The window maps while its contents are built, in the first turn of the event loop;
+    // nothing is painted until they are complete, so the first picture is the whole one.
+    setWindowTitle(kApplicationTitle);
+    setUpdatesEnabled(false);
+    QTimer::singleShot(0, this, [this] {
+        FormCreate();
+        setUpdatesEnabled(true);
+    });
 }
 
 TForm1::~TForm1() {

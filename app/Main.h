@@ -34,6 +34,7 @@ class QMenu;
 class TEditCapitalClockForm;
 class QTimer;
 class QToolButton;
+class TChartView;
 class TMinuteTimer;
 
 // Where the fixed-size main window opens on a screen's available area.
@@ -55,6 +56,9 @@ struct TForm1Options {
     std::function<int(TEditCapitalClockForm& editor)> runEditor;
     // Whether a tray host is there to hold the icon (the desktop's answer by default).
     std::function<bool()> trayHostAvailable;
+    // Start-up builds the contents one event-loop turn after the window is shown instead
+    // of before: the window maps sooner and is first painted complete no later.
+    bool buildAfterShow = false;
 };
 
 class TForm1 : public QWidget, private IMiniModeHost {
@@ -179,7 +183,7 @@ private:
     std::array<QLabel*, 5> lblCapital{};
     std::array<QLabel*, 5> pnlCapitalTime{};
     QLabel* pnlHeadBottom = nullptr;
-    QLabel* img1 = nullptr;
+    TChartView* img1 = nullptr;  // paints chartBitmap_ itself
     QFrame* pnlHourLinePanelsBase = nullptr;
     std::array<QLabel*, 24> pnlHour{};  // pnl1 .. pnl24
     QFrame* pnlPromo = nullptr;

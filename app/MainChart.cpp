@@ -1,5 +1,6 @@
 // The session chart over the world map, the hour line under it, and the city markers.
 #include "app/Main.h"
+#include "app/ChartView.h"
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
 #include "sessions/SessionChart.h"
@@ -7,7 +8,6 @@
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QToolTip>
 
 void TForm1::CreateChartResources() {
@@ -33,7 +33,7 @@ void TForm1::RedrawChart() {
     ComposeChart(chartBitmap_, mapBitmap_, hourHighlightPixel_,
                  HourColumn(ReferenceHourOffset(), ReferenceHour()), sessions_.SessionList,
                  sessions_.OverlapList);
-    img1->setPixmap(QPixmap::fromImage(chartBitmap_));
+    img1->update();  // the view paints chartBitmap_ as it now stands
     // Screen readers get the bars as text: each title with its countdown.
     QStringList bars;
     for (const auto& element : sessions_.SessionList)

@@ -1,5 +1,6 @@
 // The main window's controls, at the positions, fonts and captions of its design.
 #include "app/Main.h"
+#include "app/ChartView.h"
 #include "app/WindowLook.h"
 #include "clocks/ZoneListAdapter.h"
 #include "platform/MinuteTimer.h"
@@ -69,9 +70,10 @@ void TForm1::BuildLayout() {
     BuildHead(pnlHead);
     BuildClockBoxes(pnlHead);
 
-    img1 = MakeLabel(this, "img1", QString());
+    img1 = new TChartView(this);
+    img1->setObjectName(QStringLiteral("img1"));
+    img1->SetImage(&chartBitmap_);
     img1->setGeometry(0, 150, 900, 447);
-    img1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     img1->setMouseTracking(true);
     img1->installEventFilter(this);
 

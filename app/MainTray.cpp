@@ -1,6 +1,7 @@
 // The tray icon and its menu, the window's states, start with the desktop session,
 // and the session balloons.
 #include "app/Application.h"
+#include "app/ChartView.h"
 #include "app/Main.h"
 #include "app/TaskbarButton.h"
 #include "app/WindowLook.h"
@@ -57,7 +58,7 @@ void TForm1::CheckBox_AutorunClick() {
 }
 
 void TForm1::SetUpTrayIcon() {
-    trycn1->SetIcon(ApplicationIcon());
+    trycn1->SetIcon(windowIcon());  // the window's own, decoded once for both
     trycn1->SetPopupMenu(trayMenu_.get());
     trycn1->SetMinimizeToTray(true);
     trycn1->OnDblClick = [this](TTrayIcon&) { trycn1DblClick(); };

@@ -4,8 +4,10 @@
 #include <QWidget>
 
 QIcon ApplicationIcon() {
+    // A QIcon decodes its files when they are added, so only the sizes windows and trays
+    // show are added; the launcher's larger ones are installed as files of their own.
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : kApplicationIconSizes)
         icon.addFile(QStringLiteral(":/horavane-%1.png").arg(size), QSize(size, size));
     return icon;
 }

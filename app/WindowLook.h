@@ -10,7 +10,11 @@
 class QIcon;
 class QWidget;
 
-// The application's icon in every size the tray and the launcher ask for.
+// The sizes of the application's icon that the window's title bar, task switchers and
+// trays ask for.
+inline constexpr int kApplicationIconSizes[] = {16, 22, 24, 32, 48};
+// The application's icon in those sizes, decoded at once. Copies of it share the
+// decoded pictures, so one call serves the window and the tray.
 QIcon ApplicationIcon();
 
 // A font of the given family whose character height (em) is px pixels.

@@ -1,29 +1,39 @@
 #!/usr/bin/env bash
-# Measures the program side by side with a bare Qt window that has a tray icon and the
-# same two timers (bench/BareWindow.cpp), under Xvfb with a tray host, in a D-Bus
-# session of its own:
-#   - start to mapped window, median of --runs (after one warm-up start each);
-#   - RSS and PSS after --settle seconds;
-#   - CPU time and wakeups (context switches of all threads) over --idle seconds idle;
-# then runs the Google Benchmark programs of bench/ and prints their figures. A third
-# process, the bare window blinking a caption once a second as the reference clock does,
-# shows what that blink costs by itself.
+# Measures the program side by side with two bare Qt windows of its size with a tray
+# icon (bench/BareWindow.cpp): one that does nothing, and one that blinks a caption once
+# a second as the reference clock does (the honest floor of an idle clock). All run
+# under Xvfb with a tray host, in a D-Bus session and with a font cache of their own:
+#   - launch to mapped window, timed from the X server's MapNotify event, and launch to
+#     the program's first complete paint (clocks and chart); medians of --runs rounds
+#     that alternate the three programs (after one warm-up start each);
+#   - RSS and PSS after --settle seconds, then CPU time and wakeups over --idle seconds;
+#     the three run at once, medians of --rounds rounds;
+#   - how late after each change of the minute the chart reaches the screen;
+# then runs the Google Benchmark programs of bench/ and prints their figures.
 # The report also goes to <build>/measure-report.txt.
 #
-# usage: tools/measure.sh [--build DIR] [--runs N] [--settle S] [--idle S] [--no-bench]
+# usage: tools/measure.sh [--build DIR] [--exe PROGRAM] [--runs N] [--rounds N]
+#                         [--settle S] [--idle S] [--no-bench]
+#   --exe measures another build of the program against the same bare windows.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$ROOT/build-measure
-RUNS=5 SETTLE=30 IDLE=60 BENCH=1
+EXE="" RUNS=9 ROUNDS=3 SETTLE=30 IDLE=60 BENCH=1
+usage() {
+    echo "usage: $0 [--build DIR] [--exe PROGRAM] [--runs N] [--rounds N] [--settle S] [--idle S] [--no-bench]" >&2
+    exit 2
+}
 while [[ $# -gt 0 ]]; do
     case $1 in
         --build) BUILD=$(readlink -f "$2"); shift 2 ;;
+        --exe) EXE=$(readlink -f "$2"); shift 2 ;;
         --runs) RUNS=$2; shift 2 ;;
+        --rounds) ROUNDS=$2; shift 2 ;;
         --settle) SETTLE=$2; shift 2 ;;
         --idle) IDLE=$2; shift 2 ;;
         --no-bench) BENCH=0; shift ;;
-        *) echo "usage: $0 [--build DIR] [--runs N] [--settle S] [--idle S] [--no-bench]" >&2; exit 2 ;;
+        *) usage ;;
     esac
 done
 source "$ROOT/tools/measure/lib.sh"
@@ -46,8 +56,8 @@ if [[ -z "${MEASURE_IN_SESSION:-}" ]]; then
     g++ -std=c++20 -O2 -fPIC -Wall -Wextra "$ROOT/bench/BareWindow.cpp" \
         $(pkg-config --cflags --libs Qt6Widgets) -o "$BUILD/barewindow"
     export MEASURE_IN_SESSION=1
-    exec dbus-run-session -- bash "$0" --build "$BUILD" --runs "$RUNS" --settle "$SETTLE" \
-        --idle "$IDLE" $( ((BENCH)) || echo --no-bench)
+    exec dbus-run-session -- bash "$0" --build "$BUILD" ${EXE:+--exe "$EXE"} --runs "$RUNS" \
+        --rounds "$ROUNDS" --settle "$SETTLE" --idle "$IDLE" $( ((BENCH)) || echo --no-bench)
 fi
 
 WORK=$(mktemp -d /tmp/horavane-measure.XXXXXX)
@@ -62,112 +72,134 @@ trap cleanup EXIT
 
 # The program keeps its settings beside itself: it runs as a copy in a folder of ours.
 mkdir -p "$WORK/bin" "$WORK/config"
-cp "$BUILD/horavane" "$WORK/bin/horavane"
+cp "${EXE:-$BUILD/horavane}" "$WORK/bin/horavane"
 cp "$BUILD/barewindow" "$WORK/bin/barewindow"
-export XDG_CONFIG_HOME="$WORK/config"
+export XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache"
 export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
-unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON
+unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_XCB_NO_MITSHM HORAVANE_REPORT_PAINT
+private_font_cache "$WORK/fonts"
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 PIDS+=($!)
 for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$WORK/display")"
-# An XEmbed tray host, as on a desktop, so both tray icons dock.
+# An XEmbed tray host, as on a desktop, so every tray icon docks.
 trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 \
     --transparent false >/dev/null 2>&1 &
 PIDS+=($!)
 sleep 0.5
 
-# start_ms EXE TITLE: "WALL CPU", the milliseconds from launch to the window being
-# mapped and the CPU time the process had used by then (which the machine's other load
-# does not inflate); the process is then ended and waited for.
-start_ms() {
-    local exe=$1 title=$2 t0 t1 cpu pid
-    t0=$(now_ns)
-    "$exe" >/dev/null 2>>"$WORK/stderr" &
-    pid=$!
-    if ! wait_mapped "$title" "$pid"; then
-        echo "no window \"$title\" from $exe" >&2; cat "$WORK/stderr" >&2; exit 1
-    fi
-    t1=$(now_ns)
-    cpu=$(cpu_ns "$pid")
-    kill -TERM "$pid"; wait "$pid" 2>/dev/null || true
-    echo "$(((t1 - t0) / 1000000)) $((cpu / 1000000))"
+LAUNCH=("$PYTHON" "$ROOT/tools/measure/launch.py" --stderr "$WORK/stderr")
+WHO=(prog bare blink)
+declare -A TITLE=([prog]="Horavane 2.0" [bare]="Bare window" [blink]="Bare window blinking")
+declare -A ARGS=([prog]="" [bare]="" [blink]="--blink")
+declare -A EXE_OF=([prog]="$WORK/bin/horavane" [bare]="$WORK/bin/barewindow" [blink]="$WORK/bin/barewindow")
+
+# launch WHO [FLAGS...]: launch.py's line for one start of that program.
+launch() {
+    local who=$1; shift
+    # shellcheck disable=SC2086  # ARGS holds no blanks but separates arguments
+    "${LAUNCH[@]}" "$@" "${TITLE[$who]}" "${EXE_OF[$who]}" ${ARGS[$who]} ||
+        { echo "== $who did not start; its stderr:" >&2; cat "$WORK/stderr" >&2; exit 1; }
 }
 
-# start_median WHO EXE TITLE: one warm-up start, then RUNS starts; sets WHO_start and
-# WHO_startcpu to the medians of wall and CPU time, WHO_starts to all wall times.
-start_median() {
-    local walls=() cpus=() i wall cpu
-    start_ms "$2" "$3" >/dev/null
-    for ((i = 0; i < RUNS; ++i)); do
-        read -r wall cpu < <(start_ms "$2" "$3")
-        walls+=("$wall"); cpus+=("$cpu")
+# start WHO: one start, timed; the program also reports its first complete paint.
+start() {
+    if [[ $1 == prog ]]; then launch "$1" --paint; else launch "$1"; fi
+}
+
+echo "== start-up: $RUNS rounds of the three in turn (after a warm-up start each)" >&2
+for who in "${WHO[@]}"; do start "$who" >/dev/null; done
+declare -A MAPPED CPU PAINT PAINTCPU
+for ((i = 0; i < RUNS; ++i)); do
+    for who in "${WHO[@]}"; do
+        line=$(start "$who")
+        read -r m c p pc <<<"$line"
+        MAPPED[$who]+="$m " CPU[$who]+="$c "; PAINT[$who]+="$p " PAINTCPU[$who]+="$pc "
     done
-    declare -g "$1_start=$(median "${walls[@]}")" "$1_startcpu=$(median "${cpus[@]}")" \
-        "$1_starts=${walls[*]}"
-}
-
-echo "== start-up: median of $RUNS" >&2
-start_median prog "$WORK/bin/horavane" "Horavane 2.0"
-start_median bare "$WORK/bin/barewindow" "Bare window"
-
-echo "== memory after ${SETTLE} s, CPU and wakeups over ${IDLE} s idle (all at once)" >&2
-"$WORK/bin/horavane" >/dev/null 2>>"$WORK/stderr" & prog=$!; PIDS+=($prog)
-"$WORK/bin/barewindow" >/dev/null 2>>"$WORK/stderr" & bare=$!; PIDS+=($bare)
-"$WORK/bin/barewindow" --blink >/dev/null 2>>"$WORK/stderr" & blink=$!; PIDS+=($blink)
-wait_mapped "Horavane 2.0" "$prog" || { echo "the program did not map its window" >&2; exit 1; }
-wait_mapped "Bare window" "$bare" || { echo "the bare window did not map" >&2; exit 1; }
-wait_mapped "Bare window blinking" "$blink" || { echo "the blinking window did not map" >&2; exit 1; }
-sleep "$SETTLE"
-for who in prog bare blink; do
-    pid=${!who}
-    declare "${who}_rss=$(mem_kb "$pid" Rss)" "${who}_pss=$(mem_kb "$pid" Pss)"
-    declare "${who}_cpu0=$(cpu_ns "$pid")" "${who}_tick0=$(cpu_ticks "$pid")"
-    declare "${who}_wake0=$(wakeups "$pid")"
 done
-sleep "$IDLE"
-for who in prog bare blink; do
-    pid=${!who}
-    kill -0 "$pid" || { echo "$who ended during the idle minute" >&2; exit 1; }
-    cpu0=${who}_cpu0 tick0=${who}_tick0 wake0=${who}_wake0
-    declare "${who}_cpu=$((($(cpu_ns "$pid") - ${!cpu0}) / 1000000))"
-    declare "${who}_tick=$(($(cpu_ticks "$pid") - ${!tick0}))"
-    declare "${who}_wake=$(($(wakeups "$pid") - ${!wake0}))"
-    declare "${who}_threads=$(threads "$pid")"
+for who in "${WHO[@]}"; do
+    # shellcheck disable=SC2086
+    declare "${who}_mapped=$(median ${MAPPED[$who]})" "${who}_cpu=$(median ${CPU[$who]})"
 done
+# shellcheck disable=SC2086
+prog_paint=$(median ${PAINT[prog]}) prog_paintcpu=$(median ${PAINTCPU[prog]})
+
+echo "== $ROUNDS rounds: memory after ${SETTLE} s, then CPU and wakeups over ${IDLE} s idle" >&2
+declare -A RSS PSS IDLECPU VOLUNTARY WAKE threads_of
+for ((r = 0; r < ROUNDS; ++r)); do
+    declare -A PID=()
+    for who in "${WHO[@]}"; do
+        PID[$who]=$(launch "$who" --keep | tail -n1)
+        PIDS+=("${PID[$who]}")
+    done
+    sleep "$SETTLE"
+    declare -A CPU0=() VOL0=() WAKE0=()
+    for who in "${WHO[@]}"; do
+        pid=${PID[$who]}
+        RSS[$who]+="$(mem_kb "$pid" Rss) " PSS[$who]+="$(mem_kb "$pid" Pss) "
+        CPU0[$who]=$(cpu_ns "$pid") VOL0[$who]=$(wakeups "$pid" voluntary) WAKE0[$who]=$(wakeups "$pid")
+    done
+    # The watcher runs as long as the idle time and is waited for with it.
+    "$PYTHON" "$ROOT/tools/measure/redraws.py" "${TITLE[prog]}" "$IDLE" >>"$WORK/late" &
+    watcher=$!
+    sleep "$IDLE"
+    wait "$watcher" || true
+    for who in "${WHO[@]}"; do
+        pid=${PID[$who]}
+        kill -0 "$pid" || { echo "$who ended during the idle time" >&2; exit 1; }
+        IDLECPU[$who]+="$(per_minute $((($(cpu_ns "$pid") - CPU0[$who]) / 1000000)) "$IDLE") "
+        VOLUNTARY[$who]+="$(per_minute $(($(wakeups "$pid" voluntary) - VOL0[$who])) "$IDLE") "
+        WAKE[$who]+="$(per_minute $(($(wakeups "$pid") - WAKE0[$who])) "$IDLE") "
+        threads_of[$who]=$(threads "$pid")
+        stop "$pid"
+    done
+done
+for who in "${WHO[@]}"; do
+    # shellcheck disable=SC2086
+    declare "${who}_rss=$(median ${RSS[$who]})" "${who}_pss=$(median ${PSS[$who]})" \
+        "${who}_idle=$(median ${IDLECPU[$who]})" "${who}_vol=$(median ${VOLUNTARY[$who]})" \
+        "${who}_wake=$(median ${WAKE[$who]})"
+done
+# shellcheck disable=SC2046
+late=$( [[ -s "$WORK/late" ]] && printf 'median %s, largest %s (%s redraws)' \
+    "$(median $(cat "$WORK/late"))" "$(sort -n "$WORK/late" | tail -n1)" "$(wc -l <"$WORK/late")" ||
+    echo "no redraw seen")
+
 # shellcheck disable=SC2154  # the figures above are declared by name
 {
-    hz=$(getconf CLK_TCK)
-    echo "Horavane against a bare Qt $(pkg-config --modversion Qt6Widgets) window with a tray icon and the same two timers"
-    echo "($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(uname -r), Xvfb, trayer as tray host; $(date -u +%Y-%m-%d))"
+    echo "Horavane against bare Qt $(pkg-config --modversion Qt6Widgets) windows of its size with a tray icon"
+    echo "($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(uname -r),"
+    echo " Xvfb, trayer as tray host; $(date -u +%Y-%m-%d); ${EXE:-$BUILD/horavane})"
     echo
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "" "Horavane" "bare" "ratio" "target" "" "bare+blink"
-    printf '%-30s %10s %10s %7s  %-12s %s\n' "start to mapped window, ms" \
-        "$prog_start" "$bare_start" "$(ratio "$prog_start" "$bare_start")" "< 150 ms" \
-        "$(verdict "$prog_start < 150")"
-    printf '%-30s %10s %10s %7s\n' "  CPU used until mapped, ms" \
-        "$prog_startcpu" "$bare_startcpu" "$(ratio "$prog_startcpu" "$bare_startcpu")"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "RSS after ${SETTLE} s, kB" \
-        "$prog_rss" "$bare_rss" "$(ratio "$prog_rss" "$bare_rss")" "<= 1.3x" \
-        "$(verdict "$prog_rss <= 1.3 * $bare_rss")" "$blink_rss"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "PSS after ${SETTLE} s, kB" \
-        "$prog_pss" "$bare_pss" "$(ratio "$prog_pss" "$bare_pss")" "" "" "$blink_pss"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "CPU over ${IDLE} s idle, ms" \
-        "$prog_cpu" "$bare_cpu" "$(ratio "$prog_cpu" "$bare_cpu")" "<= 1.2x" \
-        "$(verdict "$prog_cpu <= 1.2 * $bare_cpu")" "$blink_cpu"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "  the same in $hz Hz ticks" \
-        "$prog_tick" "$bare_tick" "$(ratio "$prog_tick" "$bare_tick")" "" "" "$blink_tick"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "wakeups over ${IDLE} s idle" \
-        "$prog_wake" "$bare_wake" "$(ratio "$prog_wake" "$bare_wake")" "" "" "$blink_wake"
-    printf '%-30s %10s %10s %7s  %-12s %-7s %s\n' "threads" "$prog_threads" "$bare_threads" \
-        "" "" "" "$blink_threads"
+    row() { printf '%-40s %10s %10s %10s %7s  %-22s %s\n' "$@"; }
+    row "" "Horavane" "bare" "blinking" "ratio" "goal" ""
+    row "launch to mapped window, ms" "$prog_mapped" "$bare_mapped" "$blink_mapped" \
+        "$(ratio "$prog_mapped" "$bare_mapped")" "<= 1.3x bare" "$(verdict "$prog_mapped <= 1.3 * $bare_mapped")"
+    row "launch to first complete paint, ms" "$prog_paint" "" "" \
+        "$(ratio "$prog_paint" "$bare_mapped")" "<= 1.5x bare mapped" "$(verdict "$prog_paint <= 1.5 * $bare_mapped")"
+    row "  CPU used until mapped, ms" "$prog_cpu" "$bare_cpu" "$blink_cpu" "$(ratio "$prog_cpu" "$bare_cpu")" "" ""
+    row "  CPU used until painted, ms" "$prog_paintcpu" "" "" "" "" ""
+    row "RSS after ${SETTLE} s, kB" "$prog_rss" "$bare_rss" "$blink_rss" \
+        "$(ratio "$prog_rss" "$bare_rss")" "<= 1.35x bare" "$(verdict "$prog_rss <= 1.35 * $bare_rss")"
+    row "PSS after ${SETTLE} s, kB" "$prog_pss" "$bare_pss" "$blink_pss" "$(ratio "$prog_pss" "$bare_pss")" "" ""
+    row "CPU per idle minute, ms" "$prog_idle" "$bare_idle" "$blink_idle" \
+        "$(ratio "$prog_idle" "$blink_idle")" "<= 1.0x blinking" "$(verdict "$prog_idle <= $blink_idle")"
+    row "voluntary wakeups per idle minute" "$prog_vol" "$bare_vol" "$blink_vol" "" "<= 80" \
+        "$(verdict "$prog_vol <= 80")"
+    row "  all wakeups per idle minute" "$prog_wake" "$bare_wake" "$blink_wake" "" "" ""
+    row "threads" "${threads_of[prog]}" "${threads_of[bare]}" "${threads_of[blink]}" "" "" ""
     echo
-    echo "bare+blink: the bare window whose 1000 ms timer blinks a time caption as the"
-    echo "reference clock does (bench/BareWindow.cpp --blink); not part of the targets."
+    echo "The chart on screen after each change of the minute, ms late: $late"
+    echo "Ratios: start-up and memory against the bare window, idle CPU against the blinking"
+    echo "one. Both bare windows also run an empty 300 ms timer, as the program once did."
     echo
-    echo "start-up samples, ms: Horavane $prog_starts; bare $bare_starts"
+    echo "samples (launch to mapped, ms): Horavane ${MAPPED[prog]}; bare ${MAPPED[bare]}; blinking ${MAPPED[blink]}"
+    echo "samples (launch to painted, ms): Horavane ${PAINT[prog]}"
+    echo "samples (CPU until mapped, ms): Horavane ${CPU[prog]}; bare ${CPU[bare]}; blinking ${CPU[blink]}"
+    echo "samples (CPU per idle minute, ms): Horavane ${IDLECPU[prog]}; blinking ${IDLECPU[blink]}"
+    echo "samples (voluntary wakeups per idle minute): Horavane ${VOLUNTARY[prog]}; blinking ${VOLUNTARY[blink]}"
     if ((BENCH)); then
         echo
         echo "Google Benchmark (CPU time per iteration; real time is inflated by the machine's load)"
@@ -175,8 +207,14 @@ done
             QT_QPA_PLATFORM=offscreen HORAVANE_SOURCE_DIR=$ROOT "$bin" \
                 --benchmark_format=csv --benchmark_min_time=0.2 2>/dev/null |
                 awk -F, -v prog="$(basename "$bin")" '
-                    /^name,/ {go = 1; next}
-                    go && NF > 4 {gsub(/"/, "", $1); printf "  %-22s %-40s %12.3f %s\n", prog, $1, $4, $5}'
+                    /^name,/ {for (i = 1; i <= NF; ++i) {gsub(/"/, "", $i); col[$i] = i}; go = 1; next}
+                    go && NF > 4 {
+                        gsub(/"/, "", $1)
+                        extra = ""
+                        if (("heap_peak_kB" in col) && $col["heap_peak_kB"] != "")
+                            extra = sprintf("  heap peak %s kB", $col["heap_peak_kB"])
+                        printf "  %-22s %-40s %12.3f %s%s\n", prog, $1, $4, $5, extra
+                    }'
         done
     fi
 } | tee "$BUILD/measure-report.txt"

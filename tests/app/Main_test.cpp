@@ -8,6 +8,7 @@
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QSettings>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -33,8 +36,28 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <functional>
 
 namespace {
+
+// Counts the paint events a widget receives, and those during which mark() holds.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget, std::function<bool()> mark = {}) : mark_(std::move(mark)) {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            marked += mark_ && mark_();
+        }
+        return false;
+    }
+    int count = 0;
+    int marked = 0;
+
+private:
+    std::function<bool()> mark_;
+};
 
 struct MainWindowTest : ::testing::Test {
     FakeClock clock;
@@ -50,9 +73,10 @@ struct MainWindowTest : ::testing::Test {
         SetCurrentTimeFormatSettings(TimeFormatSettings{});  // 24-hour, no leading zero
     }
 
-    void Create(const char* utc = "2026-01-15T10:07:30") {
+    void Create(const char* utc = "2026-01-15T10:07:30", bool buildAfterShow = false) {
         clock.SetUtc(utc);
         TForm1Options options;
+        options.buildAfterShow = buildAfterShow;
         options.reportError = [this](const QString& m) { errors << m; };
         options.trayHostAvailable = [this] { return trayHostThere; };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
@@ -102,6 +126,11 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("lblCapital%1").arg(k)))->text(), names[k - 1]);
     for (int i = 1; i <= 24; ++i)
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("pnl%1").arg(i)))->text(), QString::number(i));
+
+    // One icon in the sizes title bars and trays show, decoded once: the tray shares it.
+    const QIcon icon = form->windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}}));
+    EXPECT_EQ(form->TrayIcon().Icon().cacheKey(), icon.cacheKey());
 }
 
 TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
@@ -112,13 +141,43 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
     form->show();
     EXPECT_TRUE(form->IsTickEnabled());
 
+    // The chart on screen is the composed picture itself, and each minute repaints it.
+    auto* img1 = Child<QWidget>("img1");
+    PaintCounter chartPaints(img1);
+    QCoreApplication::processEvents();
+    const QImage firstMinute = form->ChartBitmap().copy();
+
     // The clock moving wakes the real tick; within the minute it draws nothing.
     const int atStart = form->ChartRedrawCount();
+    const int paintsAtStart = chartPaints.count;
     for (int i = 0; i < 99; ++i) clock.Advance(300);  // 29.7 s within the minute
     EXPECT_EQ(form->ChartRedrawCount(), atStart);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chartPaints.count, paintsAtStart);
+    clock.Advance(30'000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chartPaints.count, paintsAtStart + 1);
+    EXPECT_NE(form->ChartBitmap(), firstMinute);  // the countdowns moved on
+    EXPECT_EQ(img1->grab().toImage().convertToFormat(QImage::Format_RGB32), form->ChartBitmap());
 
     for (int i = 0; i < 24 * 60 * 20; ++i) clock.Advance(3'000);  // a whole simulated day
-    EXPECT_EQ(form->ChartRedrawCount(), atStart + 24 * 60);
+    EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
+}
+
+TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
+    Create("2026-01-15T10:07:30", /*buildAfterShow=*/true);
+    EXPECT_EQ(form->windowTitle(), "Horavane 2.0");  // the window maps with its caption
+    EXPECT_EQ(form->LastMinute(), -1);
+    auto* img1 = Child<QWidget>("img1");
+    PaintCounter chartPaints(img1, [this] { return form->ChartRedrawCount() == 0; });
+    form->show();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(form->LastMinute(), 7);
+    EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 10:07");
+    EXPECT_GE(chartPaints.count, 1);
+    EXPECT_EQ(chartPaints.marked, 0);  // none before the chart was composed
 }
 
 TEST_F(MainWindowTest, AWholeHourJumpGoesUnnoticedUntilTheMinuteChanges) {
@@ -146,8 +205,11 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     EXPECT_EQ(form->MarkerList().Count(), 13);
     EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
     // ChartZone 12:07: London is open, and screen readers read the bars as text.
-    EXPECT_TRUE(Child<QLabel>("img1")->accessibleName().contains("London (10:00 - 19:00) до закрытия 6 ч. 53 мин"))
-        << Child<QLabel>("img1")->accessibleName().toStdString();
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(Child<QWidget>("img1"));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->role(), QAccessible::Graphic);
+    EXPECT_TRUE(chart->text(QAccessible::Name).contains("London (10:00 - 19:00) до закрытия 6 ч. 53 мин"))
+        << chart->text(QAccessible::Name).toStdString();
 }
 
 TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
@@ -327,7 +389,7 @@ TEST_F(MainWindowTest, FitsASmallScreenAndShowsMapHintsInItsFontEvenWhenInactive
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();  // activation settles first
     ASSERT_FALSE(form->isActiveWindow());
 
-    auto* img1 = Child<QLabel>("img1");
+    auto* img1 = Child<QWidget>("img1");
     QuickToolTips quick;
     img1->setStyle(&quick);
     const QPoint londonDot(366, 88);

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QList>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <functional>
 
@@ -22,13 +24,33 @@ TEST(FakeClock, GivesUtcFieldsAndTheLocalMinute) {
     EXPECT_EQ(clock.UtcNow().wMinute, 8);
 }
 
-TEST(CodePage, RoundTripsCyrillicAndFlagsWhatItCannotHold) {
-    const QString moscow = QStringLiteral("Москва");
-    EXPECT_EQ(ToAnsi(moscow).size(), 6);
-    EXPECT_EQ(FromAnsi(ToAnsi(moscow)), moscow);
-    EXPECT_TRUE(FitsAnsi(moscow));
+TEST(CodePage, RoundTripsEveryByteAndAgreesWithTheSystemConverter) {
+    // The system's own converter is the reference: every byte reads as the same
+    // character, and every character it can write is written as the same byte.
+    QStringDecoder decoder("windows-1251");
+    ASSERT_TRUE(decoder.isValid());
+    QByteArray all(256, '\0');
+    for (int b = 0; b < 256; ++b) all[b] = char(b);
+    const QString text = FromAnsi(all);
+    EXPECT_EQ(text, decoder.decode(all));
+    EXPECT_EQ(ToAnsi(text), all);
+    EXPECT_TRUE(FitsAnsi(text));
+    QStringEncoder encoder("windows-1251", QStringConverter::Flag::Stateless);
+    for (int u = 1; u <= 0xFFFF; ++u) {
+        if (QChar::isSurrogate(char32_t(u))) continue;
+        const QString one(QChar{char16_t(u)});
+        const QByteArray reference = encoder.encode(one);
+        const bool held = reference.size() == 1 && (reference[0] != '\x1A' || u == 0x1A);
+        ASSERT_EQ(FitsAnsi(one), held) << std::hex << u;
+        ASSERT_EQ(ToAnsi(one), held ? reference : QByteArray("?")) << std::hex << u;
+    }
+
+    const QString moscow = QStringLiteral("Москва Ёё №");
+    EXPECT_EQ(ToAnsi(moscow), QByteArray("\xCC\xEE\xF1\xEA\xE2\xE0 \xA8\xB8 \xB9"));
+    // What the code page lacks becomes one '?' per character, a pair of halves included.
+    EXPECT_EQ(ToAnsi(QStringLiteral("São 東京 \U0001F600.")), QByteArray("S?o ?? ?."));
     EXPECT_FALSE(FitsAnsi(QStringLiteral("São Paulo")));
-    EXPECT_FALSE(FitsAnsi(QStringLiteral("東京")));
+    EXPECT_FALSE(FitsAnsi(QStringLiteral("\U0001F600")));
 }
 
 namespace {

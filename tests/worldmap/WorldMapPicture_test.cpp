@@ -111,7 +111,7 @@ TEST(WorldMapPicture, DamagedDataIsReportedNotDecoded) {
     ExpectDamaged(good.left(2));
     ExpectDamaged(good.left(600));                 // header only
     ExpectDamaged(good.left(good.size() / 2));     // stops in the middle of a scan
-    ExpectDamaged(good.left(good.size() - 200));   // loses the last refinement
+    ExpectDamaged(good.left(good.size() - 200));   // loses the last rows
     QByteArray garbage(good.size(), '\0');
     std::mt19937 random(7);
     for (char& c : garbage) c = static_cast<char>(random());
