@@ -24,9 +24,9 @@ the tz database at start-up, so a stale offset here is corrected at run time.
 
 Usage (from the repository root):
     /usr/bin/python3 tools/gen_zone_table.py [year]     # writes timezones/WindowsZoneTable.cpp
-Afterwards regenerate the embedded fallback catalogue resources/TimeZones.reg:
-    HORAVANE_WRITE_FALLBACK=$PWD/resources/TimeZones.reg \\
-        build/tests/timezones_TzCatalogue_test --gtest_filter='*WriteFallback*'
+Afterwards rebuild and regenerate the embedded fallback catalogue resources/TimeZones.reg
+(timezones_TzCatalogue_test fails until it matches this code's output for its year):
+    build/write_fallback_catalogue 2027 resources/TimeZones.reg
 """
 
 import datetime

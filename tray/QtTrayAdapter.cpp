@@ -54,6 +54,8 @@ TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSy
     connect(tray_, &QSystemTrayIcon::activated, this, &TQtTrayAdapter::OnActivated);
     connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { Send(kTrayBalloonUserClick); });
     trayHostAvailable_ = [this] { return DefaultTrayHostCheck(); };
+    showMessage_ = [this](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
+                          int timeoutMs) { tray_->showMessage(title, text, icon, timeoutMs); };
     hostAvailable_ = trayHostAvailable_();
     connect(&hostWatch_, &QTimer::timeout, this, &TQtTrayAdapter::CheckTrayHost);
     if (statusNotifier_) {
@@ -138,7 +140,7 @@ void TQtTrayAdapter::ShowBalloon(const Balloon& balloon) {
     }
     pending_.reset();
     pendingExpiry_.stop();
-    tray_->showMessage(balloon.title, balloon.text, balloon.icon, balloon.timeoutMs);
+    showMessage_(balloon.title, balloon.text, balloon.icon, balloon.timeoutMs);
 }
 
 void TQtTrayAdapter::CheckTrayHost() {

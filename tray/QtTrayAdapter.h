@@ -46,6 +46,10 @@ public:
     Q_SLOT void CheckTrayHost();
     // How the host is found; tests replace it. The answer is taken at once, silently.
     void SetTrayHostCheck(std::function<bool()> check);
+    // What puts a balloon up at the icon (QSystemTrayIcon::showMessage); tests look here.
+    using TShowMessage = std::function<void(const QString& title, const QString& text,
+                                            QSystemTrayIcon::MessageIcon icon, int timeoutMs)>;
+    void SetShowMessage(TShowMessage show) { showMessage_ = std::move(show); }
 
 signals:
     // A tray host appeared (true) or went away (false).
@@ -66,6 +70,7 @@ private:
 
     QSystemTrayIcon* tray_;
     std::function<bool()> trayHostAvailable_;
+    TShowMessage showMessage_;
     bool statusNotifier_ = false;
     QDBusServiceWatcher* watcherWatch_ = nullptr;
     quintptr identity_ = 0;

@@ -3,8 +3,10 @@
 // and New Year.
 #include "app/Main.h"
 #include "clocks/EditCapitalClockForm.h"
+#include "minimode/MouseSupport.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
+#include "settings/SettingsValues.h"
 #include "sessions/SessionChart.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
@@ -12,13 +14,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -33,7 +39,7 @@ struct MainStatesTest : ::testing::Test {
     QTemporaryDir dir;
     QStringList errors;
     bool trayHostThere = true;
-    std::function<int(TEditCapitalClockForm&)> editor;  // what the user does in the editor
+    std::function<int(TEditCapitalClockForm&)> editor;  // stands in for the modal editor
     std::unique_ptr<TForm1> form;
 
     MainStatesTest() {
@@ -56,7 +62,7 @@ struct MainStatesTest : ::testing::Test {
         options.computerZone = [](const TTimeZoneList& list) {
             return list[list.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation();
         };
-        options.runEditor = [this](TEditCapitalClockForm& dialog) { return editor(dialog); };
+        if (editor) options.runEditor = [this](TEditCapitalClockForm& dialog) { return editor(dialog); };
         form = std::make_unique<TForm1>(clock, options);
     }
     QString TimeText(int slot) {
@@ -69,6 +75,24 @@ struct MainStatesTest : ::testing::Test {
     }
 };
 
+// A left click as the window system delivers one: press and release on the widget.
+void Click(QWidget* widget) {
+    const QPoint centre = widget->rect().center();
+    Press(widget, Qt::LeftButton, centre);
+    Release(widget, Qt::LeftButton, centre);
+}
+
+// What the user does in the next modal dialog, once its event loop runs.
+void InNextModal(QObject* context, std::function<void(QWidget* dialog)> act) {
+    QTimer::singleShot(0, context, [act] { act(QApplication::activeModalWidget()); });
+}
+
+int StripCount() {
+    int strips = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) strips += qobject_cast<TMiniModeForm*>(window) != nullptr;
+    return strips;
+}
+
 // The record of a catalogue zone as the catalogue has it at an instant.
 TIME_ZONE_INFORMATION RecordAt(const char* isoUtc, const char* key) {
     TTimeZoneList catalogue;
@@ -78,15 +102,21 @@ TIME_ZONE_INFORMATION RecordAt(const char* isoUtc, const char* key) {
     return catalogue[catalogue.IndexOfStandardName(QString::fromLatin1(key))].ToTimeZoneInformation();
 }
 
-TEST_F(MainStatesTest, CloseHidesIntoTheTrayAndOnlyExitEnds) {
+TEST_F(MainStatesTest, CloseAndMinimiseHideIntoTheTrayAndOnlyExitEnds) {
     Create();
     form->show();
     form->close();
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->ExitRequested());
 
-    form->mniShowHide1Click();  // from the tray: back again
+    form->mniShowHide1Click();
+    form->showMinimized();  // the minimise button: into the tray too, not left iconic
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+
+    form->mniShowHide1Click();  // from the tray: back again, as it was before
     EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
     form->mniShowHide1Click();
     EXPECT_FALSE(form->isVisible());
 
@@ -147,56 +177,115 @@ TEST_F(MainStatesTest, WithoutATrayHostTheWindowWaitsOnTheTaskbarUntilOneAppears
     EXPECT_TRUE(form->ExitRequested());
 }
 
-TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgain) {
+TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgainWhereItWasPut) {
     Create();
     form->show();
     QAction* miniItem = form->TrayMenu()->findChild<QAction*>("mniMiniMode");
     ASSERT_NE(miniItem, nullptr);
 
-    form->EnterMiniMode();
-    ASSERT_NE(form->MiniModeForm(), nullptr);
-    EXPECT_TRUE(form->MiniModeForm()->isVisible());
+    // A right click on the map opens the tray's menu, whose "Режим мини" enters mini mode.
+    auto* map = form->findChild<QWidget*>("img1");
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(450, 200), map->mapToGlobal(QPoint(450, 200)));
+    QCoreApplication::sendEvent(map, &rightClick);
+    EXPECT_TRUE(form->TrayMenu()->isVisible());
+    form->TrayMenu()->hide();
+    miniItem->trigger();
+    QPointer<TMiniModeForm> strip = form->MiniModeForm();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_TRUE(strip->isVisible());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(miniItem->isEnabled());
     form->EnterMiniMode();  // a second request keeps the one strip
+    EXPECT_EQ(form->MiniModeForm(), strip);
+    EXPECT_EQ(StripCount(), 1);
     EXPECT_EQ(form->findChildren<TMiniModeForm*>().size(), 0);  // the strip has no owner
 
-    QPointer<TMiniModeForm> strip = form->MiniModeForm();
+    // Dragged with the left button and put down, the strip saves where it was put.
+    const QPoint put = strip->pos() + QPoint(30, 40);
+    Press(strip->img1, Qt::LeftButton, QPoint(10, 5));
+    Move(strip, QPoint(40, 45));
+    Release(strip, Qt::LeftButton, QPoint(40, 45));
+    EXPECT_EQ(strip->pos(), put);
+    EXPECT_TRUE(SettingsFile().contains("[Mini]\r\nX=" + QByteArray::number(put.x()) + "\r\nY=" +
+                                        QByteArray::number(put.y()) + "\r\n"))
+        << SettingsFile().toStdString();
+
     form->mniShowHide1Click();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(miniItem->isEnabled());
     EXPECT_EQ(form->MiniModeForm(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(strip.isNull());
+
+    Create();  // after a restart, the strip comes back where it was put
+    form->show();
+    form->findChild<QToolButton*>("btnMiniMode")->click();
+    ASSERT_NE(form->MiniModeForm(), nullptr);
+    EXPECT_EQ(form->MiniModeForm()->pos(), put);
 }
 
-TEST_F(MainStatesTest, EditedClockIsShownAtOnceAndComesBackAfterARestart) {
+// A click on the third clock box opens the editor. The user types a name, picks a zone,
+// takes a colour from the colour dialog that the swatch opens, and presses OK: the clock
+// shows it at once, the settings file holds exactly that clock, and a restart brings it
+// back. Cancelled, in either dialog, nothing changes.
+TEST_F(MainStatesTest, AClockEditedThroughItsDialogsIsShownSavedAndComesBackAfterARestart) {
     Create();
+    form->show();
     const TIME_ZONE_INFORMATION chartZone = form->ChartZone();
-    editor = [](TEditCapitalClockForm& dialog) {
-        dialog.edtName->setText("Токио ");  // taken as typed, not trimmed
-        dialog.cbbTimeZones->setCurrentIndex(
-            dialog.cbbTimeZones->findText("(UTC+05:30)", Qt::MatchStartsWith));
-        dialog.SetColor(0x000000FF);
-        return int(TEditCapitalClockForm::mrOk);
-    };
-    form->CapitalBoxClicked(2);
-    EXPECT_EQ(form->Capital(3)->Name, "Токио ");
+    const int india = form->TimeZoneList().IndexOfStandardName(QString("India Standard Time"));
+    auto* label = form->findChild<QLabel*>("lblCapital3");
+    QColor preset;
+    InNextModal(form.get(), [&](QWidget* dialog) {
+        auto* editor = qobject_cast<TEditCapitalClockForm*>(dialog);
+        ASSERT_NE(editor, nullptr) << "no clock editor";
+        editor->edtName->setText("Токио ");  // taken as typed, not trimmed
+        editor->cbbTimeZones->setCurrentIndex(india);
+        InNextModal(editor, [&](QWidget* picker) {
+            auto* colours = qobject_cast<QColorDialog*>(picker);
+            ASSERT_NE(colours, nullptr) << "the swatch opened no colour dialog";
+            preset = colours->currentColor();
+            colours->setCurrentColor(QColor(0x12, 0x34, 0x56));
+            colours->accept();
+        });
+        Click(editor->pnlColor);
+        EXPECT_EQ(editor->pnlColor->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+        EXPECT_EQ(form->Capital(3)->Color, 0x0081CED2u);  // the clock changes only through OK
+        Click(editor->btnOK);
+    });
+    Click(label);
+    EXPECT_EQ(preset, QColor(0xD2, 0xCE, 0x81));  // the clock's own colour
+    EXPECT_EQ(label->text(), "Токио ");
     EXPECT_EQ(TimeText(3), "15:37");  // UTC+5:30, refreshed at once
-    EXPECT_EQ(form->Capital(3)->Color, 0x000000FFu);
+    EXPECT_EQ(form->Capital(3)->Color, 0x00563412u);
     EXPECT_TRUE(form->ChartZone() == chartZone);
     // The map keeps its own cities and zones.
     EXPECT_EQ(form->MarkerList().CapitalAt(QPoint(726, 138))->Name, "Tokyo");
+    const QByteArray saved = SettingsFile();
+    EXPECT_EQ(saved, "[2]\r\nName=\"\xD2\xEE\xEA\xE8\xEE \"\r\nBGColor=5649426\r\nTZI=" +
+                         EncodeZoneRecord(form->TimeZoneList()[india].ToTimeZoneInformation()) + "\r\n");
 
-    editor = [](TEditCapitalClockForm&) { return int(TEditCapitalClockForm::mrCancel); };
-    form->CapitalBoxClicked(2);
-    EXPECT_EQ(form->Capital(3)->Name, "Токио ");
+    InNextModal(form.get(), [&](QWidget* dialog) {
+        auto* editor = qobject_cast<TEditCapitalClockForm*>(dialog);
+        ASSERT_NE(editor, nullptr) << "no clock editor";
+        editor->edtName->setText("Отменено");
+        InNextModal(editor, [](QWidget* picker) {
+            ASSERT_NE(qobject_cast<QColorDialog*>(picker), nullptr) << "the swatch opened no colour dialog";
+            static_cast<QColorDialog*>(picker)->setCurrentColor(Qt::red);
+            static_cast<QColorDialog*>(picker)->reject();
+        });
+        Click(editor->pnlColor);
+        EXPECT_EQ(editor->Color(), 0x00563412u);
+        Click(editor->btnCancel);
+    });
+    Click(label);
+    EXPECT_EQ(label->text(), "Токио ");
+    EXPECT_EQ(SettingsFile(), saved);
 
     Create();  // a restart over the same settings file
     EXPECT_EQ(form->Capital(3)->Name, "Токио ");
     EXPECT_EQ(form->findChild<QLabel*>("lblCapital3")->text(), "Токио ");
     EXPECT_EQ(TimeText(3), "15:37");
-    EXPECT_EQ(form->Capital(3)->Color, 0x000000FFu);
+    EXPECT_EQ(form->Capital(3)->Color, 0x00563412u);
     EXPECT_EQ(form->Capital(1)->Name, "London");
 }
 
@@ -233,9 +322,13 @@ TEST_F(MainStatesTest, AClockEditedAcrossNewYearTakesTheZonePicked) {
 
 TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     Create("2026-01-15T08:00:30");  // "Открылся London" is due in this very minute
-    QStringList shown;
-    QObject::connect(form.get(), &TForm1::balloonShown,
-                     [&](const QString& title, const QString& text) { shown << title + ": " + text; });
+    QStringList shown;  // as the tray is asked to show them: 20 s with the information icon
+    form->TrayShell().SetShowMessage(
+        [&](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms) {
+            shown << title + ": " + text;
+            EXPECT_EQ(icon, QSystemTrayIcon::Information);
+            EXPECT_EQ(ms, 20'000);
+        });
     form->show();
     form->close();  // into the tray
     clock.Advance(20'000);  // the tick wakes within the start-up minute
@@ -244,6 +337,8 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     ASSERT_EQ(shown.size(), 7);
     EXPECT_EQ(shown[0], "Horavane 2.0: Закрылся Tokyo");  // 09:00 UTC
     EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
+    clock.Advance(60'000);
+    EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 8:01");  // the tooltip goes on too
 }
 
 // --- the trading week, worked out afresh from the tz database ----------------------
@@ -494,15 +589,25 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                       ClockAt(t, clockZones[slot - 1]));
             check(ReferenceText() == ClockAt(t, "Europe/Kyiv"), "btnLocalTime", ReferenceText(),
                   ClockAt(t, "Europe/Kyiv"));
-            // The hour line: the panel of Kyiv's hour stands under the chart's column of the
-            // chart zone's hour (column 0 is 23:00, time runs right to left).
+            // The hour line: the panel of Kyiv's hour, alone in red, stands under the chart's
+            // yellow column of the chart zone's hour (column 0 is 23:00, time runs right to
+            // left). Over the map's top rows, above every bar, the yellow shows pure.
             const int chartHour = int(model.ChartWallTime(t) / kHour % 24);
             const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, Zone("Europe/Kyiv")).time().hour();
-            const QLabel* panel =
-                form->findChild<QLabel*>(QString("pnl%1").arg(kyivHour == 0 ? 24 : kyivHour));
+            const auto hourPanel = [&](int hour) {
+                return form->findChild<QLabel*>(QString("pnl%1").arg(hour == 0 ? 24 : hour));
+            };
+            const QLabel* panel = hourPanel(kyivHour);
             const int column = 23 - chartHour;
             check(panel->x() == ColumnLeft(column, 37.5), "hour panel", QString::number(panel->x()),
                   QString::number(ColumnLeft(column, 37.5)));
+            const auto red = [](const QLabel* label) { return label->palette().color(QPalette::WindowText) == Qt::red; };
+            check(red(panel) && !red(hourPanel((kyivHour + 23) % 24)), "red hour panel", panel->objectName(), "");
+            const auto yellow = [&](int a) {
+                const QRgb p = form->ChartBitmap().pixel(ColumnLeft(a, 37.5) + 18, 2);
+                return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) < 110;
+            };
+            check(yellow(column) && !yellow((column + 1) % 24), "yellow column", "", QString::number(column));
             for (int i = 0; i < 13; ++i) {
                 const TWorldMapCapital& marker = form->MarkerList()[i];
                 const auto city = std::find_if(std::begin(markerZones), std::end(markerZones),

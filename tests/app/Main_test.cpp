@@ -126,6 +126,10 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("lblCapital%1").arg(k)))->text(), names[k - 1]);
     for (int i = 1; i <= 24; ++i)
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("pnl%1").arg(i)))->text(), QString::number(i));
+    // Blue city names over red times; the hint line and "Время на компьютере:" grey.
+    for (const auto& [name, rgb] : {std::pair{"lblCapital2", qRgb(0, 0, 255)}, {"pnlCapital4Time", qRgb(255, 0, 0)},
+                                    {"pnlHeadBottom", qRgb(128, 128, 128)}, {"Label8", qRgb(128, 128, 128)}})
+        EXPECT_EQ(Child<QLabel>(name)->palette().color(QPalette::WindowText).rgb(), rgb) << name;
 
     // One icon in the sizes title bars and trays show, decoded once: the tray shares it.
     const QIcon icon = form->windowIcon();
@@ -401,6 +405,18 @@ TEST_F(MainWindowTest, FitsASmallScreenAndShowsMapHintsInItsFontEvenWhenInactive
     while (!QToolTip::isVisible() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), "London 10:07");
+
+    // Off the dot the hint goes, and moving on over the sea shows none: after each move,
+    // time for a hidden tip to fade (300 ms) and for a new one to wake.
+    for (const QPoint sea : {QPoint(300, 300), QPoint(301, 300)}) {
+        QMouseEvent off(QEvent::MouseMove, QPointF(sea), QPointF(img1->mapToGlobal(sea)), Qt::NoButton,
+                        Qt::NoButton, Qt::NoModifier);
+        QSpontaneKeyEvent::setSpontaneous(&off);
+        QCoreApplication::instance()->notify(img1, &off);
+        const QDeadlineTimer settle(600);
+        while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_FALSE(QToolTip::isVisible()) << sea.x() << ": " << QToolTip::text().toStdString();
+    }
     QToolTip::hideText();
     img1->setStyle(nullptr);
 }
@@ -420,7 +436,8 @@ TEST_F(MainWindowTest, ZoneListRowsAre19PixelsAndTheOpenListAScreenfulAtMost) {
 }
 
 // At start-up the box follows the entry; one the desktop switched off stays off and
-// untouched until the user ticks the box, and one that is on is written again.
+// untouched until the user ticks the box, and one that is on is written again with the
+// path of the program running now.
 TEST_F(MainWindowTest, AutostartBoxFollowsTheEntryAndLeavesASwitchedOffOneAlone) {
     QDir().mkpath(dir.filePath("config/autostart"));
     const QString entry = dir.filePath("config/autostart/Horavane.desktop");
@@ -442,9 +459,19 @@ TEST_F(MainWindowTest, AutostartBoxFollowsTheEntryAndLeavesASwitchedOffOneAlone)
     file.close();
     EXPECT_FALSE(on.contains("Hidden=true"));
     EXPECT_TRUE(on.contains(DesktopExecArgument(QCoreApplication::applicationFilePath()).toUtf8()));
+
+    // The program was moved: an entry that is on but starts the old path is written
+    // again at the next start, for the program running now.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(on).replace(DesktopExecArgument(QCoreApplication::applicationFilePath()).toUtf8(),
+                                      "/old/horavane"));
+    file.close();
     form.reset();
     Create();
     EXPECT_TRUE(Child<QCheckBox>("CheckBox_Autorun")->isChecked());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), on);
+    file.close();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 

@@ -7,14 +7,13 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "minimode/MouseSupport.h"
 
 namespace {
 
@@ -134,26 +133,6 @@ TEST_F(EditCapitalClock, MissingOrEmptyCatalogueKeepsTheDesignContents) {
         EXPECT_EQ(copy.Zone, capital.Zone);
         EXPECT_EQ(copy.Name, QStringLiteral("edtName"));
     }
-}
-
-TEST_F(EditCapitalClock, SwatchClickPresetsThePickerAndKeepsItsColourOnCancel) {
-    form.Fill(&catalogue, capital);
-    std::optional<TColor> answer = 0x00ABCDEF;
-    TColor preset = 0;
-    form.SetColorPicker([&](QWidget*, TColor shown) {
-        preset = shown;
-        return answer;
-    });
-    Press(form.pnlColor, Qt::LeftButton, QPoint(5, 5));
-    Release(form.pnlColor, Qt::LeftButton, QPoint(5, 5));
-    EXPECT_EQ(preset, 0x00126137u);
-    EXPECT_EQ(form.Color(), 0x00ABCDEFu);
-    EXPECT_EQ(form.pnlColor->palette().color(QPalette::Window), QColor(0xEF, 0xCD, 0xAB));
-
-    answer.reset();
-    form.pnlColorClick();
-    EXPECT_EQ(form.Color(), 0x00ABCDEFu);
-    EXPECT_EQ(capital.Color, 0x00126137u);  // the clock changes only through OK
 }
 
 TEST_F(EditCapitalClock, ModalResultsOkCancelAndCloseBox) {

@@ -123,31 +123,28 @@ TEST_F(ExchangeTest, AnEmptyOrBackwardSpanHasNoBitmapAndIsNeverOpen) {
     }
 }
 
-TEST_F(ExchangeTest, PaintsGreenWhileOpenAndWhiteWithAGreyBorderWhileClosed) {
+// Open: green with a white title and a black countdown; closed: white in a grey frame,
+// a black title and a red countdown.
+TEST_F(ExchangeTest, PaintsTheColoursOfItsState) {
     TExchange sydney = Make("Sydney", Hm(0), Hm(9));
-    SetChartTime(clock, 3, 0);
-    QImage bitmap = sydney.GetBitmap();
-    const QRgb green = qRgb(0x00, 0x80, 0x00);
-    EXPECT_EQ(bitmap.pixel(0, 0), green);
-    EXPECT_EQ(bitmap.pixel(1, 1), green);
-    EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), green);
-
-    SetChartTime(clock, 12, 1);
-    bitmap = sydney.GetBitmap();
-    const QRgb grey = qRgb(0x80, 0x80, 0x80);
-    const QRgb white = qRgb(0xFF, 0xFF, 0xFF);
-    EXPECT_EQ(bitmap.pixel(0, 0), grey);
-    EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), grey);
-    EXPECT_EQ(bitmap.pixel(1, 1), white);
-    EXPECT_EQ(bitmap.pixel(bitmap.width() - 2, 35), white);
-    // The countdown is red on white.
-    bool red = false;
-    for (int y = 21; y < 36 && !red; ++y)
-        for (int x = 1; x < bitmap.width() - 1 && !red; ++x) {
-            const QRgb p = bitmap.pixel(x, y);
-            red = qRed(p) > 200 && qGreen(p) < 90 && qBlue(p) < 90;
-        }
-    EXPECT_TRUE(red);
+    const QRgb green = qRgb(0x00, 0x80, 0x00), grey = qRgb(0x80, 0x80, 0x80);
+    const QRgb white = qRgb(0xFF, 0xFF, 0xFF), black = qRgb(0, 0, 0), red = qRgb(0xFF, 0, 0);
+    struct State {
+        int hour, minute;
+        QRgb border, fill, title, countdown;
+    };
+    for (const State& s : {State{3, 0, green, green, white, black}, State{12, 1, grey, white, black, red}}) {
+        SCOPED_TRACE(s.hour);
+        SetChartTime(clock, s.hour, s.minute);
+        const QImage bitmap = sydney.GetBitmap();
+        const int w = bitmap.width();
+        for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, 36), QPoint(w - 1, 36)})
+            EXPECT_EQ(bitmap.pixel(corner), s.border);
+        EXPECT_EQ(bitmap.pixel(1, 1), s.fill);
+        EXPECT_EQ(bitmap.pixel(w - 2, 35), s.fill);
+        EXPECT_TRUE(InkIs(bitmap, 2, 20, s.fill, s.title));  // the title's rows
+        EXPECT_TRUE(InkIs(bitmap, 21, 35, s.fill, s.countdown));
+    }
 }
 
 TEST_F(ExchangeTest, PaintsOnceAMinuteOfTheComputersClock) {

@@ -58,6 +58,7 @@ TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
     EXPECT_TRUE(Overlap(0).IsActive());
     EXPECT_EQ(Overlap(0).ValueText(), "6:00");
     EXPECT_EQ(Overlap(0).GetBitmap().pixel(0, 0), kAmber);
+    EXPECT_TRUE(InkIs(Overlap(0).GetBitmap(), 0, 36, kAmber, qRgb(0, 0, 0)));  // the window's text colour
 
     SetChartTime(clock, 12, 1);  // a new minute, so strip 0 repaints
     const char* lengths[] = {"7:00", "1:00", "4:00"};
@@ -68,6 +69,7 @@ TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
         const QImage bitmap = Overlap(k).GetBitmap();
         EXPECT_EQ(bitmap.pixel(0, 0), kCream);
         EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), kCream);
+        EXPECT_TRUE(InkIs(bitmap, 0, 36, kCream, qRgb(0, 0, 0)));
     }
 
     SetChartTime(clock, 9, 0);  // the close counts as closed

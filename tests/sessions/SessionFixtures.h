@@ -6,6 +6,12 @@
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 
+#include <QColor>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
 inline TIME_ZONE_INFORMATION NorthAmericanZone(int bias) {
     TIME_ZONE_INFORMATION zone;
     zone.Bias = bias;
@@ -35,3 +41,19 @@ inline void SetChartTime(FakeClock& clock, int hour, int minute, int second = 0,
 
 // 24-hour clock without a leading zero: "9:05".
 inline void UseTwentyFourHourClock() { SetCurrentTimeFormatSettings(TimeFormatSettings{}); }
+
+// Whether the text in rows top..bottom of an element's bitmap (inside its frame), drawn
+// on fill, has the colour ink: the pixel farthest from the fill, which the glyphs' stems
+// cover (nearly) whole, is ink give or take the smoothing of small type.
+inline ::testing::AssertionResult InkIs(const QImage& bitmap, int top, int bottom, QRgb fill, QRgb ink) {
+    const auto distance = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+    };
+    QRgb farthest = fill;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = 1; x < bitmap.width() - 1; ++x)
+            if (distance(bitmap.pixel(x, y), fill) > distance(farthest, fill)) farthest = bitmap.pixel(x, y);
+    if (distance(farthest, ink) < 64) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the text is " << qPrintable(QColor(farthest).name()) << ", not "
+                                         << qPrintable(QColor(ink).name());
+}

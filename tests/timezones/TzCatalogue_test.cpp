@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -22,9 +23,6 @@
 namespace {
 
 constexpr int kYear = 2026;
-// The embedded fallback catalogue is generated for the year after the one it was made in,
-// so that a bare system gets the coming year's rules.
-constexpr int kFallbackYear = 2027;
 
 SYSTEMTIME Rule(uint16_t month, uint16_t weekday, uint16_t occurrence, uint16_t hour,
                 uint16_t minute = 0, uint16_t second = 0, uint16_t ms = 0) {
@@ -251,15 +249,51 @@ TEST(TzCatalogue, ARunningProgramShowsTheTzDatabasesTimeFrom2026To2037) {
               << " mismatches\n";
 }
 
-// The embedded catalogue is this code's own output for its reference year. To
-// regenerate it: HORAVANE_WRITE_FALLBACK=<repo>/resources/TimeZones.reg <this test>
-// --gtest_filter='*WriteFallback*'.
-TEST(TzCatalogue, WriteFallback) {
-    const QByteArray target = qgetenv("HORAVANE_WRITE_FALLBACK");
-    if (target.isEmpty()) GTEST_SKIP() << "set HORAVANE_WRITE_FALLBACK to regenerate the embedded catalogue";
-    TzCatalogueOptions options;
-    const TRegistry registry = BuildZoneRegistryAt(StartOfUtcYearMs(kFallbackYear), options).registry;
-    QFile file(QString::fromLocal8Bit(target));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(WriteRegExport(registry, HKEY_LOCAL_MACHINE, kTimeZonesKeyPath));
+// The version of this machine's tz database, as its compiled source names it.
+QString TzDatabaseVersion() {
+    QFile source(QStringLiteral("/usr/share/zoneinfo/tzdata.zi"));
+    if (!source.open(QIODevice::ReadOnly)) return QString();
+    const QByteArray first = source.readLine().trimmed();
+    return first.startsWith("# version ") ? QString::fromLatin1(first.mid(10)) : QString();
+}
+
+// The catalogue embedded for systems without a tz database (resources/TimeZones.reg) is
+// this code's output for the year and tz database it names (tools/write_fallback_catalogue
+// writes it): a key for every row of the zone table, in order, with the table's names,
+// and where this machine has that tz database, the very texts and rules this code makes
+// of it. With another tz database the rules may differ; they are listed, not failed.
+TEST(TzCatalogue, TheEmbeddedCatalogueIsThisCodesOutputForItsYear) {
+    QFile file(QStringLiteral(":/TimeZones.reg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const QRegularExpressionMatch made =
+        QRegularExpression(QStringLiteral("^; tz database (\\S+), rules of (\\d{4})\r?$"),
+                           QRegularExpression::MultilineOption)
+            .match(QString::fromLatin1(text));
+    ASSERT_TRUE(made.hasMatch()) << "the copy does not say what it was made from";
+    const TRegistry embedded = ReadRegExport(text);
+    const TRegistry now = BuildZoneRegistryAt(StartOfUtcYearMs(made.captured(2).toInt())).registry;
+    TRegistryAccess reg(embedded, HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKeyReadOnly(kTimeZonesKeyPath));
+    QStringList rows;
+    for (const WindowsZoneRow& row : WindowsZoneRows()) rows << QString::fromLatin1(row.key);
+    ASSERT_EQ(reg.GetKeyNames(), rows);
+
+    QStringList differing;
+    for (const QString& key : rows) {
+        const auto value = [&key](const TRegistry& registry, const char* name) {
+            return ZoneKey(registry, key)->FindValue(QLatin1String(name))->data;
+        };
+        for (const char* name : {"Std", "Dlt"}) EXPECT_EQ(value(embedded, name), value(now, name)) << key.toStdString();
+        if (value(embedded, "Display") != value(now, "Display") || value(embedded, "TZI") != value(now, "TZI"))
+            differing << key;
+    }
+    const QString here = TzDatabaseVersion();
+    if (made.captured(1) == here)
+        EXPECT_TRUE(differing.isEmpty()) << "not what this code makes of the tz database " << here.toStdString()
+                                         << ", write the copy again: " << differing.join(", ").toStdString();
+    else if (!differing.isEmpty())
+        std::cout << "the tz database here (" << here.toStdString() << ") is not the embedded copy's ("
+                  << made.captured(1).toStdString() << "); zones it has other rules for: "
+                  << differing.join(", ").toStdString() << "\n";
 }

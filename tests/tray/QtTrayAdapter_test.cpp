@@ -3,6 +3,8 @@
 #include "TrayFakes.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
@@ -119,10 +121,19 @@ TEST_F(QtTrayAdapterTest, TooltipLinesAndIconReachTheTray) {
     EXPECT_FALSE(tray.UpdateTrayIcon()) << "an absent icon cannot be modified";
 }
 
+// A balloon reaches the tray with its title, text, icon and time in milliseconds. With no
+// tray host it waits for one, but no longer than it would have stayed up.
 TEST_F(QtTrayAdapterTest, BalloonWaitsForTheTrayHostAndTheIconComesBackWithIt) {
+    QStringList shown;
+    adapter.SetShowMessage([&](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms) {
+        shown << QStringLiteral("%1: %2 (%3, %4 ms)").arg(title, text).arg(int(icon)).arg(ms);
+    });
+    EXPECT_TRUE(tray.DisplayBalloonHint("Horavane 2.0", "Закрылся Tokyo", bitInfo, 20));
+    EXPECT_EQ(shown, QStringList{"Horavane 2.0: Закрылся Tokyo (1, 20000 ms)"});
+
     hostThere = false;
     adapter.CheckTrayHost();  // the host went away
-    EXPECT_FALSE(tray.DisplayBalloonHint("Horavane 2.0", "Открылся Tokyo", bitInfo, 20));
+    EXPECT_FALSE(tray.DisplayBalloonHint("Horavane 2.0", "Открылся Tokyo", bitWarning, 20));
     EXPECT_TRUE(adapter.HasPendingBalloon());
 
     tray.SetIconVisible(false);
@@ -137,6 +148,18 @@ TEST_F(QtTrayAdapterTest, BalloonWaitsForTheTrayHostAndTheIconComesBackWithIt) {
     adapter.CheckTrayHost();
     EXPECT_TRUE(adapter.SystemTrayIcon().isVisible());
     EXPECT_FALSE(adapter.HasPendingBalloon()) << "shown once the icon was re-added";
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[1], "Horavane 2.0: Открылся Tokyo (2, 20000 ms)");
+
+    // A balloon of no time at all is dropped before the host comes back.
+    hostThere = false;
+    adapter.CheckTrayHost();
+    tray.DisplayBalloonHint("Horavane 2.0", "Открылся London", bitInfo, 0);
+    const QDeadlineTimer expiry(1000);
+    while (adapter.HasPendingBalloon() && !expiry.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    hostThere = true;
+    adapter.CheckTrayHost();
+    EXPECT_EQ(shown.size(), 2);
 }
 
 TEST(QtMainWindowHost, HideAndRestoreTheMainWindowThroughTheTray) {
