@@ -171,10 +171,14 @@ void TForm1::Timer2Timer() {
 }
 
 void TForm1::UpdateClocks() {
-    const SYSTEMTIME utc = clock_.UtcNow();
-    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ReferenceNow(utc)));
+    const qint64 utcMs = clock_.UtcMs();
+    const SYSTEMTIME utc = SystemTimeFromUnixMs(utcMs);
+    const TIME_ZONE_INFORMATION reference = ReferenceZone();
+    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ZoneNow(reference, utc)));
     for (int k = 0; k < 5; ++k)
-        if (capitals_[k]) pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc));
+        if (capitals_[k])
+            pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc) +
+                                       DayMarker(capitals_[k]->Zone, reference, utc));
     UpdateTrayHint();
 }
 
