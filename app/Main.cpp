@@ -152,8 +152,8 @@ void TForm1::tmr1Timer() {
     if (clock_.LocalMinute() == lastMinute_) return;
     FollowTheCalendar();
     RedrawChart();
-    UpdateClocks();
-    HighlightHour();  // UpdateClocks has set the tray hint from the same captions
+    UpdateClocks();  // with the tray hint and the coming events
+    HighlightHour();
     ShowDueBalloonHint();
 }
 
@@ -180,6 +180,7 @@ void TForm1::UpdateClocks() {
             pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc) +
                                        DayMarker(capitals_[k]->Zone, reference, utc));
     UpdateTrayHint();
+    UpdateUpcomingEvents(utcMs);
 }
 
 void TForm1::UpdateTrayHint() {
