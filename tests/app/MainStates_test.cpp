@@ -660,6 +660,7 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
 
     Create("2027-03-12T20:59:30Z", true);
     form->show();
+    EXPECT_EQ(Upcoming().size(), 4);  // filled at start-up, laid out once shown
     const QWidget* panel = form->findChild<QWidget*>("pnlPromo");
     EXPECT_EQ(form->findChild<QLabel*>("lblUpcomingTitle")->text(), "Ближайшие события");
     // Friday 16:00 in New York, an hour before the market closes for the weekend; the

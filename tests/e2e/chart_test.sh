@@ -25,8 +25,10 @@ got=$(bars_text)
 
 # Under the hour line, the coming events: the next two session changes, counted as the
 # bars count; the market closes in more than a day and no clock changes within 30 days.
-events_text() { e2e_a11y_names | awk -F'\t' '$2 ~ /^(Закрытие|Открытие) / {print $2; exit}'; }
-expected='Закрытие Sydney через 50 мин\nОткрытие London через 1 ч. 50 мин'
+events_text() {
+    e2e_a11y_names | awk -F'\t' '$2 ~ /^(Закрытие|Открытие|Рынок) |^[0-9]+ [^ ]+: / {print $2}' | paste -sd'|'
+}
+expected='Закрытие Sydney через 50 мин|Открытие London через 1 ч. 50 мин'
 got=$(events_text)
 [[ "$got" == "$expected" ]] || e2e_fail "the coming events read \"$got\", not \"$expected\""
 
