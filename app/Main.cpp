@@ -152,8 +152,8 @@ void TForm1::tmr1Timer() {
     if (clock_.LocalMinute() == lastMinute_) return;
     FollowTheCalendar();
     RedrawChart();
-    UpdateClocks();
-    HighlightHour();  // UpdateClocks has set the tray hint from the same captions
+    UpdateClocks();  // with the tray hint and the coming events
+    HighlightHour();
     ShowDueBalloonHint();
 }
 
@@ -171,11 +171,16 @@ void TForm1::Timer2Timer() {
 }
 
 void TForm1::UpdateClocks() {
-    const SYSTEMTIME utc = clock_.UtcNow();
-    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ReferenceNow(utc)));
+    const qint64 utcMs = clock_.UtcMs();
+    const SYSTEMTIME utc = SystemTimeFromUnixMs(utcMs);
+    const TIME_ZONE_INFORMATION reference = ReferenceZone();
+    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ZoneNow(reference, utc)));
     for (int k = 0; k < 5; ++k)
-        if (capitals_[k]) pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc));
+        if (capitals_[k])
+            pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc) +
+                                       DayMarker(capitals_[k]->Zone, reference, utc));
     UpdateTrayHint();
+    UpdateUpcomingEvents(utcMs);
 }
 
 void TForm1::UpdateTrayHint() {

@@ -10,6 +10,7 @@
 #include "worldmap/BalloonHint.h"
 #include "platform/Registry.h"
 #include "sessions/SessionTable.h"
+#include "sessions/UpcomingEvents.h"
 #include "timezones/TimeZones.h"
 #include "timezones/TzCatalogue.h"
 #include "timezones/ZoneRecord.h"
@@ -36,6 +37,7 @@ class QTimer;
 class QToolButton;
 class TChartView;
 class TMinuteTimer;
+class TUpcomingPanel;
 
 // Where the fixed-size main window opens on a screen's available area.
 QPoint MainWindowPlace(const QRect& available, const QSize& window);
@@ -68,6 +70,8 @@ public:
     ~TForm1() override;
 
     // --- refreshes (also called by the reference-zone change and the clock editor) ---
+    // The reference clock, the five clocks (with the day where it is not the reference
+    // zone's), the tray hint and the coming events, all for one instant.
     void UpdateClocks();
     void UpdateTrayHint();
 
@@ -150,6 +154,8 @@ private:
     void PlaceHourPanels();
     void HighlightHour();
     void CreateBalloonList();
+    // The coming events under the hour line, for the instant the clocks show.
+    void UpdateUpcomingEvents(qint64 utcMs);
     void FormShow();
     // Following the calendar while the program runs (checked once a minute).
     void FollowTheCalendar();
@@ -186,7 +192,7 @@ private:
     TChartView* img1 = nullptr;  // paints chartBitmap_ itself
     QFrame* pnlHourLinePanelsBase = nullptr;
     std::array<QLabel*, 24> pnlHour{};  // pnl1 .. pnl24
-    QFrame* pnlPromo = nullptr;
+    TUpcomingPanel* pnlPromo = nullptr;  // the coming events
     TMinuteTimer* tmr1 = nullptr;  // the tick: once a minute, and at once after a jump
     QTimer* Timer2 = nullptr;
     QMenu* pm1 = nullptr;
@@ -230,5 +236,6 @@ private:
     bool editingClock_ = false;  // the clock editor holds the catalogue
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     std::unique_ptr<TBalloonHintList> balloonList_;
+    TUpcomingEvents upcomingEvents_;
     bool exitRequested_ = false;
 };

@@ -1,6 +1,7 @@
 // The main window's controls, at the positions, fonts and captions of its design.
 #include "app/Main.h"
 #include "app/ChartView.h"
+#include "app/UpcomingPanel.h"
 #include "app/WindowLook.h"
 #include "clocks/ZoneListAdapter.h"
 #include "platform/MinuteTimer.h"
@@ -81,8 +82,9 @@ void TForm1::BuildLayout() {
     pnlHourLinePanelsBase->setGeometry(0, 597, 900, 38);
     BuildHourLine(pnlHourLinePanelsBase);
 
-    // The promotional area stays an empty panel.
-    pnlPromo = MakePanel(this, QStringLiteral("pnlPromo"));
+    // The bottom panel lists the coming events.
+    pnlPromo = new TUpcomingPanel(this);
+    pnlPromo->setObjectName(QStringLiteral("pnlPromo"));
     pnlPromo->setGeometry(0, 635, 900, 105);
 
     // The tick wakes at each change of the minute rather than polling every 300 ms:

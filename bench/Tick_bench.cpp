@@ -1,10 +1,13 @@
 // The main window's tick: a wakeup within the minute (which finds nothing to do), and
 // the minute's whole work with the window shown: chart composed and painted, clocks,
-// hour line, tray hint, balloon check; and the rare minute that reads the zone
-// catalogue anew (New Year, a change of Morocco's). Its heap peak is counted too: this program
-// routes every allocation through glibc's own allocator by way of the wrappers below.
+// hour line, tray hint, coming events, balloon check; the coming events' own share; and
+// the rare minute that reads the zone catalogue anew (New Year, a change of Morocco's).
+// Its heap peak is counted too: this program routes every allocation through glibc's own
+// allocator by way of the wrappers below.
 #include "app/Main.h"
+#include "app/UpcomingPanel.h"
 #include "platform/Clock.h"
+#include "sessions/UpcomingEvents.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -115,6 +118,62 @@ void BM_MinuteWithChart(benchmark::State& state) {
     state.counters["heap_peak_kB"] = benchmark::Counter(double(worstPeak) / 1024.0);
 }
 BENCHMARK(BM_MinuteWithChart)->Unit(benchmark::kMicrosecond);
+
+// The coming events' share of the minute, on a Friday evening with the clock changes of
+// March ahead: the lines worked out from the window's zones, and those lines shown in the
+// panel, which lays them out and repaints.
+TUpcomingSources ComingEventSources(const TForm1& form) {
+    const TTimeZoneList& catalogue = form.TimeZoneList();
+    const auto zone = [&](const char* name) {
+        return catalogue[catalogue.IndexOfStandardName(QString::fromLatin1(name))].ToTimeZoneInformation();
+    };
+    TUpcomingSources sources;
+    sources.Zones = {form.ChartZone(), zone("Central Standard Time"), zone("Eastern Standard Time"),
+                     zone("Russian Standard Time")};
+    sources.Reference = form.ReferenceZone();
+    for (int slot = 1; slot <= 5; ++slot)
+        sources.Clocks.push_back({form.Capital(slot)->Name, form.Capital(slot)->Zone});
+    for (size_t g = 0; g < 4; ++g) {
+        sources.SessionNames.push_back(form.Sessions().SessionList[g]->Name());
+        sources.Sessions.push_back(&form.Sessions().SessionList[g]->Schedule());
+    }
+    return sources;
+}
+
+void BM_ComingEventsLines(benchmark::State& state) {
+    FakeClock clock;
+    clock.SetUtc("2027-03-12T21:00:00");
+    const TForm1 form(clock, {});
+    const TUpcomingSources sources = ComingEventSources(form);
+    TUpcomingEvents events;
+    qint64 t = clock.UtcMs();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(events.At(sources, t));
+        t += 60'000;
+    }
+}
+BENCHMARK(BM_ComingEventsLines)->Unit(benchmark::kMicrosecond);
+
+void BM_ComingEventsPanel(benchmark::State& state) {
+    FakeClock clock;
+    clock.SetUtc("2027-03-12T21:00:00");
+    const TForm1 form(clock, {});
+    const TUpcomingSources sources = ComingEventSources(form);
+    TUpcomingEvents events;
+    TUpcomingPanel panel;
+    panel.resize(900, 105);
+    panel.show();
+    QApplication::processEvents();
+    qint64 t = clock.UtcMs();
+    for (auto _ : state) {
+        QStringList lines;
+        for (const TUpcomingEvent& event : events.At(sources, t)) lines << event.Text;
+        panel.SetLines(lines);
+        QApplication::processEvents();  // the repaint
+        t += 60'000;
+    }
+}
+BENCHMARK(BM_ComingEventsPanel)->Unit(benchmark::kMicrosecond);
 
 void BM_TickWithinTheMinute(benchmark::State& state) {
     FakeClock clock;

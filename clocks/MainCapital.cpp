@@ -3,7 +3,9 @@
 #include "clocks/TileFont.h"
 #include "platform/Clock.h"
 #include "timezones/TimeFormat.h"
+#include "timezones/ZoneClock.h"
 
+#include <QDate>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -28,6 +30,19 @@ double LinearChannel(int value) {
 }
 
 }  // namespace
+
+QString DayMarker(const TIME_ZONE_INFORMATION& zone, const TIME_ZONE_INFORMATION& reference,
+                  const SYSTEMTIME& utc) {
+    const auto day = [&](const TIME_ZONE_INFORMATION& z) {
+        const SYSTEMTIME local = DecodeDateTime(ZoneNow(z, utc));
+        return QDate(local.wYear, local.wMonth, local.wDay).toJulianDay();
+    };
+    const qint64 days = day(zone) - day(reference);
+    if (days == 0) return QString();
+    // A real minus sign, as wide as the plus, so both read alike.
+    return (days > 0 ? QStringLiteral(" +") : QStringLiteral(" \u2212")) + QString::number(std::abs(days)) +
+           QStringLiteral(" д.");
+}
 
 QColor TileTextColor(TColor fill) {
     const QColor c = ColorFromTColor(fill);

@@ -42,6 +42,11 @@ private:
     QImage image_;
 };
 
+// The clock's day against the reference zone's at the instant, for its time text:
+// " +1 д." a day ahead, " −1 д." a day behind, nothing on the same date.
+QString DayMarker(const TIME_ZONE_INFORMATION& zone, const TIME_ZONE_INFORMATION& reference,
+                  const SYSTEMTIME& utc);
+
 // The tile text on a fill: white on a dark fill, black on a light one, whichever has the
 // higher contrast by the fill's relative luminance.
 QColor TileTextColor(TColor fill);

@@ -201,8 +201,11 @@ QString CountdownText(qint64 ms) {
     const qint64 days = minutes / 1440;
     const qint64 hours = minutes / 60 % 24;
     QString text;
-    if (days > 0) text = QString::number(days) + QStringLiteral(" д. ");
-    if (days > 0 || hours > 0) text += QString::number(hours) + QStringLiteral(" ч. ");
+    // Every unit after the first has two digits: "1 д. 05 ч. 00 мин", "2 ч. 05 мин".
+    if (days > 0)
+        text = QString::number(days) + QStringLiteral(" д. ") + TwoDigits(int(hours)) + QStringLiteral(" ч. ");
+    else if (hours > 0)
+        text = QString::number(hours) + QStringLiteral(" ч. ");
     return text + TwoDigits(int(minutes % 60)) + QStringLiteral(" мин");
 }
 

@@ -38,8 +38,9 @@ QString FormatDateTime(const QString& format, TDateTime value, const TimeFormatS
 // ZoneNow(zone, utc) formatted with ClockTimeFormat().
 QString ZoneTimeText(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc);
 
-// The time to a bar's next opening or closing, in whole minutes: "1 д. 19 ч. 00 мин"
-// from a day on, "2 ч. 05 мин" from an hour on, else "05 мин".
+// The time to a bar's next opening or closing, in whole minutes: "1 д. 05 ч. 00 мин"
+// from a day on, "2 ч. 05 мин" from an hour on, else "05 мин". The bars and the
+// panel of coming events count down in this one form.
 QString CountdownText(qint64 ms);
 // A length of time as hours and two-digit minutes, "7:00" (seconds dropped).
 QString DurationText(qint64 ms);

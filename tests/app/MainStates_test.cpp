@@ -12,6 +12,7 @@
 #include "timezones/TzCatalogue.h"
 #include "worldmap/WorldMapCapital.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
@@ -69,6 +71,13 @@ struct MainStatesTest : ::testing::Test {
         return form->findChild<QLabel*>(QString("pnlCapital%1Time").arg(slot))->text();
     }
     QString ReferenceText() { return form->findChild<QToolButton*>("btnLocalTime")->text(); }
+    // The coming events as the panel shows them, a label to a line.
+    QStringList Upcoming() {
+        QStringList lines;
+        for (int row = 1; auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row)); ++row)
+            lines << label->text();
+        return lines;
+    }
     QByteArray SettingsFile() {
         QFile file(dir.filePath("horavane.ini"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -367,8 +376,9 @@ int Weekday(qint64 wallMs) {  // Qt's: Monday 1 .. Sunday 7
 QString Countdown(qint64 ms) {
     const qint64 m = ms / kMinute;
     QString text;
-    if (m >= 1440) text += QString::number(m / 1440) + " д. ";
-    if (m >= 60) text += QString::number(m / 60 % 24) + " ч. ";
+    const QString hours = QString::number(m / 60 % 24);
+    if (m >= 1440) text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
+    else if (m >= 60) text += hours + " ч. ";
     return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
 }
 
@@ -477,6 +487,55 @@ QString ClockAt(qint64 utcMs, const char* zone) {
     return QDateTime::fromMSecsSinceEpoch(utcMs, Zone(zone)).toString("H:mm");
 }
 
+// The day a clock shows against the reference clock's, as its box adds it: " +1 д.",
+// " −1 д.", nothing on the same date.
+QString DayMark(qint64 utcMs, const char* zone, const char* reference) {
+    const QDate there = QDateTime::fromMSecsSinceEpoch(utcMs, Zone(zone)).date();
+    const qint64 days = QDateTime::fromMSecsSinceEpoch(utcMs, Zone(reference)).date().daysTo(there);
+    return days == 0 ? QString() : QString(days > 0 ? " +" : " −") + QString::number(std::abs(days)) + " д.";
+}
+
+// The instants the currency market opens or closes from..to, minute by minute.
+std::vector<qint64> MarketChanges(const TradingModel& model, qint64 from, qint64 to) {
+    std::vector<qint64> changes;
+    bool open = model.MarketOpen(from);
+    for (qint64 t = from / kMinute * kMinute + kMinute; t <= to; t += kMinute)
+        if (model.MarketOpen(t) != open) {
+            open = !open;
+            changes.push_back(t);
+        }
+    return changes;
+}
+
+// The coming events of the trading week at t, in time order: the market's opening, or
+// its weekend close once that is within a day, and the next two openings or closings of
+// the sessions (a closing first at the same instant). Countdowns run from t's minute.
+std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
+                                                   const std::vector<qint64>& marketChanges,
+                                                   const std::vector<TradingModel::Bar>& sessions,
+                                                   qint64 t) {
+    const qint64 minute = t / kMinute * kMinute;
+    std::vector<std::tuple<qint64, int, QString>> events;
+    for (size_t g = 0; g < sessions.size(); ++g)
+        for (const auto& [open, close] : sessions[g].spans) {
+            if (close > t)
+                events.emplace_back(close, 1 + int(g), "Закрытие " + sessions[g].name + " через " + Countdown(close - minute));
+            if (open > t)
+                events.emplace_back(open, 10 + int(g), "Открытие " + sessions[g].name + " через " + Countdown(open - minute));
+        }
+    std::sort(events.begin(), events.end());
+    events.resize(2);
+    const qint64 next = *std::upper_bound(marketChanges.begin(), marketChanges.end(), t);
+    if (!model.MarketOpen(t))
+        events.emplace_back(next, 0, "Рынок откроется через " + Countdown(next - minute));
+    else if (next - minute < 24 * kHour)
+        events.emplace_back(next, 0, "Рынок закроется через " + Countdown(next - minute) + " (пятница 17:00 Нью-Йорк)");
+    std::sort(events.begin(), events.end());
+    std::vector<std::pair<qint64, QString>> lines;
+    for (const auto& [at, order, text] : events) lines.emplace_back(at, text);
+    return lines;
+}
+
 // Three stretches of the real tick, minute by minute, through one running program: the
 // American and European March changes, the European and American autumn ones, and New
 // Year, each across weekends. At every minute the clocks, the map's markers, the seven
@@ -537,6 +596,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
     ASSERT_EQ(form->MarkerList().Count(), 13);
 
     QStringList expectedBalloons;
+    const QRegularExpression changeLine("^\\d+ \\S+: ");  // "14 марта: ..."
     int wrong = 0;
     auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 10)
@@ -574,6 +634,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                     << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") +
                            parts.join(", ");
         }
+        const std::vector<qint64> marketChanges = MarketChanges(model, from, to + 8 * 24 * kHour);
         std::vector<TradingModel::Bar> exchangeBars;
         for (const Exchange& e : exchanges) {
             const qint64 firstLocalDay = WallTime(from, *e.zone) / (24 * kHour) * (24 * kHour) - 24 * kHour;
@@ -584,9 +645,11 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         for (qint64 t = from; t <= to; t += kMinute) {
             if (t > from) clock.Advance(kMinute);  // wakes the real tick
             const qint64 wholeMinute = t;
-            for (int slot = 1; slot <= 5; ++slot)
-                check(TimeText(slot) == ClockAt(t, clockZones[slot - 1]), clockZones[slot - 1], TimeText(slot),
-                      ClockAt(t, clockZones[slot - 1]));
+            for (int slot = 1; slot <= 5; ++slot) {
+                const char* zone = clockZones[slot - 1];
+                const QString expected = ClockAt(t, zone) + DayMark(t, zone, "Europe/Kyiv");
+                check(TimeText(slot) == expected, zone, TimeText(slot), expected);
+            }
             check(ReferenceText() == ClockAt(t, "Europe/Kyiv"), "btnLocalTime", ReferenceText(),
                   ClockAt(t, "Europe/Kyiv"));
             // The hour line: the panel of Kyiv's hour, alone in red, stands under the chart's
@@ -642,6 +705,15 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                 check(strip.IsActive() == open && strip.ValueText() == expected, "strip",
                       strip.ValueText(), expected);
             }
+            // The coming events: the week's lines shown stand in the model's order, whatever
+            // clock changes come between them (the panel is cut to what fits).
+            QStringList week;
+            for (const QString& line : Upcoming())
+                if (!changeLine.match(line).hasMatch()) week << line;
+            QStringList expectedWeek;
+            for (const auto& [at, line] : WeekEvents(model, marketChanges, sessions, t)) expectedWeek << line;
+            check(!week.isEmpty() && week == expectedWeek.mid(0, week.size()), "coming events",
+                  week.join(" | "), expectedWeek.join(" | "));
         }
     }
     EXPECT_EQ(wrong, 0);
@@ -654,6 +726,94 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
     EXPECT_EQ(form->findChildren<QObject*>().size(), objectsAtStart);
+}
+
+// The coming events as the panel under the hour line shows them and a screen reader reads
+// them, before the clock changes of March 2027: on Friday evening, on the Saturday, and a
+// week later between the American and the European changes. The week's lines come from
+// the trading rules above; the changes are the tz database's.
+TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
+    const auto changeAfter = [](const char* zone, const char* utc) {
+        return Zone(zone).nextTransition(QDateTime::fromMSecsSinceEpoch(Ms(utc), Qt::UTC)).atUtc.toMSecsSinceEpoch();
+    };
+    // New York and Chicago (the CME) change on 14 March, the chart zone with New York's rule
+    // the evening before; London and Kyiv, the reference zone, on the 28th; Sydney goes
+    // back on 4 April; Tokyo and Moscow keep their time. The chart zone moves an hour away
+    // from Kyiv until the 28th and from Moscow for the summer, so the "РТС" bar moves.
+    const qint64 american = Ms("2027-03-14T07:00:00Z"), european = Ms("2027-03-28T01:00:00Z");
+    EXPECT_EQ(changeAfter("America/New_York", "2027-03-01T00:00:00Z"), american);
+    EXPECT_EQ(changeAfter("America/Chicago", "2027-03-01T00:00:00Z"), american + kHour);
+    EXPECT_EQ(changeAfter("Europe/London", "2027-03-01T00:00:00Z"), european);
+    EXPECT_EQ(changeAfter("Europe/Kyiv", "2027-03-01T00:00:00Z"), european);
+    EXPECT_EQ(changeAfter("Australia/Sydney", "2027-03-01T00:00:00Z"), Ms("2027-04-03T16:00:00Z"));
+    const std::pair<qint64, QString> changes[] = {
+        {american, "14 марта: NewYork и CME переходят на летнее время; до 28 марта разница London – NewYork "
+                   "4 ч. вместо 5, сессии и уведомления на 1 ч. раньше по вашему времени; "
+                   "РТС на графике 10:00 - 16:45 вместо 9:00 - 15:45"},
+        {european, "28 марта: London и ваш пояс переходят на летнее время; "
+                   "сессии и уведомления на 1 ч. позже по вашему времени"},
+        {Ms("2027-04-03T16:00:00Z"), "4 апреля: Sydney переходит на зимнее время"}};
+
+    TradingModel model;
+    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
+                                               {"London", 600, 1140, {}}, {"NewYork", 900, 1440, {}}};
+    for (TradingModel::Bar& bar : sessions)
+        model.FillSpans(bar, model.ChartWallTime(Ms("2027-03-11T00:00:00Z")) / (24 * kHour) * (24 * kHour),
+                        model.ChartWallTime(Ms("2027-03-26T00:00:00Z")),
+                        [&](qint64 open) { return model.MarketOpen(open); });
+    const std::vector<qint64> market = MarketChanges(model, Ms("2027-03-11T00:00:00Z"), Ms("2027-03-26T00:00:00Z"));
+
+    Create("2027-03-12T20:59:30Z", true);
+    form->show();
+    EXPECT_EQ(Upcoming().size(), 4);  // filled at start-up, laid out once shown
+    const QWidget* panel = form->findChild<QWidget*>("pnlPromo");
+    EXPECT_EQ(form->findChild<QLabel*>("lblUpcomingTitle")->text(), "Ближайшие события");
+    // Friday 16:00 in New York, an hour before the market closes for the weekend; the
+    // Saturday; the Saturday after, when every line fits. (The tick notices a jump of the
+    // clock when it lands on another minute of the hour.)
+    const struct {
+        const char* utc;
+        int shown;
+    } moments[] = {{"2027-03-12T21:00:00Z", 4}, {"2027-03-13T12:07:00Z", 4}, {"2027-03-20T12:13:00Z", 5}};
+    for (const auto& moment : moments) {
+        SCOPED_TRACE(moment.utc);
+        const qint64 t = Ms(moment.utc);
+        if (t - clock.UtcMs() == 30'000) clock.Advance(30'000);  // the tick at the minute
+        else clock.SetUtcMs(t);                                   // the tick at the jump
+        std::vector<std::pair<qint64, QString>> expected = WeekEvents(model, market, sessions, t);
+        for (const auto& change : changes)
+            if (change.first > t && change.first <= t + 30 * 24 * kHour) expected.push_back(change);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        QStringList lines;
+        for (const auto& [at, line] : expected) lines << line;
+        const QStringList shown = Upcoming();
+        EXPECT_EQ(shown.join('\n').toStdString(), lines.mid(0, moment.shown).join('\n').toStdString());
+        // Each line is plain text to select and read, laid out by Qt one under the other
+        // within the panel; the next line would not fit.
+        int bottom = 0;
+        QLabel next;
+        for (int row = 1; row <= shown.size(); ++row) {
+            const auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row));
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+            EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse);
+            EXPECT_TRUE(label->isVisible());
+            EXPECT_GE(label->y(), bottom);
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+            bottom = label->y() + label->height();
+            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label));
+            ASSERT_NE(reader, nullptr);
+            EXPECT_EQ(reader->text(QAccessible::Name), label->text());
+            next.setFont(label->font());
+            next.setWordWrap(label->wordWrap());
+        }
+        EXPECT_LE(bottom, panel->height());
+        if (shown.size() < lines.size()) {
+            next.setText(lines[shown.size()]);
+            EXPECT_GT(bottom + next.heightForWidth(panel->width() - 24), panel->height());
+        }
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
 // Saved clocks and a saved reference zone of catalogue zones keep the rule of now, not

@@ -216,6 +216,32 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
         << chart->text(QAccessible::Name).toStdString();
 }
 
+// A clock whose date is not the reference zone's says so in its box and in the tray
+// hint: late in New York's afternoon Tokyo, Sydney and Moscow are already in tomorrow;
+// against Tokyo, New York and London are still in yesterday. The mark fits the box.
+TEST_F(MainWindowTest, EachClockSaysWhenItsDayIsNotTheReferenceZones) {
+    computerStd = "Eastern Standard Time";
+    Create("2026-01-15T21:29:30");  // Thursday 16:29 in New York
+    form->show();
+    clock.Advance(30'000);  // the real tick at 16:30
+    EXPECT_EQ(form->TrayHint().split("\r\n"),
+              QStringList({"London 21:30", "NewYork 16:30", "Tokyo 6:30 +1 д.", "Sydney 8:30 +1 д.",
+                           "Moscow 0:30 +1 д."}));
+    EXPECT_EQ(Child<QLabel>("pnlCapital3Time")->text(), "6:30 +1 д.");
+
+    computerStd = "Tokyo Standard Time";
+    SetCurrentTimeFormatSettings(TimeFormatSettings{true, true, false});  // "04:30 PM", the widest
+    Create("2026-01-15T21:30:00");
+    EXPECT_EQ(form->TrayHint().split("\r\n"),
+              QStringList({"London 09:30 PM −1 д.", "NewYork 04:30 PM −1 д.", "Tokyo 06:30 AM",
+                           "Sydney 08:30 AM", "Moscow 12:30 AM"}));
+    for (int k = 1; k <= 5; ++k) {
+        auto* time = Child<QLabel>(qPrintable(QStringLiteral("pnlCapital%1Time").arg(k)));
+        EXPECT_EQ(time->geometry(), QRect(9, 28, 152, 27));
+        EXPECT_LE(time->fontMetrics().horizontalAdvance(time->text()), time->width()) << k;
+    }
+}
+
 TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
     Create("2026-01-15T22:30:00");  // ChartZone 0:30: the current hour is the rightmost column
     auto* combo = Child<QComboBox>("cbbUTC");

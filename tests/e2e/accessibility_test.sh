@@ -1,7 +1,7 @@
 # A screen reader reads what the windows show: through the AT-SPI tree it finds every
-# clock's name and time, the reference time, the selected zone, the 24 hour panels,
-# and every control of the clock editor and of the time-setup hints window, each
-# under the name it shows.
+# clock's name and time (with its day where it is not Tokyo's), the reference time, the
+# selected zone, the 24 hour panels, the coming events, and every control of the clock
+# editor and of the time-setup hints window, each under the name it shows.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
@@ -49,13 +49,23 @@ expect_name() {  # expect_name TREE WINDOW-ROLE ROLE X Y TEXT WHAT
     [[ "$got" == "$6" ]] || e2e_fail "$7: a screen reader reads \"$got\", the window shows \"$6\""
 }
 
+# day_mark ZONE WHEN: what a clock of ZONE adds to its time when its date is not that of
+# the reference zone, Tokyo: " +1 д." a day ahead, " −1 д." a day behind.
+day_mark() {
+    local there here
+    there=$(TZ=$1 date -d "$2" +%Y%m%d)
+    here=$(TZ=Asia/Tokyo date -d "$2" +%Y%m%d)
+    if ((there > here)); then echo " +1 д."; elif ((there < here)); then echo " −1 д."; fi
+}
+
 # expect_time NAME ZONE WHAT: NAME is the time of ZONE now (or a minute ago, should the
-# minute have changed between the program's reading and ours).
+# minute have changed between the program's reading and ours), with its day mark.
 expect_time() {
     local name=$1 zone=$2 what=$3 now before
-    [[ "$name" =~ ^[0-9]{1,2}:[0-9]{2}$ ]] || e2e_fail "$what: a screen reader reads \"$name\", not a time"
-    now=$(TZ=$zone date +%-H:%M)
-    before=$(TZ=$zone date -d '-1 minute' +%-H:%M)
+    [[ "$name" =~ ^[0-9]{1,2}:[0-9]{2}( (\+|−)1 д\.)?$ ]] ||
+        e2e_fail "$what: a screen reader reads \"$name\", not a time"
+    now=$(TZ=$zone date +%-H:%M)$(day_mark "$zone" now)
+    before=$(TZ=$zone date -d '-1 minute' +%-H:%M)$(day_mark "$zone" '-1 minute')
     [[ "${name#0}" == "$now" || "${name#0}" == "$before" ]] ||
         e2e_fail "$what: a screen reader reads \"$name\"; it is $now in $zone"
 }
@@ -90,6 +100,8 @@ expect_name "$tree" filler "check box" 320 3 "Загружать програм�
 expect_name "$tree" filler label 723 4 "Время на компьютере:" "Label8"
 expect_name "$tree" filler label 0 134 \
     "Чтобы изменить города, нажмите на кнопки выше. Подсказка (London UTC 0, NewYork  UTC +5)" "pnlHeadBottom"
+
+expect_name "$tree" filler label 12 639 "Ближайшие события" "lblUpcomingTitle"
 
 # The hour line: the panels 1..24, each read once.
 hours=$(awk -F'\t' '{split($1, w, ":")} w[2] == "filler" && $2 == "label" && $4 == 597 {print $7}' <<<"$tree" |

@@ -1,7 +1,8 @@
 # The session chart as a trader sees it, at a faked instant on a computer whose zone is
-# seven hours from the chart zone: the seven bars' titles and countdowns as a screen
-# reader reads them, the red number of the current hour on the hour line, and the yellow
-# column over the current chart hour, checked on the pixels of the window.
+# seven hours from the chart zone: the seven bars' titles and countdowns and the coming
+# events under the hour line as a screen reader reads them, the red number of the current
+# hour on the hour line, and the yellow column over the current chart hour, checked on
+# the pixels of the window.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_a11y
@@ -21,6 +22,15 @@ CME (17:30 - 00:00) до открытия 9 ч. 20 мин; NYSE (16:30 - 23:00) 
 e2e_poll 20 test -n "$(bars_text)" || true
 got=$(bars_text)
 [[ "$got" == "$expected" ]] || e2e_fail "the chart reads \"$got\", not \"$expected\""
+
+# Under the hour line, the coming events: the next two session changes, counted as the
+# bars count; the market closes in more than a day and no clock changes within 30 days.
+events_text() {
+    e2e_a11y_names | awk -F'\t' '$2 ~ /^(Закрытие|Открытие|Рынок) |^[0-9]+ [^ ]+: / {print $2}' | paste -sd'|'
+}
+expected='Закрытие Sydney через 50 мин|Открытие London через 1 ч. 50 мин'
+got=$(events_text)
+[[ "$got" == "$expected" ]] || e2e_fail "the coming events read \"$got\", not \"$expected\""
 
 shot="$WORK/chart.png"
 e2e_screenshot "$main" "$shot"

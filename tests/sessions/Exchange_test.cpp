@@ -78,7 +78,7 @@ TEST_F(ExchangeTest, OverTheWeekendASessionCountsDownToItsFirstOpeningAfterIt) {
     EXPECT_EQ(london.CountdownText(), "до закрытия 01 мин");
     clock.SetUtc("2026-01-16T22:00:00Z");  // Friday 17:00 in New York: the market closes
     EXPECT_FALSE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до открытия 2 д. 0 ч. 00 мин");
+    EXPECT_EQ(sydney.CountdownText(), "до открытия 2 д. 00 ч. 00 мин");
     clock.SetUtc("2026-01-17T10:01:00Z");  // Saturday 12:01, inside London's hours
     EXPECT_FALSE(london.IsActive());
     EXPECT_EQ(london.CountdownText(), "до открытия 1 д. 21 ч. 59 мин");

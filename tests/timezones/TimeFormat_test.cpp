@@ -84,9 +84,9 @@ TEST(CountdownAndDuration, KeepTheirOwnFormsInEveryLocale) {
         EXPECT_EQ(CountdownText(3'600'000), QStringLiteral("1 ч. 00 мин"));
         EXPECT_EQ(CountdownText(13 * 3'600'000 + 5 * 60'000), QStringLiteral("13 ч. 05 мин"));
         EXPECT_EQ(CountdownText(23 * 3'600'000 + 59 * 60'000), QStringLiteral("23 ч. 59 мин"));
-        EXPECT_EQ(CountdownText(24 * 3'600'000), QStringLiteral("1 д. 0 ч. 00 мин"));
+        EXPECT_EQ(CountdownText(24 * 3'600'000), QStringLiteral("1 д. 00 ч. 00 мин"));
         EXPECT_EQ(CountdownText(43 * 3'600'000), QStringLiteral("1 д. 19 ч. 00 мин"));
-        EXPECT_EQ(CountdownText(50 * 3'600'000 + 7 * 60'000), QStringLiteral("2 д. 2 ч. 07 мин"));
+        EXPECT_EQ(CountdownText(50 * 3'600'000 + 7 * 60'000), QStringLiteral("2 д. 02 ч. 07 мин"));
         EXPECT_EQ(DurationText(7 * 3'600'000), QStringLiteral("7:00"));
         EXPECT_EQ(DurationText(13 * 3'600'000 + 60'000 + 59'999), QStringLiteral("13:01"));
         EXPECT_EQ(DurationText(0), QStringLiteral("0:00"));

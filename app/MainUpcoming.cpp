@@ -1,0 +1,26 @@
+// The coming events under the hour line, worked out from the zones and the instant the
+// clocks and the chart show.
+#include <algorithm>
+
+#include "app/Main.h"
+#include "app/UpcomingPanel.h"
+
+void TForm1::UpdateUpcomingEvents(qint64 utcMs) {
+    const auto& bars = sessions_.SessionList;
+    const bool built =
+        bars.size() >= 4 && std::all_of(capitals_.begin(), capitals_.end(),
+                                        [](const auto& capital) { return capital != nullptr; });
+    if (!built) return;  // start-up stopped before the clocks or the chart were made
+    TUpcomingSources sources;
+    sources.Zones = SessionZones();
+    sources.Reference = ReferenceZone();
+    for (const auto& capital : capitals_) sources.Clocks.push_back({capital->Name, capital->Zone});
+    // The four sessions, whose openings and closings the balloons announce too.
+    for (size_t g = 0; g < 4; ++g) {
+        sources.SessionNames.push_back(bars[g]->Name());
+        sources.Sessions.push_back(&bars[g]->Schedule());
+    }
+    QStringList lines;
+    for (const TUpcomingEvent& event : upcomingEvents_.At(sources, utcMs)) lines << event.Text;
+    pnlPromo->SetLines(lines);
+}

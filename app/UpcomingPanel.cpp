@@ -1,0 +1,98 @@
+#include "app/UpcomingPanel.h"
+
+#include "app/WindowLook.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+
+#include <limits>
+
+namespace {
+
+constexpr int kLeft = 12;
+constexpr int kWidth = 876;
+constexpr int kLinesTop = 22;
+constexpr int kLinesBottom = 102;
+
+QLabel* MakeText(QWidget* parent, const QString& name, bool bold) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(ArialPx(13, bold));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SetFontColor(label, 0);
+    return label;
+}
+
+}  // namespace
+
+TUpcomingPanel::TUpcomingPanel(QWidget* parent) : QFrame(parent) {
+    heading_ = MakeText(this, QStringLiteral("lblUpcomingTitle"), true);
+    heading_->setText(QStringLiteral("Ближайшие события"));
+    heading_->setAccessibleName(heading_->text());
+    heading_->setGeometry(kLeft, 4, kWidth, 17);
+}
+
+int TUpcomingPanel::RowsOf(const QString& line) {
+    const auto found = rowsOf_.constFind(line);
+    if (found != rowsOf_.cend()) return *found;
+    if (rowsOf_.size() > 64) rowsOf_.clear();  // the countdowns' old lines
+    const QFontMetrics metrics(ArialPx(13));
+    const int rowHeight = metrics.lineSpacing();
+    const QRect unbounded(0, 0, kWidth, std::numeric_limits<int>::max() / 2);
+    const int height = metrics.boundingRect(unbounded, Qt::TextWordWrap, line).height();
+    return rowsOf_[line] = std::max(1, (height + rowHeight - 1) / rowHeight);
+}
+
+QLabel* TUpcomingPanel::Row(size_t index) {
+    while (rows_.size() <= index) {
+        QLabel* row = MakeText(this, QStringLiteral("lblUpcoming%1").arg(rows_.size() + 1), false);
+        row->setWordWrap(true);
+        row->show();  // shown with the panel, which may be shown already
+        rows_.push_back(row);
+    }
+    return rows_[index];
+}
+
+void TUpcomingPanel::SetLines(const QStringList& lines) {
+    if (isVisible()) {
+        Show(lines);
+        return;
+    }
+    pending_ = lines;
+    hasPending_ = true;
+}
+
+void TUpcomingPanel::showEvent(QShowEvent* event) {
+    QFrame::showEvent(event);
+    if (!hasPending_) return;
+    hasPending_ = false;
+    Show(pending_);
+}
+
+void TUpcomingPanel::Show(const QStringList& lines) {
+    // A line longer than the panel is wide takes two rows or more; the lines after the
+    // last that fits whole are left out.
+    const int rowHeight = QFontMetrics(ArialPx(13)).lineSpacing();
+    int top = kLinesTop;
+    shown_.clear();
+    for (const QString& line : lines) {
+        const int height = RowsOf(line) * rowHeight;
+        if (top + height > kLinesBottom) break;
+        QLabel* row = Row(size_t(shown_.size()));
+        if (row->text() != line) {
+            row->setText(line);
+            row->setAccessibleName(line);
+        }
+        const QRect place(kLeft, top, kWidth, height);
+        if (row->geometry() != place) row->setGeometry(place);
+        shown_ << line;
+        top += height;
+    }
+    // Rows no line needs go, so a screen reader finds no stale line among them.
+    while (rows_.size() > size_t(shown_.size())) {
+        delete rows_.back();
+        rows_.pop_back();
+    }
+}
