@@ -22,6 +22,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IClock;
@@ -159,8 +160,12 @@ private:
     TZoneRegistryBuild BuildCatalogue(qint64 utcMs) const;
     TSessionZones SessionZones() const;
     TIME_ZONE_INFORMATION ComputerZone() const;
-    // Fills cbbUTC from the catalogue and selects the reference entry (saves nothing).
-    void FillReferencePicker(const TIME_ZONE_INFORMATION& wanted);
+    // Fills cbbUTC with "Время компьютера" and the catalogue, marks the computer's own
+    // entry and selects the saved zone's entry, or "Время компьютера" when nothing is
+    // saved (saves nothing).
+    void FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved);
+    // The catalogue index of the reference entry; -1 for "Время компьютера".
+    int ReferenceEntry() const;
     // the strip's requests
     void ShowMainWindow() override;
     void ExitProgram() override;
@@ -211,7 +216,7 @@ private:
     TIME_ZONE_INFORMATION chicagoZone_{};
     TIME_ZONE_INFORMATION newYorkZone_{};
     TIME_ZONE_INFORMATION moscowZone_{};
-    TIME_ZONE_INFORMATION computerZone_{};  // stands in when the catalogue is empty
+    TIME_ZONE_INFORMATION computerZone_{};  // the reference while "Время компьютера" is chosen
     int lastMinute_ = -1;
     QImage mapBitmap_;
     QImage hourHighlightPixel_;

@@ -128,7 +128,7 @@ void TForm1::BuildHead(QWidget* head) {
     // Screen readers read the selected zone, as the box shows it.
     connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
     cbbUTC->setGeometry(190, 28, 520, 27);
-    SetZoneListRows(cbbUTC, 19);
+    SetUpZoneList(cbbUTC, 19);
     // Only the user's pick runs the change handler; start-up's selection saves nothing.
     connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 
