@@ -147,6 +147,8 @@ private:
     void DetectLocalZone();
     void CreateChartResources();
     void CreateSessions();
+    TElementGeometry ElementGeometry() const;
+    void FollowPixelRatio();
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();

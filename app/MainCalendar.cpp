@@ -72,8 +72,7 @@ void TForm1::RebuildCatalogue(qint64 utcMs) {
 }
 
 void TForm1::FollowOffsetChanges(qint64 utcMs) {
-    const TElementGeometry geometry{hourWidth_, ChartElementHeight(chartBitmap_)};
-    FollowExchangeOffsets(sessions_, geometry, clock_, SessionZones());
+    FollowExchangeOffsets(sessions_, ElementGeometry(), clock_, SessionZones());
     if (ReferenceHourOffset() != hourPanelsOffset_) PlaceHourPanels();
     ScheduleOffsetCheck(utcMs);
 }

@@ -76,6 +76,7 @@ void TForm1::BuildLayout() {
     img1->setGeometry(0, 150, 900, 447);
     img1->setMouseTracking(true);
     img1->installEventFilter(this);
+    connect(img1, &TChartView::pixelRatioChanged, this, &TForm1::FollowPixelRatio);
 
     pnlHourLinePanelsBase = MakePanel(this, QStringLiteral("pnlHourLinePanelsBase"));
     pnlHourLinePanelsBase->setGeometry(0, 597, 900, 38);

@@ -4,6 +4,8 @@
 #include "platform/Clock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
+#include "sessions/SessionChart.h"
+#include "worldmap/WorldMapPicture.h"
 #include "platform/RegExport.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
@@ -166,6 +168,36 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
 
     for (int i = 0; i < 24 * 60 * 20; ++i) clock.Advance(3'000);  // a whole simulated day
     EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
+}
+
+// The chart is composed at the screen's device pixel ratio (this test runs at 1 and,
+// again, under QT_SCALE_FACTOR=2) and painted as it is: the NYSE bar's left border is
+// sharp within one device pixel over the map drawn for that ratio.
+TEST_F(MainWindowTest, TheChartIsComposedAtTheScreensPixelRatio) {
+    Create();  // ChartZone 12:07: NYSE is closed, a grey border round white
+    form->show();
+    QCoreApplication::processEvents();
+    const int ratio = qRound(QGuiApplication::primaryScreen()->devicePixelRatio());
+    const QImage& chart = form->ChartBitmap();
+    ASSERT_EQ(chart.size(), QSize(900, 447) * ratio);
+    EXPECT_EQ(chart.devicePixelRatio(), ratio);
+    QImage shown = Child<QWidget>("img1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.size(), chart.size());
+    shown.setDevicePixelRatio(ratio);
+    EXPECT_EQ(shown, chart);
+
+    const QImage map = LoadWorldMapPicture(ratio).convertToFormat(QImage::Format_RGB32);
+    const auto blend = [](QRgb src, QRgb dest) {
+        return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
+                    BlendChannel(qBlue(src), qBlue(dest)));
+    };
+    const int left = 38 * ratio;
+    for (int y = 62 * ratio; y < 95 * ratio; ++y) {
+        ASSERT_EQ(chart.pixel(left - 1, y), map.pixel(left - 1, y)) << y;
+        for (int x = left; x < left + ratio; ++x)
+            ASSERT_EQ(chart.pixel(x, y), blend(qRgb(0x80, 0x80, 0x80), map.pixel(x, y))) << x << "," << y;
+        ASSERT_EQ(chart.pixel(left + ratio, y), blend(qRgb(0xFF, 0xFF, 0xFF), map.pixel(left + ratio, y))) << y;
+    }
 }
 
 TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
