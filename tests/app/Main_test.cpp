@@ -36,6 +36,7 @@
 #include <QToolTip>
 #include <QtTest/qtestspontaneevent.h>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include "support/CatalogueFixtures.h"
@@ -170,34 +171,48 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
     EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
 }
 
-// The chart is composed at the screen's device pixel ratio (this test runs at 1 and,
-// again, under QT_SCALE_FACTOR=2) and painted as it is: the NYSE bar's left border is
-// sharp within one device pixel over the map drawn for that ratio.
+// The chart is composed at the screen's device pixel ratio (this test runs at 1, again
+// under QT_SCALE_FACTOR=2, and on two screens of ratio 1 and 2) and painted as it is: the
+// NYSE bar's left border is sharp within one device pixel over the map drawn for that
+// ratio. Taken to a screen of another density, the window has its chart composed anew.
 TEST_F(MainWindowTest, TheChartIsComposedAtTheScreensPixelRatio) {
     Create();  // ChartZone 12:07: NYSE is closed, a grey border round white
     form->show();
     QCoreApplication::processEvents();
-    const int ratio = qRound(QGuiApplication::primaryScreen()->devicePixelRatio());
-    const QImage& chart = form->ChartBitmap();
-    ASSERT_EQ(chart.size(), QSize(900, 447) * ratio);
-    EXPECT_EQ(chart.devicePixelRatio(), ratio);
-    QImage shown = Child<QWidget>("img1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(shown.size(), chart.size());
-    shown.setDevicePixelRatio(ratio);
-    EXPECT_EQ(shown, chart);
+    const auto expectSharpAt = [this](int ratio) {
+        const QImage& chart = form->ChartBitmap();
+        ASSERT_EQ(chart.size(), QSize(900, 447) * ratio);
+        EXPECT_EQ(chart.devicePixelRatio(), ratio);
+        QImage shown = Child<QWidget>("img1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown.size(), chart.size());
+        shown.setDevicePixelRatio(ratio);
+        EXPECT_EQ(shown, chart);
 
-    const QImage map = LoadWorldMapPicture(ratio).convertToFormat(QImage::Format_RGB32);
-    const auto blend = [](QRgb src, QRgb dest) {
-        return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
-                    BlendChannel(qBlue(src), qBlue(dest)));
+        const QImage map = LoadWorldMapPicture(ratio).convertToFormat(QImage::Format_RGB32);
+        const auto blend = [](QRgb src, QRgb dest) {
+            return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
+                        BlendChannel(qBlue(src), qBlue(dest)));
+        };
+        const int left = 38 * ratio;
+        for (int y = 62 * ratio; y < 95 * ratio; ++y) {
+            ASSERT_EQ(chart.pixel(left - 1, y), map.pixel(left - 1, y)) << y;
+            for (int x = left; x < left + ratio; ++x)
+                ASSERT_EQ(chart.pixel(x, y), blend(qRgb(0x80, 0x80, 0x80), map.pixel(x, y))) << x << "," << y;
+            ASSERT_EQ(chart.pixel(left + ratio, y), blend(qRgb(0xFF, 0xFF, 0xFF), map.pixel(left + ratio, y)))
+                << y;
+        }
     };
-    const int left = 38 * ratio;
-    for (int y = 62 * ratio; y < 95 * ratio; ++y) {
-        ASSERT_EQ(chart.pixel(left - 1, y), map.pixel(left - 1, y)) << y;
-        for (int x = left; x < left + ratio; ++x)
-            ASSERT_EQ(chart.pixel(x, y), blend(qRgb(0x80, 0x80, 0x80), map.pixel(x, y))) << x << "," << y;
-        ASSERT_EQ(chart.pixel(left + ratio, y), blend(qRgb(0xFF, 0xFF, 0xFF), map.pixel(left + ratio, y))) << y;
-    }
+    expectSharpAt(qRound(form->screen()->devicePixelRatio()));
+
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2) return;
+    const int redrawn = form->ChartRedrawCount();
+    form->windowHandle()->setScreen(screens[1]);
+    QCoreApplication::processEvents();  // the view, repainted, finds the image's ratio is not its own
+    QCoreApplication::processEvents();  // and has the chart composed again
+    ASSERT_NE(screens[1]->devicePixelRatio(), screens[0]->devicePixelRatio());
+    expectSharpAt(qRound(screens[1]->devicePixelRatio()));
+    EXPECT_EQ(form->ChartRedrawCount(), redrawn + 1);
 }
 
 TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
