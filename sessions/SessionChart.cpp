@@ -1,5 +1,7 @@
 #include "sessions/SessionChart.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,18 +78,22 @@ void BlendImage(QImage& dest, const QRect& destRect, const QImage& src) {
     const QRect clipped = destRect.intersected(dest.rect());
     if (clipped.isEmpty()) return;
     const bool stretched = src.size() != destRect.size();
+    const int width = clipped.width();
+    // Where each column comes from, worked out once rather than on every row.
+    QVarLengthArray<int, 512> sourceColumn(stretched ? width : 0);
+    for (int i = 0; i < sourceColumn.size(); ++i)
+        sourceColumn[i] = int(qint64(clipped.left() + i - destRect.left()) * src.width() / destRect.width());
+    const int firstColumn = clipped.left() - destRect.left();
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         const int sy = stretched ? int(qint64(y - destRect.top()) * src.height() / destRect.height())
                                  : y - destRect.top();
         const QRgb* srcLine = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-        QRgb* destLine = reinterpret_cast<QRgb*>(dest.scanLine(y));
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            const int sx = stretched ? int(qint64(x - destRect.left()) * src.width() / destRect.width())
-                                     : x - destRect.left();
-            const QRgb s = srcLine[sx];
-            const QRgb d = destLine[x];
-            destLine[x] = qRgb(BlendChannel(qRed(s), qRed(d)), BlendChannel(qGreen(s), qGreen(d)),
-                               BlendChannel(qBlue(s), qBlue(d)));
+        QRgb* destLine = reinterpret_cast<QRgb*>(dest.scanLine(y)) + clipped.left();
+        if (stretched) {
+            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[sourceColumn[i]], destLine[i]);
+        } else {
+            srcLine += firstColumn;
+            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[i], destLine[i]);
         }
     }
 }

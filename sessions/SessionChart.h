@@ -52,6 +52,10 @@ int HighlightIndex(int referenceHour);
 inline uint8_t BlendChannel(int src, int dest) {
     return uint8_t((src * kBlendAlpha + dest * (255 - kBlendAlpha)) / 255);
 }
+inline QRgb BlendPixel(QRgb src, QRgb dest) {
+    return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
+                BlendChannel(qBlue(src), qBlue(dest)));
+}
 // Blends src over destRect of dest, stretching it nearest-neighbour when the sizes
 // differ; whatever falls outside dest is clipped. Both images are Format_RGB32.
 void BlendImage(QImage& dest, const QRect& destRect, const QImage& src);
