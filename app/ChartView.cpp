@@ -32,8 +32,14 @@ void TChartView::SetImage(const QImage* image) {
 void TChartView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect dirty = event->rect();
-    const QRect pictured = image_ ? dirty & image_->rect() : QRect();
-    if (!pictured.isEmpty()) painter.drawImage(pictured.topLeft(), *image_, pictured);
+    const QRect pictured = image_ ? dirty & QRect(QPoint(0, 0), image_->deviceIndependentSize().toSize()) : QRect();
+    if (!pictured.isEmpty()) {
+        const qreal ratio = image_->devicePixelRatio();
+        painter.drawImage(pictured, *image_,
+                          QRectF(QPointF(pictured.topLeft()) * ratio, QSizeF(pictured.size()) * ratio));
+        if (ratio != devicePixelRatioF())
+            QMetaObject::invokeMethod(this, &TChartView::pixelRatioChanged, Qt::QueuedConnection);
+    }
     // Whatever the picture leaves uncovered (before the chart exists) is the window's face.
     const QRegion bare = QRegion(dirty) - pictured;
     for (const QRect& r : bare) painter.fillRect(r, palette().window());

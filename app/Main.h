@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IClock;
@@ -150,6 +151,8 @@ private:
     void DetectLocalZone();
     void CreateChartResources();
     void CreateSessions();
+    TElementGeometry ElementGeometry() const;
+    void FollowPixelRatio();
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();
@@ -165,8 +168,12 @@ private:
     TZoneRegistryBuild BuildCatalogue(qint64 utcMs) const;
     TSessionZones SessionZones() const;
     TIME_ZONE_INFORMATION ComputerZone() const;
-    // Fills cbbUTC from the catalogue and selects the reference entry (saves nothing).
-    void FillReferencePicker(const TIME_ZONE_INFORMATION& wanted);
+    // Fills cbbUTC with "Время компьютера" and the catalogue, marks the computer's own
+    // entry and selects the saved zone's entry, or "Время компьютера" when nothing is
+    // saved (saves nothing).
+    void FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved);
+    // The catalogue index of the reference entry; -1 for "Время компьютера".
+    int ReferenceEntry() const;
     // the strip's requests
     void ShowMainWindow() override;
     void ExitProgram() override;
@@ -217,7 +224,7 @@ private:
     TIME_ZONE_INFORMATION chicagoZone_{};
     TIME_ZONE_INFORMATION newYorkZone_{};
     TIME_ZONE_INFORMATION moscowZone_{};
-    TIME_ZONE_INFORMATION computerZone_{};  // stands in when the catalogue is empty
+    TIME_ZONE_INFORMATION computerZone_{};  // the reference while "Время компьютера" is chosen
     int lastMinute_ = -1;
     QImage mapBitmap_;
     QImage hourHighlightPixel_;

@@ -45,10 +45,11 @@ void TForm1::RebuildCatalogue(qint64 utcMs) {
         ReportError(error.Message());
         return;
     }
-    const int selected = cbbUTC->currentIndex();
-    const TIME_ZONE_INFORMATION wanted = selected >= 0
-                                             ? timeZoneList_[selected].ToTimeZoneInformation()
-                                             : GetSettings().ReadLocalZone(computerZone_);
+    // The reference stays what it was: the same entry, or the computer's own zone.
+    const int selected = ReferenceEntry();
+    std::optional<TIME_ZONE_INFORMATION> wanted;
+    if (selected >= 0 && selected < timeZoneList_.Count())
+        wanted = timeZoneList_[selected].ToTimeZoneInformation();
 
     timeZoneList_ = std::move(list);
     markerList_ = std::move(markers);
@@ -71,8 +72,7 @@ void TForm1::RebuildCatalogue(qint64 utcMs) {
 }
 
 void TForm1::FollowOffsetChanges(qint64 utcMs) {
-    const TElementGeometry geometry{hourWidth_, ChartElementHeight(chartBitmap_)};
-    FollowExchangeOffsets(sessions_, geometry, clock_, SessionZones());
+    FollowExchangeOffsets(sessions_, ElementGeometry(), clock_, SessionZones());
     if (ReferenceHourOffset() != hourPanelsOffset_) PlaceHourPanels();
     ScheduleOffsetCheck(utcMs);
 }

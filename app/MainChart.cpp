@@ -11,14 +11,30 @@
 #include <QToolTip>
 
 void TForm1::CreateChartResources() {
-    mapBitmap_ = LoadWorldMapPicture().convertToFormat(QImage::Format_RGB32);
+    // Composed at the screen's device pixel ratio: a high-density screen gets every one
+    // of its pixels drawn, not the chart's pixels stretched.
+    const double ratio = img1->devicePixelRatioF();
+    mapBitmap_ = WorldMapForPixelRatio(ratio).convertToFormat(QImage::Format_RGB32);
     hourHighlightPixel_ = MakeHourHighlightPixel();
-    chartBitmap_ = MakeChartBitmap(img1->width(), img1->height());
+    chartBitmap_ = MakeChartBitmap(img1->width(), img1->height(), ratio);
     hourWidth_ = ChartHourWidth(chartBitmap_);
 }
 
+TElementGeometry TForm1::ElementGeometry() const {
+    return {hourWidth_, ChartElementHeight(chartBitmap_), chartBitmap_.devicePixelRatio()};
+}
+
+void TForm1::FollowPixelRatio() {
+    // The window went to a screen of another density: everything drawn is drawn again.
+    if (chartBitmap_.isNull() || img1->devicePixelRatioF() == chartBitmap_.devicePixelRatio()) return;
+    CreateChartResources();
+    CreateSessions();
+    ScheduleOffsetCheck(clock_.UtcMs());
+    RedrawChart();
+}
+
 void TForm1::CreateSessions() {
-    const TElementGeometry geometry{hourWidth_, ChartElementHeight(chartBitmap_)};
+    const TElementGeometry geometry = ElementGeometry();
     sessions_ = CreateSessionTable(geometry, clock_, SessionZones());
 }
 

@@ -77,6 +77,7 @@ void TForm1::BuildLayout() {
     img1->setGeometry(0, 150, 900, 447);
     img1->setMouseTracking(true);
     img1->installEventFilter(this);
+    connect(img1, &TChartView::pixelRatioChanged, this, &TForm1::FollowPixelRatio);
 
     pnlHourLinePanelsBase = MakePanel(this, QStringLiteral("pnlHourLinePanelsBase"));
     pnlHourLinePanelsBase->setGeometry(0, 597, 900, 38);
@@ -130,7 +131,7 @@ void TForm1::BuildHead(QWidget* head) {
     // Screen readers read the selected zone, as the box shows it.
     connect(cbbUTC, &QComboBox::currentTextChanged, cbbUTC, &QWidget::setAccessibleName);
     cbbUTC->setGeometry(190, 28, 520, 27);
-    SetZoneListRows(cbbUTC, 19);
+    SetUpZoneList(cbbUTC, 19);
     // Only the user's pick runs the change handler; start-up's selection saves nothing.
     connect(cbbUTC, &QComboBox::activated, this, &TForm1::cbbUTCChange);
 

@@ -1,18 +1,34 @@
-// The reference zone: the entry of cbbUTC that counts as the user's own time.
+// The reference zone: the entry of cbbUTC that counts as the user's own time, or
+// "Время компьютера", which follows the computer's own zone.
 #include "app/Application.h"
 #include "app/Main.h"
+#include "clocks/ZoneListAdapter.h"
 #include "platform/Clock.h"
 #include "settings/Settings.h"
 #include "timezones/HintsForm.h"
 #include "timezones/LocalZoneRecord.h"
 #include "timezones/ReferenceZone.h"
+#include "timezones/TzCatalogue.h"
 #include "timezones/ZoneClock.h"
 
 #include <QComboBox>
 
+namespace {
+
+// The data of the "Время компьютера" item, where an entry's item holds its index.
+constexpr int kComputerTimeItem = -1;
+
+// "Время компьютера" with the zone it stands for now.
+QString ComputerTimeText(const TTimeZoneList& catalogue, int entry, const TIME_ZONE_INFORMATION& zone) {
+    return kComputerTimeText + QStringLiteral(": ") +
+           (entry >= 0 ? catalogue[entry].Display : DisplayForBias(QStringLiteral("(UTC)"), zone.Bias));
+}
+
+}  // namespace
+
 void TForm1::DetectLocalZone() {
     computerZone_ = ComputerZone();
-    FillReferencePicker(GetSettings().ReadLocalZone(computerZone_));
+    FillReferencePicker(GetSettings().ReadLocalZone());
 }
 
 TIME_ZONE_INFORMATION TForm1::ComputerZone() const {
@@ -20,16 +36,27 @@ TIME_ZONE_INFORMATION TForm1::ComputerZone() const {
                                  : ComputerZoneRecord(timeZoneList_, clock_);
 }
 
-void TForm1::FillReferencePicker(const TIME_ZONE_INFORMATION& wanted) {
+void TForm1::FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved) {
     // Selecting here saves nothing: the change handler answers only the user's pick.
+    const SYSTEMTIME now = clock_.UtcNow();
+    const int computerEntry = ComputerEntryIndex(timeZoneList_, computerZone_, now);
     cbbUTC->clear();
-    for (int i = 0; i < timeZoneList_.Count(); ++i) cbbUTC->addItem(timeZoneList_[i].Display, i);
-    cbbUTC->setCurrentIndex(
-        ChooseReferenceIndex(timeZoneList_, computerZone_, wanted, clock_.UtcNow()));
+    cbbUTC->addItem(ComputerTimeText(timeZoneList_, computerEntry, computerZone_), kComputerTimeItem);
+    SetZoneSearchText(cbbUTC, 0, kComputerTimeText);  // found by its name, not its zone's cities
+    AddZoneListEntries(cbbUTC, timeZoneList_);
+    if (computerEntry >= 0) MarkComputerRow(cbbUTC, cbbUTC->findData(computerEntry));
+    // Nothing saved: the computer's own zone, whichever it is at the next start too.
+    const int entry = saved ? ChooseReferenceIndex(timeZoneList_, computerZone_, *saved, now)
+                            : kComputerTimeItem;
+    cbbUTC->setCurrentIndex(cbbUTC->findData(entry));
+}
+
+int TForm1::ReferenceEntry() const {
+    return cbbUTC->currentIndex() < 0 ? kComputerTimeItem : cbbUTC->currentData().toInt();
 }
 
 TIME_ZONE_INFORMATION TForm1::ReferenceZone() const {
-    return ReferenceZoneRecord(timeZoneList_, cbbUTC->currentIndex(), computerZone_);
+    return ReferenceZoneRecord(timeZoneList_, ReferenceEntry(), computerZone_);
 }
 
 TDateTime TForm1::ReferenceNow(const SYSTEMTIME& utc) const {
@@ -49,8 +76,11 @@ void TForm1::cbbUTCChange() {
     PlaceHourPanels();
     HighlightHour();
     ScheduleOffsetCheck(clock_.UtcMs());  // the hour line follows the new zone's changes
-    const int index = cbbUTC->currentIndex();
-    if (index >= 0) GetSettings().WriteLocalZone(timeZoneList_[index].ToTimeZoneInformation());
+    const int entry = ReferenceEntry();
+    if (entry >= 0 && entry < timeZoneList_.Count())
+        GetSettings().WriteLocalZone(timeZoneList_[entry].ToTimeZoneInformation());
+    else
+        GetSettings().ForgetLocalZone();  // the computer's zone, as when nothing was saved
 }
 
 void TForm1::btnLocalTimeClick() {

@@ -17,10 +17,11 @@ static void BM_DecodeWorldMap(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeWorldMap)->Unit(benchmark::kMillisecond);
 
+// The picture at scale 1 and the one at scale 2 (the argument).
 static void BM_LoadWorldMapPicture(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(LoadWorldMapPicture());
+    for (auto _ : state) benchmark::DoNotOptimize(LoadWorldMapPicture(int(state.range(0))));
 }
-BENCHMARK(BM_LoadWorldMapPicture)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWorldMapPicture)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // A mouse move over the map: scan of the thirteen markers, a miss and a hit.
 static void BM_MarkerHover(benchmark::State& state) {

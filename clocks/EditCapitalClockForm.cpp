@@ -70,7 +70,7 @@ TEditCapitalClockForm::TEditCapitalClockForm(QWidget* owner)
     cbbTimeZones->setObjectName(QStringLiteral("cbbTimeZones"));
     cbbTimeZones->setGeometry(152, 55, 380, 23);
     cbbTimeZones->setFont(ArialPixels(12));
-    SetZoneListRows(cbbTimeZones, 15);
+    SetUpZoneList(cbbTimeZones, 15);
     lblSelectUTC->setBuddy(cbbTimeZones);
 
     lblSelectColor =
@@ -109,8 +109,7 @@ TEditCapitalClockForm::TEditCapitalClockForm(QWidget* owner)
 void TEditCapitalClockForm::Fill(const TTimeZoneList* catalogue, const TMainCapital& capital) {
     cbbTimeZones->clear();
     if (!catalogue || catalogue->Count() == 0) return;  // design text and cream stay
-    for (int i = 0; i < catalogue->Count(); ++i)
-        cbbTimeZones->addItem((*catalogue)[i].Display, i);
+    AddZoneListEntries(cbbTimeZones, *catalogue);
     // The combo box selects its first item by itself; an unknown zone selects none.
     cbbTimeZones->setCurrentIndex(catalogue->IndexOfStandardName(capital.Zone.StandardName));
     edtName->setText(capital.Name);

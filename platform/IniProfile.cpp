@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <vector>
 
 namespace {
@@ -156,6 +158,29 @@ QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
     return result + '[' + section + ']' + eol + keyLine;
 }
 
+QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section,
+                              const QByteArray& key) {
+    QByteArray result;
+    qsizetype kept = 0;  // content before this offset is already in result
+    bool inSection = false;
+    bool seenSection = false;
+    for (const Line& line : SplitLines(content)) {
+        const QByteArray text = LineText(content, line);
+        if (const auto name = SectionName(text)) {
+            if (seenSection) break;  // only the first section of that name is read
+            inSection = SameName(*name, section);
+            seenSection = inSection;
+            continue;
+        }
+        const qsizetype separator = inSection ? KeySeparator(text) : -1;
+        if (separator >= 0 && SameName(text.left(separator).trimmed(), key)) {
+            result += content.mid(kept, line.begin - kept);
+            kept = line.end;
+        }
+    }
+    return kept == 0 ? content : result + content.mid(kept);
+}
+
 std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByteArray& section,
                                             const QByteArray& key) {
     QFile file(fileName);
@@ -169,24 +194,47 @@ void WriteProfileString(const QString& fileName, const QByteArray& section,
     WriteProfileStrings(fileName, section, {{key, value}});
 }
 
-void WriteProfileStrings(const QString& fileName, const QByteArray& section,
-                         const ProfileEntries& entries) {
+namespace {
+
+// Reads the file, lets change rewrite its content and replaces the file whole with the
+// result. A removal that finds nothing to remove writes nothing.
+enum class WhenUnchanged { Write, Skip };
+void ChangeProfile(const QString& fileName, WhenUnchanged unchanged,
+                   const std::function<QByteArray(const QByteArray&)>& change) {
     const QString fullPath = QFileInfo(fileName).absoluteFilePath();
     const Exception failure(QStringLiteral("Unable to write to ") + fullPath);
 
     QByteArray content;
     QFile existing(fullPath);
-    if (existing.exists()) {
-        // A read-only file stays as the user locked it (the rename would get past that),
-        // and a file we cannot read must not be replaced by one holding only these keys.
-        if (LockedReadOnly(fullPath) || !QFileInfo(fullPath).isWritable() ||
-            !existing.open(QIODevice::ReadOnly))
-            throw failure;
+    const bool exists = existing.exists();
+    if (exists) {
+        // A file we cannot read must not be replaced by one holding only these keys.
+        if (!existing.open(QIODevice::ReadOnly)) throw failure;
         content = existing.readAll();
         existing.close();
     }
-    for (const auto& [key, value] : entries) content = SetProfileValue(content, section, key, value);
-    if (!ReplaceFileWhole(fullPath, content)) throw failure;
+    const QByteArray changed = change(content);
+    if (unchanged == WhenUnchanged::Skip && changed == content) return;
+    // A read-only file stays as the user locked it (the rename would get past that).
+    if (exists && (LockedReadOnly(fullPath) || !QFileInfo(fullPath).isWritable())) throw failure;
+    if (!ReplaceFileWhole(fullPath, changed)) throw failure;
+}
+
+}  // namespace
+
+void WriteProfileStrings(const QString& fileName, const QByteArray& section,
+                         const ProfileEntries& entries) {
+    ChangeProfile(fileName, WhenUnchanged::Write, [&](QByteArray content) {
+        for (const auto& [key, value] : entries) content = SetProfileValue(content, section, key, value);
+        return content;
+    });
+}
+
+void DeleteProfileString(const QString& fileName, const QByteArray& section, const QByteArray& key) {
+    if (!QFileInfo::exists(fileName)) return;
+    ChangeProfile(fileName, WhenUnchanged::Skip, [&](const QByteArray& content) {
+        return RemoveProfileValue(content, section, key);
+    });
 }
 
 bool ProfileMarkedUtf8(const QString& fileName) {

@@ -25,6 +25,10 @@ std::optional<QByteArray> FindProfileValue(const QByteArray& content, const QByt
 // breaks and NULs in value become spaces so a value can never start a line of its own.
 QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
                            const QByteArray& key, const QByteArray& value);
+// content without key's line in section (the section the reads find); content itself
+// when it holds no such key. The section's header stays, as on Windows.
+QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section,
+                              const QByteArray& key);
 
 // --- on the file ---
 // Reads the file afresh; a missing or unreadable file counts as empty.
@@ -40,5 +44,8 @@ void WriteProfileString(const QString& fileName, const QByteArray& section,
 using ProfileEntries = std::vector<std::pair<QByteArray, QByteArray>>;
 void WriteProfileStrings(const QString& fileName, const QByteArray& section,
                          const ProfileEntries& entries);
+// Removes key from section (what WritePrivateProfileStringA does with no value), as a
+// write does; a missing file or key is left as it is and nothing is written.
+void DeleteProfileString(const QString& fileName, const QByteArray& section, const QByteArray& key);
 // Whether the file starts with the UTF-8 byte-order mark.
 bool ProfileMarkedUtf8(const QString& fileName);

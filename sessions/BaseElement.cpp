@@ -12,7 +12,7 @@
 TBaseElement::TBaseElement(const TElementGeometry& geometry, const IClock& clock,
                            const TIME_ZONE_INFORMATION& chartZone, TTradingDays days)
     : clock_(clock), chartZone_(chartZone), days_(std::move(days)), hourWidth_(geometry.HourWidth),
-      height_(geometry.Height) {}
+      height_(geometry.Height), pixelRatio_(geometry.PixelRatio > 0 ? geometry.PixelRatio : 1.0) {}
 
 void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
     openTime_ = openTime;
@@ -58,10 +58,14 @@ const QImage& TBaseElement::GetBitmap() {
 
 void TBaseElement::SizeBitmap(int width) {
     if (width <= 0 || height_ <= 0) {
+        width_ = 0;
         bitmap_ = QImage();  // nothing to show; painting and composing skip it
         return;
     }
-    bitmap_ = QImage(width, height_, QImage::Format_RGB32);
+    width_ = width;
+    // Painted in chart pixels, held in device pixels.
+    bitmap_ = QImage(qRound(width * pixelRatio_), qRound(height_ * pixelRatio_), QImage::Format_RGB32);
+    bitmap_.setDevicePixelRatio(pixelRatio_);
     bitmap_.fill(Qt::white);
 }
 

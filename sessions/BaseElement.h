@@ -18,6 +18,9 @@ class QPainter;
 struct TElementGeometry {
     double HourWidth = 0;  // pixels per hour on the chart
     int32_t Height = 0;    // height of an element's bitmap
+    // Device pixels per pixel of the chart: the bitmap holds that many more in each
+    // direction and its text is drawn at that resolution (sizes stay in chart pixels).
+    double PixelRatio = 1.0;
 };
 
 class TBaseElement {
@@ -36,7 +39,8 @@ public:
     qint64 TimeUntilChange() const { return TimeUntilChangeAt(Now()); }
     const TSessionSchedule& Schedule() const { return schedule_; }
     const TTradingDays& Days() const { return days_; }
-    // The bitmap, repainted only when the computer's local minute has changed.
+    // The bitmap, repainted only when the computer's local minute has changed. Its
+    // pixels are device pixels; Width() x Height() chart pixels.
     const QImage& GetBitmap();
     // Paints Bitmap for the current time and returns it.
     virtual const QImage& Render() = 0;
@@ -46,6 +50,8 @@ public:
     int LastMinute() const { return lastMinute_; }
     double HourWidth() const { return hourWidth_; }
     int32_t Height() const { return height_; }
+    int Width() const { return width_; }  // of the bitmap, in chart pixels
+    double PixelRatio() const { return pixelRatio_; }
     const QImage& Bitmap() const { return bitmap_; }
 
 protected:
@@ -58,7 +64,8 @@ protected:
     qint64 Now() const;
     bool IsActiveAt(qint64 utcMs) const { return StateAt(utcMs).Open; }
     qint64 TimeUntilChangeAt(qint64 utcMs) const;
-    // A W x H bitmap for whole hours x HourWidth; never negative, empty for zero hours.
+    // A W x H bitmap (chart pixels) for whole hours x HourWidth; never negative, empty
+    // for zero hours.
     void SizeBitmap(int width);
 
     TDateTime openTime_ = 0;
@@ -79,6 +86,8 @@ private:
     int lastMinute_ = -1;
     double hourWidth_;
     int32_t height_;
+    int width_ = 0;
+    double pixelRatio_;
 };
 
 // --- helpers shared by the elements ---

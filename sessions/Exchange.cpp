@@ -14,7 +14,7 @@ const QColor kRed(0xFF, 0x00, 0x00);
 
 TExchange::TExchange(const TExchangeParams& params, const IClock& clock,
                      const TIME_ZONE_INFORMATION& chartZone)
-    : TBaseElement({params.HourWidth, params.Height}, clock, chartZone, params.Days),
+    : TBaseElement({params.HourWidth, params.Height, params.PixelRatio}, clock, chartZone, params.Days),
       name_(params.Name) {
     SetHours(params.OpenTime, params.CloseTime);
     if (params.Sessions) SetSchedule(*params.Sessions);
@@ -40,8 +40,8 @@ const QImage& TExchange::Render() {
     const bool active = IsActiveAt(now);
     const QColor fill = active ? kGreen : QColor(Qt::white);
     const QColor border = active ? kGreen : kGray;
-    const int w = bitmap_.width();
-    const int h = bitmap_.height();
+    const int w = Width();
+    const int h = Height();
 
     QPainter painter(&bitmap_);
     painter.fillRect(0, 0, w, h, border);

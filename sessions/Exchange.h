@@ -19,6 +19,7 @@ struct TExchangeParams {
     // countdown (an exchange's own hours in its own zone); OpenTime and CloseTime then
     // are those of the session running or coming next, for its title and its place.
     std::optional<TSessionSchedule> Sessions = std::nullopt;
+    double PixelRatio = 1.0;  // as in TElementGeometry
 };
 
 class TExchange : public TBaseElement {

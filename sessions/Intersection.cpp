@@ -47,8 +47,8 @@ const QImage& TIntersection::Render() {
     const qint64 now = Now();
     const QColor fill = IsActiveAt(now) ? kAmber : kCream;
     const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
-    const int w = bitmap_.width();
-    const int h = bitmap_.height();
+    const int w = Width();
+    const int h = Height();
 
     QPainter painter(&bitmap_);
     painter.fillRect(0, 0, w, h, fill);

@@ -1,5 +1,7 @@
 #include "sessions/SessionChart.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,12 +19,16 @@ QImage AsRgb32(const QImage& image) {
 
 }  // namespace
 
+QSize ChartSize(const QImage& chart) {
+    return chart.deviceIndependentSize().toSize();
+}
+
 double ChartHourWidth(const QImage& chart) {
-    return chart.width() / 24.0;
+    return ChartSize(chart).width() / 24.0;
 }
 
 int ChartElementHeight(const QImage& chart) {
-    return chart.height() / 12;
+    return ChartSize(chart).height() / 12;
 }
 
 int ColumnLeft(int a, double hourWidth) {
@@ -72,18 +78,22 @@ void BlendImage(QImage& dest, const QRect& destRect, const QImage& src) {
     const QRect clipped = destRect.intersected(dest.rect());
     if (clipped.isEmpty()) return;
     const bool stretched = src.size() != destRect.size();
+    const int width = clipped.width();
+    // Where each column comes from, worked out once rather than on every row.
+    QVarLengthArray<int, 512> sourceColumn(stretched ? width : 0);
+    for (int i = 0; i < sourceColumn.size(); ++i)
+        sourceColumn[i] = int(qint64(clipped.left() + i - destRect.left()) * src.width() / destRect.width());
+    const int firstColumn = clipped.left() - destRect.left();
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
         const int sy = stretched ? int(qint64(y - destRect.top()) * src.height() / destRect.height())
                                  : y - destRect.top();
         const QRgb* srcLine = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-        QRgb* destLine = reinterpret_cast<QRgb*>(dest.scanLine(y));
-        for (int x = clipped.left(); x <= clipped.right(); ++x) {
-            const int sx = stretched ? int(qint64(x - destRect.left()) * src.width() / destRect.width())
-                                     : x - destRect.left();
-            const QRgb s = srcLine[sx];
-            const QRgb d = destLine[x];
-            destLine[x] = qRgb(BlendChannel(qRed(s), qRed(d)), BlendChannel(qGreen(s), qGreen(d)),
-                               BlendChannel(qBlue(s), qBlue(d)));
+        QRgb* destLine = reinterpret_cast<QRgb*>(dest.scanLine(y)) + clipped.left();
+        if (stretched) {
+            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[sourceColumn[i]], destLine[i]);
+        } else {
+            srcLine += firstColumn;
+            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[i], destLine[i]);
         }
     }
 }
@@ -106,8 +116,9 @@ QImage MakeHourHighlightPixel() {
     return pixel;
 }
 
-QImage MakeChartBitmap(int width, int height) {
-    QImage chart(width, height, QImage::Format_RGB32);
+QImage MakeChartBitmap(int width, int height, double pixelRatio) {
+    QImage chart(DevicePixel(width, pixelRatio), DevicePixel(height, pixelRatio), QImage::Format_RGB32);
+    chart.setDevicePixelRatio(pixelRatio);
     chart.fill(Qt::black);
     return chart;
 }
@@ -120,16 +131,19 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     if (chartBitmap.format() != QImage::Format_RGB32)
         chartBitmap = chartBitmap.convertToFormat(QImage::Format_RGB32);
     const double hourWidth = ChartHourWidth(chartBitmap);
-    const int chartHeight = chartBitmap.height();
+    const int chartHeight = ChartSize(chartBitmap).height();
     const int h = ChartElementHeight(chartBitmap);
+    const double ratio = chartBitmap.devicePixelRatio();
+    const auto device = [ratio](int x, int y) { return QPoint(DevicePixel(x, ratio), DevicePixel(y, ratio)); };
 
     // The map erases the previous minute's drawing.
     if (mapBitmap.size() != chartBitmap.size()) chartBitmap.fill(Qt::black);
     CopyImage(chartBitmap, 0, 0, AsRgb32(mapBitmap));
 
+    const int columnLeft = ColumnLeft(hourColumn, hourWidth);
     BlendImage(chartBitmap,
-               QRect(ColumnLeft(hourColumn, hourWidth), 0, ColumnWidth(hourColumn, hourWidth),
-                     chartHeight),
+               QRect(device(columnLeft, 0),
+                     device(columnLeft + ColumnWidth(hourColumn, hourWidth), chartHeight) - QPoint(1, 1)),
                AsRgb32(hourHighlightPixel));
 
     const int count = int(sessionList.size());
@@ -137,14 +151,13 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
         TExchange& element = *sessionList[size_t(g)];
         const QImage& bitmap = element.GetBitmap();
         const int top = g <= 3 ? SessionRowTop(g, chartHeight, h) : ExchangeRowTop(g, chartHeight, h);
-        BlendImage(chartBitmap,
-                   QRect(QPoint(ElementLeft(element, hourWidth), top), bitmap.size()), bitmap);
+        BlendImage(chartBitmap, QRect(device(ElementLeft(element, hourWidth), top), bitmap.size()), bitmap);
     }
     // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g) {
         TIntersection& overlap = *overlapList[g];
         const QImage& bitmap = overlap.GetBitmap();
-        CopyImage(chartBitmap, ElementLeft(overlap, hourWidth),
-                  OverlapRowTop(int(g), chartHeight, h), bitmap);
+        const QPoint at = device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h));
+        CopyImage(chartBitmap, at.x(), at.y(), bitmap);
     }
 }

@@ -3,6 +3,8 @@
 // column over the current chart-zone hour, the bars blended over both and the overlap
 // strips copied on top. The time axis runs right to left: column 0 is the hour that
 // begins at 23:00, column 23 the hour from 0:00, so 0:00 is the right edge.
+// Geometry is in chart pixels (900 x 447); the images hold device pixels, as many more
+// as the screen's device pixel ratio, so that a high-density screen shows every one.
 
 #include "sessions/Exchange.h"
 #include "sessions/Intersection.h"
@@ -20,8 +22,11 @@ constexpr int kBlendAlpha = 192;
 // Chart positions round to the nearest pixel, ties to even (562.5 gives 562).
 inline int R(double x) { return RoundHalfEven(x); }
 
+QSize ChartSize(const QImage& chart);          // in chart pixels
 double ChartHourWidth(const QImage& chart);    // width / 24
 int ChartElementHeight(const QImage& chart);   // height div 12
+// A chart position in device pixels.
+inline int DevicePixel(int chartPixel, double ratio) { return qRound(chartPixel * ratio); }
 
 // Column a (0..23) runs from R(a * hourWidth) to R((a + 1) * hourWidth).
 int ColumnLeft(int a, double hourWidth);
@@ -47,6 +52,10 @@ int HighlightIndex(int referenceHour);
 inline uint8_t BlendChannel(int src, int dest) {
     return uint8_t((src * kBlendAlpha + dest * (255 - kBlendAlpha)) / 255);
 }
+inline QRgb BlendPixel(QRgb src, QRgb dest) {
+    return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
+                BlendChannel(qBlue(src), qBlue(dest)));
+}
 // Blends src over destRect of dest, stretching it nearest-neighbour when the sizes
 // differ; whatever falls outside dest is clipped. Both images are Format_RGB32.
 void BlendImage(QImage& dest, const QRect& destRect, const QImage& src);
@@ -54,12 +63,15 @@ void BlendImage(QImage& dest, const QRect& destRect, const QImage& src);
 void CopyImage(QImage& dest, int left, int top, const QImage& src);
 
 QImage MakeHourHighlightPixel();  // 1 x 1 yellow
-QImage MakeChartBitmap(int width = kChartWidth, int height = kChartHeight);
+// width x height chart pixels at the device pixel ratio, black.
+QImage MakeChartBitmap(int width = kChartWidth, int height = kChartHeight, double pixelRatio = 1.0);
 
 // Composes the chart into chartBitmap (Format_RGB32): the map copied opaquely (what it
 // does not cover stays black), the yellow pixel blended over column hourColumn, the
 // sessions (items 0..3) and exchanges (4..) blended at their rows, the overlaps copied.
-// Every element is asked for its bitmap, so each repaints at most once a minute.
+// Every element is asked for its bitmap, so each repaints at most once a minute. The
+// map and the elements' bitmaps are drawn for the chart's device pixel ratio; each
+// lands unscaled at its place, and the blend works on every device pixel.
 void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
                   const QImage& hourHighlightPixel, int hourColumn,
                   const std::vector<std::unique_ptr<TExchange>>& sessionList,

@@ -78,7 +78,8 @@ std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
     for (const Row& row : rows)
         params.push_back({QString::fromUtf16(row.name), ClampedTime(row.openHour, row.openMinute),
                           ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth,
-                          geometry.Height, row.sessions ? TTradingDays() : market, row.sessions});
+                          geometry.Height, row.sessions ? TTradingDays() : market, row.sessions,
+                          geometry.PixelRatio});
     return params;
 }
 

@@ -41,13 +41,20 @@ QString SettingsFileNameFor(const QString& executablePath) {
 TSettings::TSettings(const QString& fileName) : fileName_(fileName) {}
 
 TIME_ZONE_INFORMATION TSettings::ReadLocalZone(const TIME_ZONE_INFORMATION& defaultZone) const {
+    return ReadLocalZone().value_or(defaultZone);
+}
+
+std::optional<TIME_ZONE_INFORMATION> TSettings::ReadLocalZone() const {
     const auto text = ReadProfileString(fileName_, kLocal, kZoneKey);
-    const auto zone = text ? DecodeZoneRecord(*text) : std::nullopt;
-    return zone.value_or(defaultZone);
+    return text ? DecodeZoneRecord(*text) : std::nullopt;
 }
 
 void TSettings::WriteLocalZone(const TIME_ZONE_INFORMATION& zone) const {
     WriteProfileString(fileName_, kLocal, kZoneKey, EncodeZoneRecord(zone));
+}
+
+void TSettings::ForgetLocalZone() const {
+    DeleteProfileString(fileName_, kLocal, kZoneKey);
 }
 
 QPoint TSettings::ReadMiniPosition(const QPoint& defaultPosition) const {

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <optional>
+
 class TMainCapital;
 
 class TSettings {
@@ -17,7 +19,12 @@ public:
     const QString& FileName() const { return fileName_; }
 
     TIME_ZONE_INFORMATION ReadLocalZone(const TIME_ZONE_INFORMATION& defaultZone) const;
+    // The saved reference zone; nothing when none is saved or it is unusable (the
+    // computer's own zone is the reference then).
+    std::optional<TIME_ZONE_INFORMATION> ReadLocalZone() const;
     void WriteLocalZone(const TIME_ZONE_INFORMATION& zone) const;
+    // Removes the saved reference zone, so the computer's own zone is the reference.
+    void ForgetLocalZone() const;
 
     QPoint ReadMiniPosition(const QPoint& defaultPosition) const;
     void WriteMiniPosition(const QPoint& position) const;

@@ -51,6 +51,11 @@ int ChooseReferenceIndex(const TTimeZoneList& catalogue, const TIME_ZONE_INFORMA
     return -1;
 }
 
+int ComputerEntryIndex(const TTimeZoneList& catalogue, const TIME_ZONE_INFORMATION& computerZone,
+                       const SYSTEMTIME& utcNow) {
+    return ChooseReferenceIndex(catalogue, computerZone, computerZone, utcNow);
+}
+
 TIME_ZONE_INFORMATION ReferenceZoneRecord(const TTimeZoneList& catalogue, int index,
                                           const TIME_ZONE_INFORMATION& computerZone) {
     if (index < 0 || index >= catalogue.Count())

@@ -13,15 +13,17 @@
 # The report also goes to <build>/measure-report.txt.
 #
 # usage: tools/measure.sh [--build DIR] [--exe PROGRAM] [--runs N] [--rounds N]
-#                         [--settle S] [--idle S] [--no-bench]
+#                         [--settle S] [--idle S] [--scale N] [--no-bench]
 #   --exe measures another build of the program against the same bare windows.
+#   --scale runs everything, benchmarks too, at that device pixel ratio (QT_SCALE_FACTOR)
+#   on a screen as many times larger.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$ROOT/build-measure
-EXE="" RUNS=9 ROUNDS=3 SETTLE=30 IDLE=60 BENCH=1
+EXE="" RUNS=9 ROUNDS=3 SETTLE=30 IDLE=60 SCALE=1 BENCH=1
 usage() {
-    echo "usage: $0 [--build DIR] [--exe PROGRAM] [--runs N] [--rounds N] [--settle S] [--idle S] [--no-bench]" >&2
+    echo "usage: $0 [--build DIR] [--exe PROGRAM] [--runs N] [--rounds N] [--settle S] [--idle S] [--scale N] [--no-bench]" >&2
     exit 2
 }
 while [[ $# -gt 0 ]]; do
@@ -32,6 +34,7 @@ while [[ $# -gt 0 ]]; do
         --rounds) ROUNDS=$2; shift 2 ;;
         --settle) SETTLE=$2; shift 2 ;;
         --idle) IDLE=$2; shift 2 ;;
+        --scale) SCALE=$2; shift 2 ;;
         --no-bench) BENCH=0; shift ;;
         *) usage ;;
     esac
@@ -57,7 +60,7 @@ if [[ -z "${MEASURE_IN_SESSION:-}" ]]; then
         $(pkg-config --cflags --libs Qt6Widgets) -o "$BUILD/barewindow"
     export MEASURE_IN_SESSION=1
     exec dbus-run-session -- bash "$0" --build "$BUILD" ${EXE:+--exe "$EXE"} --runs "$RUNS" \
-        --rounds "$ROUNDS" --settle "$SETTLE" --idle "$IDLE" $( ((BENCH)) || echo --no-bench)
+        --rounds "$ROUNDS" --settle "$SETTLE" --idle "$IDLE" --scale "$SCALE" $( ((BENCH)) || echo --no-bench)
 fi
 
 WORK=$(mktemp -d /tmp/horavane-measure.XXXXXX)
@@ -77,10 +80,11 @@ cp "$BUILD/barewindow" "$WORK/bin/barewindow"
 export XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache"
 export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
+if [[ $SCALE != 1 ]]; then export QT_SCALE_FACTOR=$SCALE; else unset QT_SCALE_FACTOR; fi
 unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_XCB_NO_MITSHM HORAVANE_REPORT_PAINT
 private_font_cache "$WORK/fonts"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "$((1280 * SCALE))x$((1024 * SCALE))x24" -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
 PIDS+=($!)
 for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$WORK/display")"
@@ -171,7 +175,7 @@ late=$( [[ -s "$WORK/late" ]] && printf 'median %s, largest %s (%s redraws)' \
 {
     echo "Horavane against bare Qt $(pkg-config --modversion Qt6Widgets) windows of its size with a tray icon"
     echo "($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(uname -r),"
-    echo " Xvfb, trayer as tray host; $(date -u +%Y-%m-%d); ${EXE:-$BUILD/horavane})"
+    echo " Xvfb, trayer as tray host; device pixel ratio $SCALE; $(date -u +%Y-%m-%d); ${EXE:-$BUILD/horavane})"
     echo
     row() { printf '%-40s %10s %10s %10s %7s  %-22s %s\n' "$@"; }
     row "" "Horavane" "bare" "blinking" "ratio" "goal" ""

@@ -108,16 +108,25 @@ QImage DecodeMapPicture(const QByteArray& jpeg) {
     return std::move(state.image);
 }
 
-QImage LoadWorldMapPicture() {
-    QFile file(kWorldMapResource);
+QImage LoadWorldMapPicture(int scale) {
+    QFile file(scale == 2 ? kWorldMapResource2x : kWorldMapResource);
     if (!file.open(QIODevice::ReadOnly)) {
         throw Exception(QStringLiteral("The world map picture is missing."));
     }
     QImage image = DecodeMapPicture(file.readAll());
-    if (image.width() != kWorldMapWidth || image.height() != kWorldMapHeight) {
+    const int width = kWorldMapWidth * scale, height = kWorldMapHeight * scale;
+    if (image.width() != width || image.height() != height) {
         ThrowDamaged(QStringLiteral("it is %1 x %2 pixels, not %3 x %4")
-                         .arg(image.width()).arg(image.height())
-                         .arg(kWorldMapWidth).arg(kWorldMapHeight));
+                         .arg(image.width()).arg(image.height()).arg(width).arg(height));
     }
     return image;
+}
+
+QImage WorldMapForPixelRatio(double ratio) {
+    QImage map = LoadWorldMapPicture(ratio > 1.0 ? 2 : 1);
+    const QSize device(qRound(kWorldMapWidth * ratio), qRound(kWorldMapHeight * ratio));
+    if (map.size() != device)
+        map = map.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                  .convertToFormat(QImage::Format_RGB32);
+    return map;
 }

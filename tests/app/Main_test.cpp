@@ -4,6 +4,8 @@
 #include "platform/Clock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
+#include "sessions/SessionChart.h"
+#include "worldmap/WorldMapPicture.h"
 #include "platform/RegExport.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
@@ -15,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
@@ -33,7 +36,11 @@
 #include <QToolTip>
 #include <QtTest/qtestspontaneevent.h>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
+
+#include "support/CatalogueFixtures.h"
+#include "support/Typing.h"
 
 #include <ctime>
 #include <functional>
@@ -168,6 +175,50 @@ TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
     EXPECT_EQ(form->ChartRedrawCount(), atStart + 1 + 24 * 60);
 }
 
+// The chart is composed at the screen's device pixel ratio (this test runs at 1, again
+// under QT_SCALE_FACTOR=2, and on two screens of ratio 1 and 2) and painted as it is: the
+// NYSE bar's left border is sharp within one device pixel over the map drawn for that
+// ratio. Taken to a screen of another density, the window has its chart composed anew.
+TEST_F(MainWindowTest, TheChartIsComposedAtTheScreensPixelRatio) {
+    Create();  // ChartZone 12:07: NYSE is closed, a grey border round white
+    form->show();
+    QCoreApplication::processEvents();
+    const auto expectSharpAt = [this](int ratio) {
+        const QImage& chart = form->ChartBitmap();
+        ASSERT_EQ(chart.size(), QSize(900, 447) * ratio);
+        EXPECT_EQ(chart.devicePixelRatio(), ratio);
+        QImage shown = Child<QWidget>("img1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown.size(), chart.size());
+        shown.setDevicePixelRatio(ratio);
+        EXPECT_EQ(shown, chart);
+
+        const QImage map = LoadWorldMapPicture(ratio).convertToFormat(QImage::Format_RGB32);
+        const auto blend = [](QRgb src, QRgb dest) {
+            return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
+                        BlendChannel(qBlue(src), qBlue(dest)));
+        };
+        const int left = 38 * ratio;
+        for (int y = 62 * ratio; y < 95 * ratio; ++y) {
+            ASSERT_EQ(chart.pixel(left - 1, y), map.pixel(left - 1, y)) << y;
+            for (int x = left; x < left + ratio; ++x)
+                ASSERT_EQ(chart.pixel(x, y), blend(qRgb(0x80, 0x80, 0x80), map.pixel(x, y))) << x << "," << y;
+            ASSERT_EQ(chart.pixel(left + ratio, y), blend(qRgb(0xFF, 0xFF, 0xFF), map.pixel(left + ratio, y)))
+                << y;
+        }
+    };
+    expectSharpAt(qRound(form->screen()->devicePixelRatio()));
+
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2) return;
+    const int redrawn = form->ChartRedrawCount();
+    form->windowHandle()->setScreen(screens[1]);
+    QCoreApplication::processEvents();  // the view, repainted, finds the image's ratio is not its own
+    QCoreApplication::processEvents();  // and has the chart composed again
+    ASSERT_NE(screens[1]->devicePixelRatio(), screens[0]->devicePixelRatio());
+    expectSharpAt(qRound(screens[1]->devicePixelRatio()));
+    EXPECT_EQ(form->ChartRedrawCount(), redrawn + 1);
+}
+
 TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
     Create("2026-01-15T10:07:30", /*buildAfterShow=*/true);
     EXPECT_EQ(form->windowTitle(), "Horavane 2.0");  // the window maps with its caption
@@ -203,8 +254,21 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
                                   "Moscow 13:07"}));
     EXPECT_FALSE(form->TrayHint().endsWith("\r\n"));
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "12:07");  // Kyiv, the computer's zone
-    EXPECT_EQ(Child<QComboBox>("cbbUTC")->count(), form->TimeZoneList().Count());
-    EXPECT_EQ(Child<QComboBox>("cbbUTC")->accessibleName(), Child<QComboBox>("cbbUTC")->currentText());
+    // Nothing saved: "Время компьютера", then every entry in catalogue order, the
+    // computer's own one marked for the eye and for screen readers.
+    auto* combo = Child<QComboBox>("cbbUTC");
+    const int kyiv = form->TimeZoneList().IndexOfStandardName(QString("FLE Standard Time"));
+    const QString kyivDisplay = form->TimeZoneList()[kyiv].Display;
+    ASSERT_EQ(combo->count(), form->TimeZoneList().Count() + 1);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->currentText(), "Время компьютера: " + kyivDisplay);
+    for (int i = 0; i < form->TimeZoneList().Count(); ++i) {
+        ASSERT_EQ(combo->itemText(i + 1), form->TimeZoneList()[i].Display);
+        ASSERT_EQ(!combo->itemIcon(i + 1).isNull(), i == kyiv) << i;
+    }
+    EXPECT_EQ(combo->itemData(kyiv + 1, Qt::AccessibleTextRole).toString(),
+              kyivDisplay + ", часовой пояс этого компьютера");
+    EXPECT_EQ(combo->accessibleName(), combo->currentText());
     EXPECT_EQ(form->ChartZone().Bias, -120);
     EXPECT_EQ(form->MarkerList().Count(), 13);
     EXPECT_FALSE(QFile::exists(dir.filePath("horavane.ini")));  // start-up writes nothing
@@ -250,13 +314,11 @@ TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
     const QImage chartBefore = form->ChartBitmap().copy();
     EXPECT_NE(chartBefore.pixel(880, 5), chartBefore.pixel(10, 5));  // yellow column at 862
 
-    // The user's pick: the box moves to London and tells the window so.
+    // The user's pick, by typing the city: the box moves to London and tells the window so.
     const int london = form->TimeZoneList().IndexOfStandardName(QString("GMT Standard Time"));
     combo->setFocus();
-    while (combo->currentIndex() > london) {
-        QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
-        QCoreApplication::sendEvent(combo, &up);
-    }
+    TypeText(combo, "Лондон");
+    EXPECT_EQ(combo->currentData().toInt(), london);
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
     EXPECT_NE(pnl24->x(), 862);
     for (int i = 1; i <= 24; ++i)  // 22:30 in London: panel 22 alone is red
@@ -269,10 +331,67 @@ TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
     EXPECT_EQ(ini.value("Local/TZI").toString().toLatin1(),
               EncodeZoneRecord(form->TimeZoneList()[london].ToTimeZoneInformation()));
     Create("2026-01-15T22:30:00");
-    EXPECT_EQ(Child<QComboBox>("cbbUTC")->currentIndex(), london);
+    combo = Child<QComboBox>("cbbUTC");
+    EXPECT_EQ(combo->currentData().toInt(), london);
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
     // London is two hours behind the chart zone, yet the chart marks the same hour.
     EXPECT_EQ(form->ChartBitmap(), chartBefore);
+
+    // "Время компьютера" takes the saved zone out of the file, the rest of it stays.
+    GetSettings().WriteMiniPosition({12, 34});
+    combo->setFocus();
+    TypeText(combo, "Время");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "0:30");
+    ini.sync();
+    EXPECT_FALSE(ini.contains("Local/TZI"));
+    EXPECT_EQ(ini.value("Mini/X").toInt(), 12);
+    // After a journey to London it follows the computer there, and marks its entry.
+    computerStd = "GMT Standard Time";
+    Create("2026-01-15T22:30:00");
+    combo = Child<QComboBox>("cbbUTC");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->currentText(), "Время компьютера: " + form->TimeZoneList()[london].Display);
+    EXPECT_FALSE(combo->itemIcon(london + 1).isNull());
+    EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "22:30");
+    EXPECT_EQ(Child<QLabel>("pnl22")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+}
+
+// Typing a place in the closed picker opens it on the entries of that place, the first
+// highlighted; Enter picks it as any pick would. A place found nowhere leaves an empty
+// list that Enter does not close, and Escape leaves the choice as it was.
+TEST_F(MainWindowTest, TypingAPlaceInThePickerFindsTheEntryWhoseRulesItKeeps) {
+    Create();
+    form->show();
+    auto* combo = Child<QComboBox>("cbbUTC");
+    for (const CitySearchCase& c : kCitySearchCases) {
+        SCOPED_TRACE(c.typed);
+        const int before = combo->currentIndex();
+        combo->setFocus();
+        TypeText(combo, QString::fromUtf8(c.typed));
+        auto* caption = combo->view()->parentWidget()->findChild<QLabel*>("zoneSearchCaption");
+        ASSERT_NE(caption, nullptr);
+        if (c.key) {
+            EXPECT_FALSE(combo->view()->isVisible());
+            const int entry = form->TimeZoneList().IndexOfStandardName(QString(c.key));
+            ASSERT_GE(entry, 0);
+            EXPECT_EQ(combo->currentData().toInt(), entry);
+            QSettings ini(dir.filePath("horavane.ini"), QSettings::IniFormat);
+            EXPECT_EQ(ini.value("Local/TZI").toString().toLatin1(),
+                      EncodeZoneRecord(form->TimeZoneList()[entry].ToTimeZoneInformation()));
+        } else {
+            EXPECT_TRUE(combo->view()->isVisible());
+            EXPECT_EQ(caption->text(), QString("Не найдено: ") + c.typed);
+            for (int row = 0; row < combo->count(); ++row) ASSERT_TRUE(qobject_cast<QListView*>(combo->view())->isRowHidden(row)) << row;
+            PressKey(combo, Qt::Key_Escape);
+            EXPECT_FALSE(combo->view()->isVisible());
+            EXPECT_EQ(combo->currentIndex(), before);
+            EXPECT_FALSE(qobject_cast<QListView*>(combo->view())->isRowHidden(before));  // a closed list hides nothing
+        }
+    }
+    // The computer's own city finds its entry, not "Время компьютера" that shows it.
+    TypeText(combo, "Киев");
+    EXPECT_EQ(combo->currentData().toInt(), form->TimeZoneList().IndexOfStandardName(QString("FLE Standard Time")));
 }
 
 TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
@@ -304,22 +423,23 @@ QString DateCommandTime(qint64 utcMs) {
 }
 
 // With TZ holding a rule the C library reads itself, "Время на компьютере" shows what
-// `date` shows: the entry that keeps the same time all year is selected, and when no
-// entry does (a rule of 5 h 17 min, or daylight dates no zone keeps), none is, and the
-// reference clock keeps the computer's own time.
+// `date` shows: "Время компьютера" stands for the entry that keeps the same time all
+// year, marked in the list; when no entry does (a rule of 5 h 17 min, or daylight dates
+// no zone keeps), for the computer's own rule, and no entry is marked.
 TEST_F(MainWindowTest, TheComputersTimeAgreesWithDateWhateverTzHolds) {
     const QByteArray oldTz = qgetenv("TZ");
     const bool hadTz = qEnvironmentVariableIsSet("TZ");
     struct Case {
         const char* tz;
         const char* utc;
-        const char* entry;  // the selected entry's display starts so; "" for none
+        const char* zone;  // how "Время компьютера" goes on
+        bool marked;       // an entry keeps the computer's time
     };
-    for (const Case& c : {Case{"EST5EDT,M3.2.0,M11.1.0", "2026-07-15T10:07:30", "(UTC-05:00)"},
-                          Case{"JST-9", "2026-01-15T10:07:30", "(UTC+09:00)"},
-                          Case{"", "2026-01-15T10:07:30", "(UTC+00:00)"},
-                          Case{"<+0517>-5:17", "2026-01-15T10:07:30", ""},
-                          Case{"EST5EDT,M4.1.0,M10.1.0", "2026-07-15T10:07:30", ""}}) {
+    for (const Case& c : {Case{"EST5EDT,M3.2.0,M11.1.0", "2026-07-15T10:07:30", "(UTC-05:00) ", true},
+                          Case{"JST-9", "2026-01-15T10:07:30", "(UTC+09:00) ", true},
+                          Case{"", "2026-01-15T10:07:30", "(UTC+00:00) ", true},
+                          Case{"<+0517>-5:17", "2026-01-15T10:07:30", "(UTC+05:17)", false},
+                          Case{"EST5EDT,M4.1.0,M10.1.0", "2026-07-15T10:07:30", "(UTC-05:00)", false}}) {
         SCOPED_TRACE(std::string("TZ=") + c.tz);
         qputenv("TZ", c.tz);
         tzset();
@@ -331,11 +451,13 @@ TEST_F(MainWindowTest, TheComputersTimeAgreesWithDateWhateverTzHolds) {
         };
         form = std::make_unique<TForm1>(clock, options);
         EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), DateCommandTime(clock.UtcMs()));
-        if (*c.entry)
-            EXPECT_TRUE(Child<QComboBox>("cbbUTC")->currentText().startsWith(QString::fromUtf8(c.entry)))
-                << Child<QComboBox>("cbbUTC")->currentText().toStdString();
-        else
-            EXPECT_EQ(Child<QComboBox>("cbbUTC")->currentIndex(), -1);
+        auto* combo = Child<QComboBox>("cbbUTC");
+        EXPECT_EQ(combo->currentIndex(), 0);
+        EXPECT_TRUE(combo->currentText().startsWith("Время компьютера: " + QString::fromUtf8(c.zone)))
+            << combo->currentText().toStdString();
+        int marked = 0;
+        for (int i = 0; i < combo->count(); ++i) marked += !combo->itemIcon(i).isNull();
+        EXPECT_EQ(marked, c.marked ? 1 : 0);
         form->show();
         clock.Advance(130LL * 86'400'000 + 60'000);  // another season: still what `date` shows
         EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), DateCommandTime(clock.UtcMs()));

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
+#include "timezones/TzCatalogue.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -14,6 +15,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include "support/Typing.h"
 
 namespace {
 
@@ -90,6 +93,29 @@ TEST_F(EditCapitalClock, ZoneRowsAre15PixelsAndTheOpenListTwentyRowsAtMost) {
     EXPECT_LE(list->viewport()->height(), 20 * 15);
     EXPECT_GE(list->viewport()->height(), 19 * 15);
     form.cbbTimeZones->hidePopup();
+}
+
+// Typing a place in the closed list opens it on the entries of that place and Enter
+// picks the first; a place found nowhere picks nothing. The clock gets the pick on OK.
+TEST_F(EditCapitalClock, TypingAPlaceFindsTheEntryWhoseRulesItKeeps) {
+    TTimeZoneList real;
+    LoadTimeZones(LoadFallbackTimeZoneRegistry(), real, {});
+    form.Fill(&real, capital);
+    form.show();
+    for (const CitySearchCase& c : kCitySearchCases) {
+        SCOPED_TRACE(c.typed);
+        const int before = form.cbbTimeZones->currentIndex();
+        form.cbbTimeZones->setFocus();
+        TypeText(form.cbbTimeZones, QString::fromUtf8(c.typed));
+        if (!c.key) PressKey(form.cbbTimeZones, Qt::Key_Escape);
+        EXPECT_FALSE(form.cbbTimeZones->view()->isVisible());
+        EXPECT_EQ(form.cbbTimeZones->currentIndex(),
+                  c.key ? real.IndexOfStandardName(QString(c.key)) : before);
+    }
+    EXPECT_TRUE(form.isVisible());  // Enter in the list is the list's, not the dialog's
+    EXPECT_EQ(capital.Zone, ZoneNamed(u"GMT Standard Time", 0));
+    form.ApplyTo(capital, &real);
+    EXPECT_EQ(capital.Zone, real[real.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation());
 }
 
 TEST_F(EditCapitalClock, UnknownZoneSelectsNothingAndOkKeepsTheZone) {

@@ -93,7 +93,7 @@ for k in 0 1 2 3 4; do
 done
 expect_time "$(name_at "$tree" filler "push button" 715 27)" Asia/Tokyo "btnLocalTime"
 zone=$(name_at "$tree" filler "combo box" 190 28)
-[[ "$zone" == "(UTC+09:00) "*"Токио"* ]] || e2e_fail "cbbUTC: a screen reader reads \"$zone\" as the selected zone"
+[[ "$zone" == "Время компьютера: (UTC+09:00) "*"Токио"* ]] || e2e_fail "cbbUTC: a screen reader reads \"$zone\" as the selected zone"
 expect_name "$tree" filler label 15 32 "Выбрать UTC (GMT):" "lblSelectGMT"
 expect_name "$tree" filler "push button" 14 0 "Режим мини" "btnMiniMode"
 expect_name "$tree" filler "check box" 320 3 "Загружать программу при входе в систему" "CheckBox_Autorun"

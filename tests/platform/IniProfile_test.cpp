@@ -88,3 +88,25 @@ TEST(IniProfile, WriteToAMissingFolderThrowsTheMessage) {
         EXPECT_EQ(e.Message(), "Unable to write to " + path);
     }
 }
+
+// Removing a key is the write that takes it out: only from the section reads look in,
+// nothing else changes, and a file without it is neither made nor touched.
+TEST(IniProfile, RemovingAKeyKeepsEverythingElse) {
+    EXPECT_EQ(RemoveProfileValue("[local]\r\ntzi = AB\r\nX=1\r\n[Local]\r\nTZI=CD\r\n", "Local", "TZI"),
+              "[local]\r\nX=1\r\n[Local]\r\nTZI=CD\r\n");
+    EXPECT_EQ(RemoveProfileValue("[Local]\nTZI=AB", "Local", "TZI"), "[Local]\n");
+    EXPECT_EQ(RemoveProfileValue("[0]\nTZI=AB\n", "Local", "TZI"), "[0]\nTZI=AB\n");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("horavane.ini");
+    DeleteProfileString(path, "Local", "TZI");
+    EXPECT_FALSE(QFile::exists(path));
+    WriteProfileString(path, "Local", "TZI", "AB");
+    WriteProfileString(path, "Mini", "X", "1");
+    DeleteProfileString(path, "Local", "TZI");
+    EXPECT_EQ(ReadAll(path), "[Local]\r\n[Mini]\r\nX=1\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    DeleteProfileString(path, "Local", "TZI");  // nothing to remove: no failed save
+    EXPECT_THROW(WriteProfileString(path, "Local", "TZI", "CD"), Exception);
+    EXPECT_EQ(ReadAll(path), "[Local]\r\n[Mini]\r\nX=1\r\n");
+}

@@ -156,3 +156,54 @@ TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
     EXPECT_EQ(chart.pixel(880, 2), map.pixel(880, 2));
     EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(10, 2)));
 }
+
+// At device pixel ratio 2 the chart is composed on every device pixel: the map drawn for
+// that ratio shows between the bars, a bar's border is sharp within one device pixel and
+// its text is drawn at that resolution. A chart composed at ratio 1 and enlarged fails
+// each: smoothly, the edge blurs; pixel by pixel, the map and the text come in pairs.
+TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
+    UseTwentyFourHourClock();
+    FakeClock clock;
+    SetChartTime(clock, 0, 30);
+    const TSessionTable table = CreateSessionTable(
+        {37.5, 37, 2.0}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    QImage map(1800, 894, QImage::Format_RGB32);
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) map.setPixel(x, y, qRgb(x % 251, y % 241, (7 * x + y) % 256));
+    QImage chart = MakeChartBitmap(kChartWidth, kChartHeight, 2.0);
+    ComposeChart(chart, map, MakeHourHighlightPixel(), 12, table.SessionList, table.OverlapList);
+    ASSERT_EQ(chart.size(), QSize(1800, 894));
+    EXPECT_EQ(ChartSize(chart), QSize(900, 447));
+    EXPECT_EQ(ChartHourWidth(chart), 37.5);
+    EXPECT_EQ(ChartElementHeight(chart), 37);
+
+    // NYSE, closed: grey border, white inside, chart pixels (38, 60) to (263, 97).
+    const QImage& nyse = table.SessionList[5]->Bitmap();
+    ASSERT_EQ(nyse.size(), QSize(450, 74));
+    const QRgb grey = qRgb(0x80, 0x80, 0x80), white = qRgb(0xFF, 0xFF, 0xFF);
+    for (int y = 122; y < 192; ++y) {  // its left edge
+        ASSERT_EQ(chart.pixel(75, y), map.pixel(75, y)) << y;
+        ASSERT_EQ(chart.pixel(76, y), Blend(grey, map.pixel(76, y))) << y;
+        ASSERT_EQ(chart.pixel(77, y), Blend(grey, map.pixel(77, y))) << y;
+        ASSERT_EQ(chart.pixel(78, y), Blend(white, map.pixel(78, y))) << y;
+        ASSERT_EQ(chart.pixel(523, y), Blend(white, map.pixel(523, y))) << y;  // and its right one
+        ASSERT_EQ(chart.pixel(525, y), Blend(grey, map.pixel(525, y))) << y;
+        ASSERT_EQ(chart.pixel(526, y), map.pixel(526, y)) << y;
+    }
+    for (int x : {90, 91, 400, 401}) {  // its top edge, under the title's first line
+        EXPECT_EQ(chart.pixel(x, 119), map.pixel(x, 119)) << x;
+        EXPECT_EQ(chart.pixel(x, 121), Blend(grey, map.pixel(x, 121))) << x;
+        EXPECT_EQ(chart.pixel(x, 122), Blend(white, map.pixel(x, 122))) << x;
+    }
+    // The title's ink differs between the two device pixels of many a chart pixel.
+    int halves = 0;
+    for (int y = 4; y < 36; ++y)
+        for (int x = 0; x + 1 < nyse.width(); x += 2) halves += nyse.pixel(x, y) != nyse.pixel(x + 1, y);
+    EXPECT_GT(halves, 100);
+    // The strips land at their place in device pixels, as they are.
+    EXPECT_EQ(chart.pixel(376, 412), qRgb(0xFF, 0xFB, 0xF0));
+    EXPECT_NE(chart.pixel(375, 412), qRgb(0xFF, 0xFB, 0xF0));
+    // The hour column, chart pixels 450 to 487, on exactly its device pixels.
+    for (int x : {900, 975}) EXPECT_EQ(chart.pixel(x, 893), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(x, 893))) << x;
+    for (int x : {899, 976}) EXPECT_EQ(chart.pixel(x, 893), map.pixel(x, 893)) << x;
+}

@@ -11,3 +11,18 @@ void AddCatalogueEntry(TTimeZoneList& list, const QString& key, const QString& d
 
 // A rule block of the given bias; with a standard date it keeps an hour of daylight time.
 REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {});
+
+// Places typed into a zone list and the key of the entry whose rules each keeps: a
+// zone's own city in both languages, a city that is no zone's (Frankfurt keeps Berlin's
+// rules, Mumbai Kolkata's), Almaty (UTC+5 since 2024), the new spelling of Kyiv; and
+// two names that exist nowhere (key nullptr).
+struct CitySearchCase {
+    const char* typed;
+    const char* key;
+};
+inline constexpr CitySearchCase kCitySearchCases[] = {
+    {"Цюрих", "W. Europe Standard Time"},  {"Zurich", "W. Europe Standard Time"},
+    {"Франкфурт", "W. Europe Standard Time"}, {"Мумбаи", "India Standard Time"},
+    {"Алматы", "West Asia Standard Time"},  {"Kyiv", "FLE Standard Time"},
+    {"Атлантида", nullptr},                 {"Gotham", nullptr},
+};

@@ -5,6 +5,7 @@
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 #include "timezones/TzCatalogue.h"
+#include "timezones/ZoneCityNames.h"
 #include "timezones/ZoneClock.h"
 
 #include <QDir>
@@ -41,6 +42,30 @@ SYSTEMTIME Utc(const char* iso) {
     FakeClock clock;
     clock.SetUtc(iso);
     return clock.UtcNow();
+}
+
+// The places the zone lists find an entry by, from ICU and the table of financial
+// centres, stand under the key of the zone whose rules they keep.
+TEST(ZoneCityNames, PlacesStandUnderTheKeyOfTheZoneTheyKeep) {
+    EXPECT_EQ(SearchForm(" Нью-Йорк, "), "нью иорк");
+    EXPECT_EQ(SearchForm("São Paulo"), "sao paulo");
+    EXPECT_EQ(SearchForm("Ёлки"), SearchForm("елки"));
+    EXPECT_TRUE(SearchMatches("нью иорк", "иор"));   // the start of a word
+    EXPECT_FALSE(SearchMatches("нью иорк", "орк"));  // not its middle
+    EXPECT_FALSE(SearchMatches("нью иорк", ""));
+
+    const TZoneCityNames& names = TZoneCityNames::Instance();
+    struct Place { const char* typed; const char* key; };
+    for (const Place& p : {Place{"Женева", "W. Europe Standard Time"}, {"Germany", "W. Europe Standard Time"},
+                           {"Германия", "w. europe standard time"}, {"New York", "Eastern Standard Time"},
+                           {"Бомбей", "India Standard Time"}, {"Shenzhen", "China Standard Time"},
+                           {"Канберра", "AUS Eastern Standard Time"}, {"Wellington", "New Zealand Standard Time"},
+                           {"Сан-Франциско", "Pacific Standard Time"}, {"Doha", "Arab Standard Time"}})
+        EXPECT_TRUE(names.KeyMatches(QString::fromLatin1(p.key), SearchForm(QString::fromUtf8(p.typed)))) << p.typed;
+    // A country whose zones keep several entries' rules is no place of its own.
+    for (const WindowsZoneRow& row : WindowsZoneRows())
+        EXPECT_FALSE(names.KeyMatches(QString::fromLatin1(row.key), SearchForm(QStringLiteral("Россия")))) << row.key;
+    EXPECT_GT(names.Count(), 800);
 }
 
 TEST(WindowsKeyForZone, FollowsLinksBothWaysAfterTheTableItself) {

@@ -17,18 +17,19 @@ QByteArray MapBytes() {
     return file.readAll();
 }
 
-const QImage& Map() {
-    static const QImage map = LoadWorldMapPicture();
-    return map;
+// The picture drawn at scale 1 (900 x 447) or 2 (1800 x 894).
+const QImage& Map(int scale = 1) {
+    static const QImage maps[] = {LoadWorldMapPicture(1), LoadWorldMapPicture(2)};
+    return maps[scale - 1];
 }
 
 bool IsRed(QRgb pixel) {
     return qRed(pixel) > 170 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
 }
 
-// The rectangle as a QRect (QRect's right and bottom are inclusive).
-QRect AsQRect(const TWorldMapRect& r) {
-    return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+// The rectangle as a QRect of the picture at scale (QRect's right and bottom are inclusive).
+QRect AsQRect(const TWorldMapRect& r, int scale = 1) {
+    return QRect(QPoint(r.Left, r.Top) * scale, QPoint(r.Right, r.Bottom) * scale - QPoint(1, 1));
 }
 
 void ExpectDamaged(const QByteArray& bytes) {
@@ -44,11 +45,17 @@ void ExpectDamaged(const QByteArray& bytes) {
 }  // namespace
 
 TEST(WorldMapPicture, DecodesToTheChartSizeOpaque) {
-    const QImage& map = Map();
-    ASSERT_EQ(map.size(), QSize(900, 447));
-    EXPECT_EQ(map.format(), QImage::Format_RGB32);
-    for (int y = 0; y < map.height(); y += 37)
-        for (int x = 0; x < map.width(); x += 37) ASSERT_EQ(qAlpha(map.pixel(x, y)), 255);
+    for (int scale : {1, 2}) {
+        const QImage& map = Map(scale);
+        ASSERT_EQ(map.size(), QSize(900, 447) * scale);
+        EXPECT_EQ(map.format(), QImage::Format_RGB32);
+        for (int y = 0; y < map.height(); y += 37)
+            for (int x = 0; x < map.width(); x += 37) ASSERT_EQ(qAlpha(map.pixel(x, y)), 255);
+    }
+    // Between the two, a ratio gets the picture nearest to it, scaled to its pixels.
+    EXPECT_EQ(WorldMapForPixelRatio(1.0), Map(1));
+    EXPECT_EQ(WorldMapForPixelRatio(2.0), Map(2));
+    EXPECT_EQ(WorldMapForPixelRatio(1.5).size(), QSize(1350, 671));
 }
 
 TEST(WorldMapPicture, SeaIsLightBlueAndLandWhite) {
@@ -62,18 +69,20 @@ TEST(WorldMapPicture, SeaIsLightBlueAndLandWhite) {
     EXPECT_GT(qBlue(land), 240);
 }
 
+// Both pictures have every dot in its marker's rectangle (twice as large at scale 2).
 TEST(WorldMapPicture, EveryMarkerHasItsDotAndNothingAround) {
-    const QImage& map = Map();
+    for (int scale : {1, 2})
     for (const TWorldMapMarkerRow& row : kWorldMapMarkers) {
-        SCOPED_TRACE(row.Name);
-        const QRect rect = AsQRect(row.Rect);
+        SCOPED_TRACE(std::string(row.Name) + " at scale " + std::to_string(scale));
+        const QImage& map = Map(scale);
+        const QRect rect = AsQRect(row.Rect, scale);
         int red = 0;
         for (int y = rect.top(); y <= rect.bottom(); ++y)
             for (int x = rect.left(); x <= rect.right(); ++x) red += IsRed(map.pixel(x, y));
-        EXPECT_GE(red, 4);
+        EXPECT_GE(red, 4 * scale * scale);
 
-        // The ring two pixels outside the rectangle.
-        const QRect ring = rect.adjusted(-2, -2, 2, 2);
+        // The ring two chart pixels outside the rectangle.
+        const QRect ring = rect.adjusted(-2 * scale, -2 * scale, 2 * scale, 2 * scale);
         for (int x = ring.left(); x <= ring.right(); ++x) {
             EXPECT_FALSE(IsRed(map.pixel(x, ring.top()))) << x;
             EXPECT_FALSE(IsRed(map.pixel(x, ring.bottom()))) << x;
@@ -86,21 +95,24 @@ TEST(WorldMapPicture, EveryMarkerHasItsDotAndNothingAround) {
 }
 
 TEST(WorldMapPicture, RedOnlyAtTheMarkersNotAtSydney) {
-    const QImage& map = Map();
-    int stray = 0;
-    for (int y = 0; y < map.height(); ++y) {
-        for (int x = 0; x < map.width(); ++x) {
-            if (!IsRed(map.pixel(x, y))) continue;
-            bool marked = false;
-            for (const TWorldMapMarkerRow& row : kWorldMapMarkers)
-                marked = marked || AsQRect(row.Rect).adjusted(-1, -1, 1, 1).contains(x, y);
-            stray += !marked;
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        const QImage& map = Map(scale);
+        int stray = 0;
+        for (int y = 0; y < map.height(); ++y) {
+            for (int x = 0; x < map.width(); ++x) {
+                if (!IsRed(map.pixel(x, y))) continue;
+                bool marked = false;
+                for (const TWorldMapMarkerRow& row : kWorldMapMarkers)
+                    marked = marked || AsQRect(row.Rect, scale).adjusted(-scale, -scale, scale, scale).contains(x, y);
+                stray += !marked;
+            }
         }
+        EXPECT_EQ(stray, 0);
+        // Sydney lies near (753, 351) on the map.
+        for (int y = 336 * scale; y < 366 * scale; ++y)
+            for (int x = 738 * scale; x < 768 * scale; ++x) ASSERT_FALSE(IsRed(map.pixel(x, y))) << x << "," << y;
     }
-    EXPECT_EQ(stray, 0);
-    // Sydney lies near (753, 351) on this map.
-    for (int y = 336; y < 366; ++y)
-        for (int x = 738; x < 768; ++x) ASSERT_FALSE(IsRed(map.pixel(x, y))) << x << "," << y;
 }
 
 TEST(WorldMapPicture, DamagedDataIsReportedNotDecoded) {

@@ -9,8 +9,10 @@ clock's minute boundary and the moment the X server reported the chart's area dr
 The chart is the 900 x 447 area at y = 150 of the window; a redraw counts once damage
 within 100 ms has covered 400 of its rows (a picture sent without shared memory arrives
 in stripes), and a redraw more than 5 s after the minute is not the minute's. Damage
-elsewhere (the blinking reference clock, the clock texts) is ignored.
+elsewhere (the blinking reference clock, the clock texts) is ignored. Under
+QT_SCALE_FACTOR all of these are in the window's device pixels, as many times more.
 """
+import os
 import select
 import sys
 import time
@@ -18,7 +20,8 @@ import time
 from Xlib import X, display
 from Xlib.ext import damage
 
-CHART_TOP, CHART_BOTTOM, CHART_MIN_ROWS = 150, 597, 400
+SCALE = float(os.environ.get("QT_SCALE_FACTOR") or 1)
+CHART_TOP, CHART_BOTTOM, CHART_MIN_ROWS = (round(v * SCALE) for v in (150, 597, 400))
 BURST_NS = 100_000_000
 
 

@@ -1,17 +1,20 @@
 #!/usr/bin/python3
-"""Draws resources/WorldMap.jpg, the 900 x 447 world map under the session chart.
+"""Draws resources/WorldMap.jpg, the 900 x 447 world map under the session chart, and
+resources/WorldMap@2x.jpg, the same map at 1800 x 894 for screens of device pixel ratio 2.
 
 Re-run it from the repository root:
     (cd tools/worldmap && npm install)       # world-atlas 2.0.2: Natural Earth 1:50m outlines
-    /usr/bin/python3 tools/worldmap/make_map.py            # writes resources/WorldMap.jpg
+    /usr/bin/python3 tools/worldmap/make_map.py            # writes both pictures
     /usr/bin/python3 tools/worldmap/make_map.py --check    # checks the projection and the
-                                                           # committed picture; no npm needed
+                                                           # committed pictures; no npm needed
 Needs Debian's python3-numpy and python3-pil.
 
 The map is a plain map, west on the left. Its projection is not a textbook one: the
 program's city markers have fixed rectangles, so x = f(longitude) and y = g(latitude)
 are fitted as the smoothest curves passing within about a pixel of every rectangle's
 centre. f advances 900 px per full turn, so every longitude appears exactly once.
+Both pictures are reductions of one drawing at 4x: the 2x one is the 1x one with twice
+the detail, every border and dot where the 1x one has it.
 """
 
 import json
@@ -38,6 +41,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 ATLAS = os.path.join(HERE, "node_modules", "world-atlas", "countries-50m.json")
 OUTPUT = os.path.join(ROOT, "resources", "WorldMap.jpg")
+OUTPUT_2X = os.path.join(ROOT, "resources", "WorldMap@2x.jpg")
+# picture, its scale, its density
+PICTURES = [(OUTPUT, 1, 96), (OUTPUT_2X, 2, 192)]
 MARKER_TABLE = os.path.join(ROOT, "worldmap", "WorldMapCapital.h")
 
 # name, latitude, longitude, marker rectangle (left, top, right, bottom; right and
@@ -280,11 +286,12 @@ def render(projection):
         draw.ellipse([cx * SCALE - r - 0.5, cy * SCALE - r - 0.5,
                       cx * SCALE + r - 0.5, cy * SCALE + r - 0.5], fill=DOT)
 
-    small = big.resize((WIDTH, HEIGHT), Image.BOX)
-    # Baseline, not progressive: the program decodes it in about half the time, and the
-    # coefficients, hence the pixels, are the same either way.
-    small.save(OUTPUT, "JPEG", quality=90, subsampling=0, optimize=True, dpi=(96, 96))
-    print(f"wrote {OUTPUT}")
+    for path, scale, dpi in PICTURES:
+        small = big.resize((WIDTH * scale, HEIGHT * scale), Image.BOX)
+        # Baseline, not progressive: the program decodes it in about half the time, and
+        # the coefficients, hence the pixels, are the same either way.
+        small.save(path, "JPEG", quality=90, subsampling=0, optimize=True, dpi=(dpi, dpi))
+        print(f"wrote {path}")
 
 
 def check_marker_table(path):
@@ -299,7 +306,7 @@ def check_marker_table(path):
     return []
 
 
-def check_picture(path):
+def check_picture(path, scale, dpi):
     """Problems of a written picture: size, colour, encoding, density."""
     from PIL import Image, JpegImagePlugin
 
@@ -307,15 +314,35 @@ def check_picture(path):
         problems = []
         if image.format != "JPEG" or image.mode != "RGB":
             problems.append(f"{path} is {image.format} {image.mode}, not a 24-bit JPEG")
-        if image.size != (WIDTH, HEIGHT):
-            problems.append(f"{path} is {image.size}, not {(WIDTH, HEIGHT)}")
+        if image.size != (WIDTH * scale, HEIGHT * scale):
+            problems.append(f"{path} is {image.size}, not {(WIDTH * scale, HEIGHT * scale)}")
         if image.info.get("progressive") or image.info.get("progression"):
             problems.append(f"{path} is progressive; the program starts faster with baseline")
-        if tuple(round(v) for v in image.info.get("dpi", (0, 0))) != (96, 96):
-            problems.append(f"{path} is not 96 dpi")
+        if tuple(round(v) for v in image.info.get("dpi", (0, 0))) != (dpi, dpi):
+            problems.append(f"{path} is not {dpi} dpi")
         if JpegImagePlugin.get_sampling(image) != 0:
             problems.append(f"{path} has subsampled colour; the dots would blur")
         return problems
+
+
+def check_pictures():
+    """Problems of the committed pictures, each alone and the 2x one against the 1x one."""
+    from PIL import Image
+
+    problems = []
+    for path, scale, dpi in PICTURES:
+        problems += check_picture(path, scale, dpi)
+    if problems:
+        return problems
+    # Halved, the 2x picture is the 1x one up to the JPEG coding of each: the same map in
+    # the same projection, not another drawing or a shifted one.
+    with Image.open(OUTPUT) as one, Image.open(OUTPUT_2X) as two:
+        a = np.asarray(one.convert("RGB"), dtype=float)
+        b = np.asarray(two.convert("RGB").resize((WIDTH, HEIGHT), Image.BOX), dtype=float)
+        difference = np.abs(a - b).mean()
+        if difference > 2.0:
+            problems.append(f"{OUTPUT_2X} halved differs from {OUTPUT} by {difference:.1f} on average")
+    return problems
 
 
 def main(argv):
@@ -327,18 +354,18 @@ def main(argv):
     if problems:
         return 1
     if "--check" in argv:
-        problems = check_marker_table(MARKER_TABLE) + check_picture(OUTPUT)
+        problems = check_marker_table(MARKER_TABLE) + check_pictures()
         for problem in problems:
             print("FAIL:", problem)
         if problems:
             return 1
-        print("projection and picture OK")
+        print("projection and pictures OK")
         return 0
     if not os.path.exists(ATLAS):
         print(f"missing {ATLAS}: run npm install in {HERE}")
         return 1
     render(projection)
-    return 1 if check_picture(OUTPUT) else 0
+    return 1 if check_pictures() else 0
 
 
 if __name__ == "__main__":
