@@ -763,18 +763,19 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
                         [&](qint64 open) { return model.MarketOpen(open); });
     const std::vector<qint64> market = MarketChanges(model, Ms("2027-03-11T00:00:00Z"), Ms("2027-03-26T00:00:00Z"));
 
-    Create("2027-03-12T20:59:30Z", true);
+    Create("2027-03-11T20:59:30Z", true);
     form->show();
     EXPECT_EQ(Upcoming().size(), 4);  // filled at start-up, laid out once shown
     const QWidget* panel = form->findChild<QWidget*>("pnlPromo");
     EXPECT_EQ(form->findChild<QLabel*>("lblUpcomingTitle")->text(), "Ближайшие события");
-    // Friday 16:00 in New York, an hour before the market closes for the weekend; the
-    // Saturday; the Saturday after, when every line fits. (The tick notices a jump of the
-    // clock when it lands on another minute of the hour.)
+    // Thursday 16:00 in New York, a day and an hour before the market closes for the
+    // weekend, too far ahead to tell; Friday 16:01, when it is told; the Saturday; the
+    // Saturday after, when every line fits. (The tick notices a jump of the clock when it
+    // lands on another minute of the hour.)
     const struct {
         const char* utc;
         int shown;
-    } moments[] = {{"2027-03-12T21:00:00Z", 4}, {"2027-03-13T12:07:00Z", 4}, {"2027-03-20T12:13:00Z", 5}};
+    } moments[] = {{"2027-03-11T21:00:00Z", 4}, {"2027-03-12T21:01:00Z", 4}, {"2027-03-13T12:07:00Z", 4}, {"2027-03-20T12:13:00Z", 5}};
     for (const auto& moment : moments) {
         SCOPED_TRACE(moment.utc);
         const qint64 t = Ms(moment.utc);
