@@ -60,6 +60,8 @@ int TUpcomingPanel::RowsOf(const QString& line) {
     if (found != rowsOf_.cend()) return *found;
     if (rowsOf_.size() > 64) rowsOf_.clear();  // the countdowns' old lines
     const QFontMetrics metrics(ArialPx(13));
+    // Most lines are narrower than the panel, which their width alone tells.
+    if (!line.contains(u'\n') && metrics.horizontalAdvance(line) <= kWidth) return rowsOf_[line] = 1;
     const int rowHeight = metrics.lineSpacing();
     const QRect unbounded(0, 0, kWidth, std::numeric_limits<int>::max() / 2);
     const int height = metrics.boundingRect(unbounded, Qt::TextWordWrap, line).height();
