@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 
 #include <limits>
 
@@ -14,8 +15,28 @@ constexpr int kWidth = 876;
 constexpr int kLinesTop = 22;
 constexpr int kLinesBottom = 102;
 
+// A line that paints its text itself while none of it is selected. A selectable label keeps
+// its text in a document that it fills and lays out several times over at each change of
+// text, which would be most of the panel's minute; the document is filled when the mouse
+// first reaches the line, and paints the line while some of it is selected.
+class TUpcomingLine : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (hasSelectedText()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(contentsRect(), int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
+    }
+};
+
 QLabel* MakeText(QWidget* parent, const QString& name, bool bold) {
-    auto* label = new QLabel(parent);
+    auto* label = new TUpcomingLine(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setFont(ArialPx(13, bold));
@@ -39,6 +60,8 @@ int TUpcomingPanel::RowsOf(const QString& line) {
     if (found != rowsOf_.cend()) return *found;
     if (rowsOf_.size() > 64) rowsOf_.clear();  // the countdowns' old lines
     const QFontMetrics metrics(ArialPx(13));
+    // Most lines are narrower than the panel, which their width alone tells.
+    if (!line.contains(u'\n') && metrics.horizontalAdvance(line) <= kWidth) return rowsOf_[line] = 1;
     const int rowHeight = metrics.lineSpacing();
     const QRect unbounded(0, 0, kWidth, std::numeric_limits<int>::max() / 2);
     const int height = metrics.boundingRect(unbounded, Qt::TextWordWrap, line).height();

@@ -1,6 +1,7 @@
 #include "app/WindowLook.h"
 
 #include <QIcon>
+#include <QPalette>
 #include <QWidget>
 
 QIcon ApplicationIcon() {
@@ -23,9 +24,26 @@ QColor ToQColor(TColor color) {
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
+namespace {
+
+constexpr QPalette::ColorRole kFontRoles[] = {QPalette::WindowText, QPalette::ButtonText, QPalette::Text};
+
+bool HasFontColor(const QPalette& palette, const QColor& color) {
+    for (const QPalette::ColorRole role : kFontRoles)
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            if (!palette.isBrushSet(group, role) || palette.brush(group, role).style() != Qt::SolidPattern ||
+                palette.color(group, role) != color)
+                return false;
+    return true;
+}
+
+}  // namespace
+
 void SetFontColor(QWidget* widget, TColor color) {
-    QPalette palette = widget->palette();
     const QColor c = ToQColor(color);
+    // The hour line restyles its panels every minute: a colour already set costs nothing.
+    if (HasFontColor(widget->palette(), c)) return;
+    QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, c);
     palette.setColor(QPalette::ButtonText, c);
     palette.setColor(QPalette::Text, c);

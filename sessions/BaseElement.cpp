@@ -119,6 +119,15 @@ QFont CellHeightFont(int cellHeight, bool bold) {
     return font;
 }
 
+int SteadyTextWidth(const QPainter& painter, const QString& text) {
+    static QHash<QString, int> widths;  // key: the font's key and the text
+    const QString key = painter.font().key() + QChar(u'\n') + text;
+    const auto found = widths.constFind(key);
+    if (found != widths.cend()) return *found;
+    if (widths.size() > 256) widths.clear();  // texts gone with an old day or setting
+    return widths[key] = painter.fontMetrics().horizontalAdvance(text);
+}
+
 void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
                 const QColor& colour, const QColor& background) {
     painter.setPen(colour);

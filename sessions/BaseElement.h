@@ -110,6 +110,10 @@ int WholeHours(TDateTime span);
 // fontconfig gives for Arial, as GDI would size Arial itself.
 QFont CellHeightFont(int cellHeight, bool bold);
 
+// The width the painter's font gives a text that comes back minute after minute (a
+// title, a caption): each is shaped once, not at every repaint.
+int SteadyTextWidth(const QPainter& painter, const QString& text);
+
 // Draws text with its top-left corner at (left, top), opaque on background.
 void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
                 const QColor& colour, const QColor& background);

@@ -51,7 +51,7 @@ const QImage& TExchange::Render() {
     painter.setFont(CellHeightFont(titleHeight, true));
     const QString title = TitleText();
     // A title wider than the bar gets a negative left edge and is clipped on both sides.
-    DrawTextAt(painter, (w - painter.fontMetrics().horizontalAdvance(title)) / 2,
+    DrawTextAt(painter, (w - SteadyTextWidth(painter, title)) / 2,
                titleHeight / 8, title, active ? QColor(Qt::white) : QColor(Qt::black), fill);
 
     painter.setFont(CellHeightFont(h / 3, false));

@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPalette>
 
@@ -33,8 +34,12 @@ TIntersection::TIntersection(const TExchange& earlier, const TExchange& later,
 }
 
 bool TIntersection::TwoLineLabel(int width, int height) {
-    return width < QFontMetrics(CellHeightFont(height / 3, false))
-                       .horizontalAdvance(QStringLiteral("Общее время"));
+    static QHash<int, int> labelWidths;  // key: the strip's height
+    auto found = labelWidths.constFind(height);
+    if (found == labelWidths.cend())
+        found = labelWidths.insert(height, QFontMetrics(CellHeightFont(height / 3, false))
+                                               .horizontalAdvance(QStringLiteral("Общее время")));
+    return width < *found;
 }
 
 QString TIntersection::ValueText(qint64 utcMs) const {
@@ -62,14 +67,14 @@ const QImage& TIntersection::Render() {
         const QFontMetrics metrics = painter.fontMetrics();
         const QString first = QStringLiteral("Общее");
         const QString second = QStringLiteral("время");
-        DrawTextAt(painter, (w - metrics.horizontalAdvance(first)) / 2,
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, first)) / 2,
                    CentredTop(h / 6, metrics), first, text, fill);
-        DrawTextAt(painter, (w - metrics.horizontalAdvance(second)) / 2,
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, second)) / 2,
                    CentredTop(h / 2, metrics), second, text, fill);
         valueMiddle = h * 5 / 6;
     } else {
         const QFontMetrics metrics = painter.fontMetrics();
-        DrawTextAt(painter, (w - metrics.horizontalAdvance(label)) / 2,
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, label)) / 2,
                    CentredTop(h / 4, metrics), label, text, fill);
     }
     const QString value = ValueText(now);

@@ -73,28 +73,82 @@ int HighlightIndex(int referenceHour) {
     return referenceHour == 0 ? 24 : referenceHour;
 }
 
+namespace {
+
+// The blend of one pixel with red and blue side by side in one word: each channel's sum
+// src * 192 + dest * 63 stays below 65536, and (x + 1 + (x >> 8)) >> 8 divides it by 255
+// exactly, so this is BlendChannel on every channel, without a division.
+struct TBlendSource {
+    quint32 redBlue;  // the source's red and blue, times the alpha
+    quint32 green;
+};
+
+inline TBlendSource BlendTerms(QRgb src) {
+    return {(src & 0x00FF00FFu) * kBlendAlpha, ((src >> 8) & 0xFFu) * kBlendAlpha};
+}
+
+inline QRgb BlendPixel(TBlendSource src, QRgb dest) {
+    constexpr quint32 keep = 255 - kBlendAlpha;
+    const quint32 redBlue = src.redBlue + (dest & 0x00FF00FFu) * keep;
+    const quint32 green = src.green + ((dest >> 8) & 0xFFu) * keep;
+    const quint32 redBlue255 =
+        ((redBlue + 0x00010001u + ((redBlue >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    const quint32 green255 = (green + 1 + (green >> 8)) >> 8;
+    return 0xFF000000u | redBlue255 | (green255 << 8);
+}
+
+// Runs of eight pixels the compiler turns into vector code, then the rest one by one.
+constexpr int kRun = 8;
+
+void BlendRow(QRgb* __restrict dest, const QRgb* __restrict src, int width) {
+    int x = 0;
+    for (; x + kRun <= width; x += kRun)
+        for (int k = 0; k < kRun; ++k) dest[x + k] = BlendPixel(BlendTerms(src[x + k]), dest[x + k]);
+    for (; x < width; ++x) dest[x] = BlendPixel(BlendTerms(src[x]), dest[x]);
+}
+
+void BlendRow(QRgb* dest, TBlendSource colour, int width) {
+    int x = 0;
+    for (; x + kRun <= width; x += kRun)
+        for (int k = 0; k < kRun; ++k) dest[x + k] = BlendPixel(colour, dest[x + k]);
+    for (; x < width; ++x) dest[x] = BlendPixel(colour, dest[x]);
+}
+
+}  // namespace
+
 void BlendImage(QImage& dest, const QRect& destRect, const QImage& src) {
     if (src.isNull() || destRect.isEmpty()) return;
     const QRect clipped = destRect.intersected(dest.rect());
     if (clipped.isEmpty()) return;
-    const bool stretched = src.size() != destRect.size();
     const int width = clipped.width();
-    // Where each column comes from, worked out once rather than on every row.
-    QVarLengthArray<int, 512> sourceColumn(stretched ? width : 0);
-    for (int i = 0; i < sourceColumn.size(); ++i)
-        sourceColumn[i] = int(qint64(clipped.left() + i - destRect.left()) * src.width() / destRect.width());
-    const int firstColumn = clipped.left() - destRect.left();
+    // One colour over the whole rectangle (the hour's yellow pixel, stretched).
+    if (src.width() == 1 && src.height() == 1) {
+        const TBlendSource colour = BlendTerms(src.pixel(0, 0));
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            BlendRow(reinterpret_cast<QRgb*>(dest.scanLine(y)) + clipped.left(), colour, width);
+        }
+        return;
+    }
+    const bool stretched = src.size() != destRect.size();
+    if (!stretched) {
+        const int left = clipped.left() - destRect.left();
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            const QRgb* srcLine = reinterpret_cast<const QRgb*>(src.constScanLine(y - destRect.top()));
+            BlendRow(reinterpret_cast<QRgb*>(dest.scanLine(y)) + clipped.left(), srcLine + left, width);
+        }
+        return;
+    }
+    // Nearest-neighbour: the source column of each destination column, worked out once.
+    std::vector<int> sourceColumn(size_t(width), 0);
+    for (int x = 0; x < width; ++x)
+        sourceColumn[size_t(x)] =
+            int(qint64(clipped.left() + x - destRect.left()) * src.width() / destRect.width());
     for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        const int sy = stretched ? int(qint64(y - destRect.top()) * src.height() / destRect.height())
-                                 : y - destRect.top();
+        const int sy = int(qint64(y - destRect.top()) * src.height() / destRect.height());
         const QRgb* srcLine = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
         QRgb* destLine = reinterpret_cast<QRgb*>(dest.scanLine(y)) + clipped.left();
-        if (stretched) {
-            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[sourceColumn[i]], destLine[i]);
-        } else {
-            srcLine += firstColumn;
-            for (int i = 0; i < width; ++i) destLine[i] = BlendPixel(srcLine[i], destLine[i]);
-        }
+        for (int x = 0; x < width; ++x)
+            destLine[x] = BlendPixel(BlendTerms(srcLine[sourceColumn[size_t(x)]]), destLine[x]);
     }
 }
 

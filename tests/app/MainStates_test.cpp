@@ -78,6 +78,22 @@ struct MainStatesTest : ::testing::Test {
             lines << label->text();
         return lines;
     }
+    static QImage Grab(QLabel* label) { return label->grab().toImage(); }
+    // The label as Qt's own selectable label with the same text, look and selection paints it.
+    static QImage AsQtPaints(const QLabel* label) {
+        QLabel same(label->parentWidget());  // which gives it the same palette
+        same.setTextFormat(label->textFormat());
+        same.setTextInteractionFlags(label->textInteractionFlags());
+        same.setFont(label->font());
+        same.setPalette(label->palette());
+        same.setAlignment(label->alignment());
+        same.setWordWrap(label->wordWrap());
+        same.setText(label->text());
+        same.resize(label->size());
+        if (label->hasSelectedText())
+            same.setSelection(label->selectionStart(), int(label->selectedText().size()));
+        return same.grab().toImage();
+    }
     QByteArray SettingsFile() {
         QFile file(dir.filePath("horavane.ini"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -795,16 +811,17 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
         int bottom = 0;
         QLabel next;
         for (int row = 1; row <= shown.size(); ++row) {
-            const auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row));
+            auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row));
             EXPECT_EQ(label->textFormat(), Qt::PlainText);
             EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse);
             EXPECT_TRUE(label->isVisible());
             EXPECT_GE(label->y(), bottom);
             EXPECT_GE(label->height(), label->heightForWidth(label->width()));
             bottom = label->y() + label->height();
-            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label));
+            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(label);
             ASSERT_NE(reader, nullptr);
             EXPECT_EQ(reader->text(QAccessible::Name), label->text());
+            EXPECT_EQ(Grab(label), AsQtPaints(label)) << row;
             next.setFont(label->font());
             next.setWordWrap(label->wordWrap());
         }
@@ -814,6 +831,21 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
             EXPECT_GT(bottom + next.heightForWidth(panel->width() - 24), panel->height());
         }
     }
+    // The mouse selects part of a line, which shows as selected; the next minute's text
+    // takes its place.
+    auto* line = form->findChild<QLabel*>("lblUpcoming2");
+    Press(line, Qt::LeftButton, {2, 5});
+    Move(line, {120, 5});
+    Release(line, Qt::LeftButton, {120, 5});
+    ASSERT_TRUE(line->hasSelectedText());
+    EXPECT_EQ(line->selectedText(), line->text().left(line->selectedText().size()));
+    EXPECT_EQ(Grab(line), AsQtPaints(line));
+    const QString selected = line->text();
+    clock.Advance(60'000);
+    const QImage shown = Grab(line);
+    EXPECT_NE(line->text(), selected);
+    EXPECT_FALSE(line->hasSelectedText());
+    EXPECT_EQ(shown, AsQtPaints(line));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TDateTime Hm(int hour, int minute = 0) {
@@ -14,8 +16,9 @@ class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override { UseTwentyFourHourClock(); }
 
-    TExchange Make(const char* name, TDateTime open, TDateTime close, double hourWidth = 37.5) {
-        return TExchange({QString::fromUtf8(name), open, close, hourWidth, 37, {}}, clock, chartZone);
+    TExchange Make(const char* name, TDateTime open, TDateTime close, double hourWidth = 37.5,
+                   int height = 37) {
+        return TExchange({QString::fromUtf8(name), open, close, hourWidth, height, {}}, clock, chartZone);
     }
 
     FakeClock clock;
@@ -177,6 +180,22 @@ TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
     }
     EXPECT_TRUE(leftInk);
     EXPECT_TRUE(rightInk);
+
+    // In a bar wide enough the same title stands centred, at either height.
+    for (const int height : {37, 74}) {
+        TExchange wide = Make("A rather long exchange name", Hm(0), Hm(12), 75, height);
+        const QImage image = wide.GetBitmap();
+        const QRgb fill = image.pixel(1, 1);
+        int left = image.width(), right = 0;
+        for (int y = 2; y < height / 2; ++y)
+            for (int x = 1; x < image.width() - 1; ++x)
+                if (IsInk(image.pixel(x, y), fill)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        EXPECT_LT(right, image.width() - 1);
+        EXPECT_NEAR(left, image.width() - 1 - right, 2) << height;
+    }
 }
 
 namespace {

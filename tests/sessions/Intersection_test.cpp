@@ -91,6 +91,10 @@ TEST_F(IntersectionTest, LabelSplitsExactlyWhenTheStripIsNarrowerThanIt) {
     const int labelWidth = QFontMetrics(font).horizontalAdvance(QStringLiteral("Общее время"));
     EXPECT_FALSE(TIntersection::TwoLineLabel(labelWidth, 37));
     EXPECT_TRUE(TIntersection::TwoLineLabel(labelWidth - 1, 37));
+    const int tallLabelWidth =
+        QFontMetrics(CellHeightFont(74 / 3, false)).horizontalAdvance(QStringLiteral("Общее время"));
+    EXPECT_FALSE(TIntersection::TwoLineLabel(tallLabelWidth, 74));
+    EXPECT_TRUE(TIntersection::TwoLineLabel(tallLabelWidth - 1, 74));
     // With the standard chart only the one-hour Tokyo and London strip splits.
     EXPECT_FALSE(TIntersection::TwoLineLabel(Overlap(0).Bitmap().width(), 37));
     EXPECT_TRUE(TIntersection::TwoLineLabel(Overlap(1).Bitmap().width(), 37));

@@ -98,6 +98,41 @@ TEST(SessionChartBlend, StretchesClipsAndUsesTheConstantAlpha) {
     EXPECT_EQ(dest.pixel(9, 9), src.pixel(1, 1));
     CopyImage(dest, 20, 20, src);
     BlendImage(dest, QRect(-10, 0, 4, 4), src);
+
+    // Every pair of channel values, as one picture over another and as a single pixel.
+    QImage under(256, 256, QImage::Format_RGB32), over(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            under.setPixel(x, y, qRgb(y, x, 255 - y));
+            over.setPixel(x, y, qRgb(x, y, x ^ y));
+        }
+    QImage blended = under;
+    BlendImage(blended, under.rect(), over);
+    QImage solid = under;
+    for (int y = 0; y < 256; ++y) {
+        QImage pixel(1, 1, QImage::Format_RGB32);
+        pixel.setPixel(0, 0, qRgb(y, 255 - y, y / 2));
+        BlendImage(solid, QRect(0, y, 256, 1), pixel);
+    }
+    int wrong = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            wrong += blended.pixel(x, y) != Blend(over.pixel(x, y), under.pixel(x, y));
+            wrong += solid.pixel(x, y) != Blend(qRgb(y, 255 - y, y / 2), under.pixel(x, y));
+        }
+    EXPECT_EQ(wrong, 0);
+
+    // A 3 x 2 picture stretched nearest-neighbour over 7 x 5, its top-left corner clipped.
+    QImage stretched = under.copy(0, 0, 8, 8);
+    const QImage small = over.copy(40, 90, 3, 2);
+    BlendImage(stretched, QRect(-1, -1, 7, 5), small);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x <= 5 && y <= 3;
+            const QRgb expected = inside ? Blend(small.pixel((x + 1) * 3 / 7, (y + 1) * 2 / 5), under.pixel(x, y))
+                                         : under.pixel(x, y);
+            EXPECT_EQ(stretched.pixel(x, y), expected) << x << ", " << y;
+        }
 }
 
 class SessionChartTest : public ::testing::Test {
