@@ -1,6 +1,5 @@
 #include "sessions/SessionChart.h"
 
-#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
