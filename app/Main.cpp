@@ -44,13 +44,13 @@ TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
     BuildLayout();
     BuildMenuAndTray();
     BuildClockBoxClicks();
+    setWindowTitle(kApplicationTitle);  // the window maps with its caption either way
     if (!options_.buildAfterShow) {
         FormCreate();
         return;
     }
     // The window maps while its contents are built, in the first turn of the event loop;
     // nothing is painted until they are complete, so the first picture is the whole one.
-    setWindowTitle(kApplicationTitle);
     setUpdatesEnabled(false);
     QTimer::singleShot(0, this, [this] {
         FormCreate();
@@ -78,7 +78,6 @@ void TForm1::ReportError(const QString& message) const {
 // --- start-up -------------------------------------------------------------------
 
 void TForm1::FormCreate() {
-    setWindowTitle(kApplicationTitle);
     setWindowIcon(ApplicationIcon());
     try {
         SyncAutorunBox();

@@ -125,6 +125,9 @@ public:
     const QImage& ChartBitmap() const { return chartBitmap_; }
     bool IsTickEnabled() const;
     QString TrayHint() const { return trycn1->Hint(); }
+    // What the coming events are worked out from: the zones, the clocks and the sessions
+    // the window shows (its clocks and chart built).
+    TUpcomingSources UpcomingSources() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -133,6 +136,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void MinimiseToTaskbar();
     void BuildLayout();
     void BuildHead(QWidget* head);
     void BuildClockBoxes(QWidget* head);

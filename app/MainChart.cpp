@@ -1,5 +1,6 @@
 // The session chart over the world map, the hour line under it, and the city markers.
 #include "app/Main.h"
+#include "platform/Error.h"
 #include "app/ChartView.h"
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
@@ -27,10 +28,14 @@ TElementGeometry TForm1::ElementGeometry() const {
 void TForm1::FollowPixelRatio() {
     // The window went to a screen of another density: everything drawn is drawn again.
     if (chartBitmap_.isNull() || img1->devicePixelRatioF() == chartBitmap_.devicePixelRatio()) return;
-    CreateChartResources();
-    CreateSessions();
-    ScheduleOffsetCheck(clock_.UtcMs());
-    RedrawChart();
+    try {
+        CreateChartResources();
+        CreateSessions();
+        ScheduleOffsetCheck(clock_.UtcMs());
+        RedrawChart();
+    } catch (const Exception& error) {
+        ReportError(error.Message());
+    }
 }
 
 void TForm1::CreateSessions() {

@@ -109,14 +109,18 @@ bool TForm1::TrayHostAvailable() const {
     return trayShell_->HostAvailable();
 }
 
+void TForm1::MinimiseToTaskbar() {
+    // With no tray to hold it, the window waits on the taskbar.
+    SetTaskbarButtonVisible(this, true);
+    showMinimized();
+}
+
 void TForm1::TrayHostChanged(bool available) {
     if (isVisible() && !isMinimized()) SetTaskbarButtonVisible(this, !available);
     if (available && isMinimized()) {
         trycn1->ApplicationMinimized();  // a window waiting on the taskbar goes to the tray
     } else if (!available && !isVisible() && !miniModeForm_) {
-        // The window was in the tray that has just gone: it waits on the taskbar instead.
-        SetTaskbarButtonVisible(this, true);
-        showMinimized();
+        MinimiseToTaskbar();  // the window was in the tray that has just gone
     }
 }
 
@@ -128,8 +132,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         if (TrayHostAvailable()) {
             trycn1->HideMainWindow();
         } else {
-            SetTaskbarButtonVisible(this, true);
-            showMinimized();
+            MinimiseToTaskbar();
         }
         return;
     }

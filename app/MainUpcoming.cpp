@@ -11,6 +11,13 @@ void TForm1::UpdateUpcomingEvents(qint64 utcMs) {
         bars.size() >= 4 && std::all_of(capitals_.begin(), capitals_.end(),
                                         [](const auto& capital) { return capital != nullptr; });
     if (!built) return;  // start-up stopped before the clocks or the chart were made
+    QStringList lines;
+    for (const TUpcomingEvent& event : upcomingEvents_.At(UpcomingSources(), utcMs)) lines << event.Text;
+    pnlPromo->SetLines(lines);
+}
+
+TUpcomingSources TForm1::UpcomingSources() const {
+    const auto& bars = sessions_.SessionList;
     TUpcomingSources sources;
     sources.Zones = SessionZones();
     sources.Reference = ReferenceZone();
@@ -20,7 +27,5 @@ void TForm1::UpdateUpcomingEvents(qint64 utcMs) {
         sources.SessionNames.push_back(bars[g]->Name());
         sources.Sessions.push_back(&bars[g]->Schedule());
     }
-    QStringList lines;
-    for (const TUpcomingEvent& event : upcomingEvents_.At(sources, utcMs)) lines << event.Text;
-    pnlPromo->SetLines(lines);
+    return sources;
 }

@@ -122,29 +122,11 @@ BENCHMARK(BM_MinuteWithChart)->Unit(benchmark::kMicrosecond);
 // The coming events' share of the minute, on a Friday evening with the clock changes of
 // March ahead: the lines worked out from the window's zones, and those lines shown in the
 // panel, which lays them out and repaints.
-TUpcomingSources ComingEventSources(const TForm1& form) {
-    const TTimeZoneList& catalogue = form.TimeZoneList();
-    const auto zone = [&](const char* name) {
-        return catalogue[catalogue.IndexOfStandardName(QString::fromLatin1(name))].ToTimeZoneInformation();
-    };
-    TUpcomingSources sources;
-    sources.Zones = {form.ChartZone(), zone("Central Standard Time"), zone("Eastern Standard Time"),
-                     zone("Russian Standard Time")};
-    sources.Reference = form.ReferenceZone();
-    for (int slot = 1; slot <= 5; ++slot)
-        sources.Clocks.push_back({form.Capital(slot)->Name, form.Capital(slot)->Zone});
-    for (size_t g = 0; g < 4; ++g) {
-        sources.SessionNames.push_back(form.Sessions().SessionList[g]->Name());
-        sources.Sessions.push_back(&form.Sessions().SessionList[g]->Schedule());
-    }
-    return sources;
-}
-
 void BM_ComingEventsLines(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
     const TForm1 form(clock, {});
-    const TUpcomingSources sources = ComingEventSources(form);
+    const TUpcomingSources sources = form.UpcomingSources();
     TUpcomingEvents events;
     qint64 t = clock.UtcMs();
     for (auto _ : state) {
@@ -158,7 +140,7 @@ void BM_ComingEventsPanel(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
     const TForm1 form(clock, {});
-    const TUpcomingSources sources = ComingEventSources(form);
+    const TUpcomingSources sources = form.UpcomingSources();
     TUpcomingEvents events;
     TUpcomingPanel panel;
     panel.resize(900, 105);

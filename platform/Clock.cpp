@@ -20,9 +20,12 @@ SYSTEMTIME SystemTimeFromUnixMs(qint64 ms) {
     return st;
 }
 
+qint64 WholeMinuteMs(qint64 utcMs) {
+    return utcMs - ((utcMs % 60'000) + 60'000) % 60'000;
+}
+
 qint64 MsToNextMinute(qint64 utcMs) {
-    const qint64 intoMinute = ((utcMs % 60'000) + 60'000) % 60'000;
-    return 60'000 - intoMinute;
+    return WholeMinuteMs(utcMs) + 60'000 - utcMs;
 }
 
 // --- jump listeners ------------------------------------------------------------------

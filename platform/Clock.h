@@ -41,6 +41,8 @@ private:
 // Milliseconds from utcMs to the next change of the minute. Zone offsets are whole
 // minutes, so the computer's local minute changes exactly when the UTC minute does.
 qint64 MsToNextMinute(qint64 utcMs);
+// The instant at which utcMs's minute began.
+qint64 WholeMinuteMs(qint64 utcMs);
 
 class ClockSetWatch;
 

@@ -27,9 +27,9 @@ ClockSetWatch::~ClockSetWatch() {
 
 bool ClockSetWatch::Arm() {
     // An absolute expiry no clock will reach; only a change of the clock wakes us.
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(INT32_MAX);
-    return timerfd_settime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    itimerspec farAway{};
+    farAway.it_value.tv_sec = static_cast<time_t>(INT32_MAX);
+    return timerfd_settime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &farAway, nullptr) == 0;
 }
 
 void ClockSetWatch::Readable() {

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The mark an editor may put before UTF-8 text.
+const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+
 // One line of the file: its text without the line end, and the line end itself
 // (empty on a last line that has none).
 struct Line {
@@ -23,7 +26,7 @@ struct Line {
 std::vector<Line> SplitLines(const QByteArray& content) {
     std::vector<Line> lines;
     // A file saved by an editor that marks UTF-8 keeps the mark, outside any line.
-    qsizetype begin = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype begin = content.startsWith(kUtf8Mark) ? kUtf8Mark.size() : 0;
     while (begin < content.size()) {
         const qsizetype newline = content.indexOf('\n', begin);
         const qsizetype end = newline < 0 ? content.size() : newline + 1;
@@ -239,5 +242,5 @@ void DeleteProfileString(const QString& fileName, const QByteArray& section, con
 
 bool ProfileMarkedUtf8(const QString& fileName) {
     QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) && file.read(3) == "\xEF\xBB\xBF";
+    return file.open(QIODevice::ReadOnly) && file.read(kUtf8Mark.size()) == kUtf8Mark;
 }

@@ -44,9 +44,8 @@ const TSessionSchedule::TState& TBaseElement::StateAt(qint64 utcMs) const {
 
 qint64 TBaseElement::TimeUntilChangeAt(qint64 utcMs) const {
     // Counted from the whole minute, as the clocks show it.
-    const qint64 wholeMinute = utcMs - ((utcMs % 60'000) + 60'000) % 60'000;
     const qint64 until = StateAt(utcMs).UntilMs;
-    return until == kNeverMs ? 0 : until - wholeMinute;
+    return until == kNeverMs ? 0 : until - WholeMinuteMs(utcMs);
 }
 
 const QImage& TBaseElement::GetBitmap() {
@@ -64,7 +63,7 @@ void TBaseElement::SizeBitmap(int width) {
     }
     width_ = width;
     // Painted in chart pixels, held in device pixels.
-    bitmap_ = QImage(qRound(width * pixelRatio_), qRound(height_ * pixelRatio_), QImage::Format_RGB32);
+    bitmap_ = QImage(DevicePixel(width, pixelRatio_), DevicePixel(height_, pixelRatio_), QImage::Format_RGB32);
     bitmap_.setDevicePixelRatio(pixelRatio_);
     bitmap_.fill(Qt::white);
 }

@@ -15,6 +15,9 @@
 class IClock;
 class QPainter;
 
+// A chart position in device pixels.
+inline int DevicePixel(int chartPixel, double ratio) { return qRound(chartPixel * ratio); }
+
 struct TElementGeometry {
     double HourWidth = 0;  // pixels per hour on the chart
     int32_t Height = 0;    // height of an element's bitmap

@@ -25,8 +25,6 @@ inline int R(double x) { return RoundHalfEven(x); }
 QSize ChartSize(const QImage& chart);          // in chart pixels
 double ChartHourWidth(const QImage& chart);    // width / 24
 int ChartElementHeight(const QImage& chart);   // height div 12
-// A chart position in device pixels.
-inline int DevicePixel(int chartPixel, double ratio) { return qRound(chartPixel * ratio); }
 
 // Column a (0..23) runs from R(a * hourWidth) to R((a + 1) * hourWidth).
 int ColumnLeft(int a, double hourWidth);
@@ -51,10 +49,6 @@ int HighlightIndex(int referenceHour);
 // Constant-alpha blend per colour channel: dest := (src * 192 + dest * 63) / 255.
 inline uint8_t BlendChannel(int src, int dest) {
     return uint8_t((src * kBlendAlpha + dest * (255 - kBlendAlpha)) / 255);
-}
-inline QRgb BlendPixel(QRgb src, QRgb dest) {
-    return qRgb(BlendChannel(qRed(src), qRed(dest)), BlendChannel(qGreen(src), qGreen(dest)),
-                BlendChannel(qBlue(src), qBlue(dest)));
 }
 // Blends src over destRect of dest, stretching it nearest-neighbour when the sizes
 // differ; whatever falls outside dest is clipped. Both images are Format_RGB32.

@@ -72,8 +72,12 @@ bool TExchangeCalendar::IsClosedDay(const QDate& localDate) const {
     return localDate.dayOfWeek() >= Qt::Saturday || holidays_.count(localDate.toJulianDay()) > 0;
 }
 
+QDate LocalDateAt(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
+    return QDate::fromJulianDay(FloorDiv(LocalMsAt(zone, utcMs), kMsPerDay) + kJulianDayOfEpoch);
+}
+
 QDate TExchangeCalendar::LocalDate(qint64 utcMs) const {
-    return QDate::fromJulianDay(FloorDiv(LocalMsAt(zone_, utcMs), kMsPerDay) + kJulianDayOfEpoch);
+    return LocalDateAt(zone_, utcMs);
 }
 
 // --- trading days ---

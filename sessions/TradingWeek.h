@@ -52,6 +52,9 @@ private:
     qint64 closesMs_;
 };
 
+// The date the zone's clock shows at the instant.
+QDate LocalDateAt(const TIME_ZONE_INFORMATION& zone, qint64 utcMs);
+
 // The days an exchange trades, in its own zone: Monday to Friday but its holidays.
 class TExchangeCalendar {
 public:

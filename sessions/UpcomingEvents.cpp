@@ -12,34 +12,19 @@
 
 namespace {
 
-constexpr qint64 kMinuteMs = 60'000;
 constexpr qint64 kDayMs = 86'400'000;
-constexpr qint64 kJulianDayOfEpoch = 2'440'588;  // 1970-01-01
 // Clock changes are listed this far ahead.
 constexpr qint64 kChangesAheadMs = 30 * kDayMs;
 // A difference that one change upsets and a later one restores within this time is told
 // with the day it lasts until: the weeks Europe and America are out of step.
 constexpr qint64 kOutOfStepAtMostMs = 8 * 7 * kDayMs;
 
-qint64 FloorDiv(qint64 a, qint64 b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-qint64 WholeMinute(qint64 ms) {
-    return FloorDiv(ms, kMinuteMs) * kMinuteMs;
-}
-
-int Offset(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
-    return OffsetMinutesAt(zone, utcMs);
-}
-
 // "14 марта": the date the zone's own clock shows at the instant.
 QString DateText(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
     static const char* const kMonths[12] = {"января",   "февраля", "марта",  "апреля",
                                             "мая",      "июня",    "июля",   "августа",
                                             "сентября", "октября", "ноября", "декабря"};
-    const QDate date =
-        QDate::fromJulianDay(FloorDiv(LocalMsAt(zone, utcMs), kDayMs) + kJulianDayOfEpoch);
+    const QDate date = LocalDateAt(zone, utcMs);
     return QString::number(date.day()) + u' ' + QString::fromUtf8(kMonths[date.month() - 1]);
 }
 
@@ -71,7 +56,7 @@ QString JoinNames(const QStringList& names) {
 void AddMarket(const TSessionZones& zones, qint64 utcMs, std::vector<TUpcomingEvent>& events) {
     // The week the sessions trade in: Sunday 17:00 to Friday 17:00 on New York's clock.
     const TTradingWeek week(zones.NewYork);
-    const qint64 minute = WholeMinute(utcMs);
+    const qint64 minute = WholeMinuteMs(utcMs);
     if (week.IsOpen(utcMs)) {
         const qint64 closes = week.NextClosing(utcMs);
         if (closes - minute < kDayMs)
@@ -87,7 +72,7 @@ void AddMarket(const TSessionZones& zones, qint64 utcMs, std::vector<TUpcomingEv
 
 void AddSessions(const std::vector<TSessionEvent>& next, const std::vector<QString>& names,
                  qint64 utcMs, std::vector<TUpcomingEvent>& events) {
-    const qint64 minute = WholeMinute(utcMs);
+    const qint64 minute = WholeMinuteMs(utcMs);
     for (const TSessionEvent& event : next) {
         if (size_t(event.Index) >= names.size()) continue;
         events.push_back(
@@ -123,8 +108,8 @@ bool SameClock(const TIME_ZONE_INFORMATION& a, const TIME_ZONE_INFORMATION& b) {
 
 // "переходит на летнее время", or how the clock moves when it is no daylight change.
 QString ChangeVerb(const TIME_ZONE_INFORMATION& zone, qint64 atMs, bool plural) {
-    const int before = Offset(zone, atMs - 1);
-    const int after = Offset(zone, atMs);
+    const int before = OffsetMinutesAt(zone, atMs - 1);
+    const int after = OffsetMinutesAt(zone, atMs);
     const QString go = plural ? QStringLiteral("переходят") : QStringLiteral("переходит");
     if (after > before && after == -(zone.Bias + zone.DaylightBias))
         return go + QStringLiteral(" на летнее время");
@@ -290,12 +275,12 @@ private:
             for (size_t other = 0; other < places_.size(); ++other) {
                 const TPlace& still = places_[other];
                 if (still.Kind != TPlace::Clock || InGroup(group, other)) continue;
-                const int was = Offset(still.Zone, before) - Offset(moved.Zone, before);
-                const int is = Offset(still.Zone, after) - Offset(moved.Zone, after);
+                const int was = OffsetMinutesAt(still.Zone, before) - OffsetMinutesAt(moved.Zone, before);
+                const int is = OffsetMinutesAt(still.Zone, after) - OffsetMinutesAt(moved.Zone, after);
                 if (was == is) continue;
                 const std::optional<int64_t> back = NextOffsetChange(still.Zone, after);
                 if (!back || *back - after > kOutOfStepAtMostMs) continue;
-                if (Offset(still.Zone, *back) - Offset(moved.Zone, *back) != was) continue;
+                if (OffsetMinutesAt(still.Zone, *back) - OffsetMinutesAt(moved.Zone, *back) != was) continue;
                 // The place ahead comes first.
                 const bool stillAhead = is > 0 || (is == 0 && was > 0);
                 const QString pair = stillAhead ? still.Name + QStringLiteral(" – ") + moved.Name
@@ -314,7 +299,7 @@ private:
                                       qint64 after) const {
         const TIME_ZONE_INFORMATION& reference = sources_.Reference;
         const TIME_ZONE_INFORMATION& chart = sources_.Zones.Chart;
-        const auto apart = [&](qint64 at) { return Offset(reference, at) - Offset(chart, at); };
+        const auto apart = [&](qint64 at) { return OffsetMinutesAt(reference, at) - OffsetMinutesAt(chart, at); };
         const int was = apart(before);
         const int is = apart(after);
         if (was == is) {

@@ -31,13 +31,10 @@ QFont MsSansSerif11() {
 
 }  // namespace
 
-QString TForm2::TzDatabaseUrl() {
-    return kTzDatabaseUrl;
-}
 
 QString TForm2::HintsHtml() {
     const QString linkTag =
-        QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(TzDatabaseUrl());
+        QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(kTzDatabaseUrl);
     return kHintsText + linkTag + kLinkText + kHintsTail;
 }
 

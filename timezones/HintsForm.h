@@ -26,7 +26,6 @@ public:
     // The HTML fragment the window shows: the text, the link's opening tag, the link
     // text and the rest, in that order.
     static QString HintsHtml();
-    static QString TzDatabaseUrl();
 
     QFrame* pnl1 = nullptr;
     QFrame* pnl2 = nullptr;

@@ -56,13 +56,13 @@ TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSy
     trayHostAvailable_ = [this] { return DefaultTrayHostCheck(); };
     showMessage_ = [this](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
                           int timeoutMs) { tray_->showMessage(title, text, icon, timeoutMs); };
-    hostAvailable_ = trayHostAvailable_();
+    hostAvailable_ = statusNotifier_ || QSystemTrayIcon::isSystemTrayAvailable();  // as asked just now
     connect(&hostWatch_, &QTimer::timeout, this, &TQtTrayAdapter::CheckTrayHost);
     if (statusNotifier_) {
         // The bus says when the watcher comes and goes: nothing to poll.
-        watcherWatch_ = new QDBusServiceWatcher(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
+        auto* watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
                                                 QDBusServiceWatcher::WatchForOwnerChange, this);
-        connect(watcherWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this, &TQtTrayAdapter::CheckTrayHost);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TQtTrayAdapter::CheckTrayHost);
         // A panel may also come and go while the watcher stays (the watcher says so).
         for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
             QDBusConnection::sessionBus().connect(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
@@ -83,6 +83,12 @@ bool TQtTrayAdapter::DefaultTrayHostCheck() const {
     return statusNotifier_ ? StatusNotifierHostRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+bool TQtTrayAdapter::HostNow() const {
+    // A D-Bus tray's host is followed by the watcher's signals; asking the bus again would
+    // block on it at every change of the tooltip.
+    return statusNotifier_ ? hostAvailable_ : trayHostAvailable_();
+}
+
 void TQtTrayAdapter::SetTrayHostCheck(std::function<bool()> check) {
     trayHostAvailable_ = std::move(check);
     hostAvailable_ = trayHostAvailable_();
@@ -98,15 +104,15 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
         if (!statusNotifier_) tray_->hide();
         tray_->show();
         added_ = true;
-        if (pending_ && trayHostAvailable_()) {
+        if (pending_ && HostNow()) {
             const Balloon balloon = *pending_;
             ShowBalloon(balloon);
         }
-        return trayHostAvailable_();
+        return HostNow();
     case NIM_MODIFY:
         if (!added_) return false;
         Apply(data);
-        return trayHostAvailable_();  // kept for the host, but not shown without one
+        return HostNow();  // kept for the host, but not shown without one
     case NIM_DELETE:
         if (!added_) return false;
         tray_->hide();
@@ -133,7 +139,7 @@ void TQtTrayAdapter::Apply(const TNotifyIconData& data) {
 void TQtTrayAdapter::ShowBalloon(const Balloon& balloon) {
     // A balloon shown with no tray host would be lost: it waits for the host instead,
     // but no longer than it would have stayed on screen.
-    if (!added_ || !trayHostAvailable_()) {
+    if (!added_ || !HostNow()) {
         pending_ = balloon;
         pendingExpiry_.start(qMax(balloon.timeoutMs, 1));
         return;

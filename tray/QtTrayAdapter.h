@@ -35,7 +35,6 @@ public:
 
     // The icon lives in a StatusNotifierItem host (a D-Bus tray), whose activation is one
     // click, rather than in an XEmbed tray, which reports double clicks.
-    bool StatusNotifierProtocol() const { return statusNotifier_; }
     void UseStatusNotifierProtocol(bool on) { statusNotifier_ = on; }
 
     // Whether a tray host was there at the last look.
@@ -67,12 +66,13 @@ private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
 
     bool DefaultTrayHostCheck() const;
+    // Whether a tray host holds the icon now, as the bus last said for a D-Bus tray.
+    bool HostNow() const;
 
     QSystemTrayIcon* tray_;
     std::function<bool()> trayHostAvailable_;
     TShowMessage showMessage_;
     bool statusNotifier_ = false;
-    QDBusServiceWatcher* watcherWatch_ = nullptr;
     quintptr identity_ = 0;
     bool added_ = false;
     bool hostAvailable_ = false;

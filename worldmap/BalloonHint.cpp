@@ -57,7 +57,7 @@ const TBalloonHint* TBalloonHintList::CurrentHint() const {
         if (!SameTime(TimeOfDay(hint->Time), now)) continue;
         if (hint->Parts.empty()) return hint.get();
         // The alert stands for the start of this minute (zone offsets are whole minutes).
-        const qint64 minuteStart = utcMs - ((utcMs % 60'000) + 60'000) % 60'000;
+        const qint64 minuteStart = WholeMinuteMs(utcMs);
         std::vector<TSessionAlertPart> happening;
         for (const TSessionAlertPart& part : hint->Parts)
             if (part.Opens ? week_.IsOpen(minuteStart) : week_.IsOpen(minuteStart - 1))
