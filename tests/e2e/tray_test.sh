@@ -83,24 +83,30 @@ pid_ended() {
     [[ -z "$state" || "$state" == Z* ]]
 }
 
+# another_start_ends WHAT: one more start of the program, which must find the running
+# copy and end with status 0.
+another_start_ends() {
+    local second status=0
+    "$EXE" 2>"$WORK/second-stderr" &
+    second=$!
+    PIDS+=($second)
+    e2e_poll 15 pid_ended "$second" || e2e_fail "$1 kept running beside the running copy"
+    wait "$second" || status=$?
+    [[ $status == 0 ]] || e2e_fail "$1 ended with status $status: $(cat "$WORK/second-stderr")"
+}
+
 second_start() {
     e2e_start_tray
     park_pointer
     e2e_launch
-    local win second status
+    local win
     win=$(e2e_wait_window "Horavane 2.0") || e2e_fail "the main window did not appear"
     e2e_wait_docked >/dev/null || e2e_fail "the icon did not dock in the tray host"
     e2e_x11 close "$win"
     e2e_poll 5 e2e_not_viewable "$win" || e2e_fail "closing did not hide the main window"
 
     # A second start brings the running copy's window back and ends with status 0.
-    "$EXE" 2>"$WORK/second-stderr" &
-    second=$!
-    PIDS+=($second)
-    e2e_poll 15 pid_ended "$second" || e2e_fail "the second start kept running beside the first"
-    status=0
-    wait "$second" || status=$?
-    [[ $status == 0 ]] || e2e_fail "the second start ended with status $status: $(cat "$WORK/second-stderr")"
+    another_start_ends "the second start"
     e2e_poll 5 e2e_viewable "$win" || e2e_fail "the second start did not show the running copy's window"
     [[ $(e2e_x11 docked "$APP_PID" trayer | wc -l) == 1 ]] || e2e_fail "not exactly one icon in the tray"
     e2e_alive || e2e_fail "the first copy ended"
@@ -113,13 +119,7 @@ second_start() {
     e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "a start after a crash showed no window"
     e2e_alive || e2e_fail "a start after a crash ended: $(cat "$WORK/stderr")"
     # ... and it is the one copy now: a further start finds it and ends.
-    "$EXE" 2>"$WORK/second-stderr" &
-    second=$!
-    PIDS+=($second)
-    e2e_poll 15 pid_ended "$second" || e2e_fail "a start beside the copy started after a crash kept running"
-    status=0
-    wait "$second" || status=$?
-    [[ $status == 0 ]] || e2e_fail "a start beside the copy started after a crash ended with status $status"
+    another_start_ends "a start beside the copy started after a crash"
     e2e_alive || e2e_fail "the copy started after a crash ended"
     kill -TERM "$APP_PID"
     e2e_wait_exit || e2e_fail "SIGTERM did not end the program"
