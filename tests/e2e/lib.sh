@@ -47,7 +47,7 @@ e2e_start_display() {
     export DISPLAY=":$(cat "$fdfile")"
     # Services this session's bus starts (the accessibility bus among them) must see our
     # display and runtime folder, or they share the machine-wide ones with other runs.
-    dbus-update-activation-environment DISPLAY XDG_RUNTIME_DIR
+    dbus-update-activation-environment DISPLAY XDG_RUNTIME_DIR XDG_CONFIG_HOME
 }
 
 e2e_start_tray() {
@@ -180,3 +180,133 @@ e2e_start_a11y() {
 
 # "role<TAB>name" of every named object of the program, line breaks as "\n".
 e2e_a11y_names() { timeout 20 "$E2E_PYTHON" "$E2E_TOOLS/atspi.py" names Horavane; }
+
+# --- real desktop parts: window managers, panels, a notification server, Wayland ------
+
+E2E_DESKTOP="$(cd "$(dirname "${BASH_SOURCE[0]}")/desktop" && pwd)"
+
+# Some window manager manages the display (it names its check window on the root).
+e2e_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# e2e_start_wm openbox|xfwm4: starts the window manager and waits until it manages windows.
+e2e_start_wm() {
+    case "$1" in
+    openbox) openbox --sm-disable >/dev/null 2>&1 & ;;
+    xfwm4) xfwm4 --compositor=off --sm-client-disable >/dev/null 2>&1 & ;;
+    *) e2e_fail "no window manager called $1" ;;
+    esac
+    WM_PID=$!
+    PIDS+=($WM_PID)
+    e2e_poll 15 e2e_wm_running || e2e_fail "$1 did not start"
+}
+
+# A StatusNotifierWatcher on the session bus reports a host registered with it.
+e2e_sni_host_registered() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
+}
+# Some client owns the XEmbed tray selection of screen 0.
+e2e_xembed_tray_owned() { e2e_x11 selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null; }
+
+# e2e_start_xfce_panel: xfce4-panel with a task list and a status tray (StatusNotifierItem
+# and XEmbed), configured in this test's own XDG_CONFIG_HOME; waits for both trays.
+e2e_start_xfce_panel() {
+    local channel="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    if [[ ! -f "$channel/xfce4-panel.xml" ]]; then
+        mkdir -p "$channel"
+        cp "$E2E_DESKTOP/xfce4-panel.xml" "$channel/"
+    fi
+    xfce4-panel --disable-wm-check >/dev/null 2>&1 &
+    PANEL_PID=$!
+    PIDS+=($PANEL_PID)
+    e2e_poll 20 e2e_sni_host_registered || e2e_fail "xfce4-panel's tray did not register as a StatusNotifierItem host"
+    e2e_poll 10 e2e_xembed_tray_owned || e2e_fail "xfce4-panel's tray did not take the XEmbed selection"
+}
+
+e2e_stop_panel() {
+    kill "$PANEL_PID" 2>/dev/null || true
+    wait "$PANEL_PID" 2>/dev/null || true
+    e2e_poll 10 e2e_not e2e_sni_host_registered || e2e_fail "the panel's tray host stayed registered"
+}
+
+e2e_not() { ! "$@"; }
+
+# e2e_start_tint2: a panel with a task list and no tray at all.
+e2e_start_tint2() {
+    tint2 -c "$E2E_DESKTOP/tint2rc" >/dev/null 2>&1 &
+    PIDS+=($!)
+    e2e_poll 10 e2e_x11 has-dock >/dev/null || e2e_fail "tint2 did not map its panel"
+}
+
+# e2e_start_notifyd: xfce4-notifyd serves org.freedesktop.Notifications on the bus.
+e2e_start_notifyd() {
+    /usr/lib/x86_64-linux-gnu/xfce4/notifyd/xfce4-notifyd >/dev/null 2>&1 &
+    PIDS+=($!)
+    e2e_poll 10 e2e_bus_has org.freedesktop.Notifications || e2e_fail "xfce4-notifyd did not take its bus name"
+}
+
+e2e_bus_has() {
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+
+# e2e_watch_bus FILE: records every method call and signal on the session bus to FILE.
+e2e_watch_bus() {
+    dbus-monitor --session >"$1" 2>/dev/null &
+    PIDS+=($!)
+    sleep 0.3
+}
+
+# e2e_init_wayland EXE: the test runs as the unprivileged user nobody (sway refuses root)
+# in its own D-Bus session, inside headless sway with XWayland and swaybar, whose tray
+# hosts StatusNotifierItem icons. WAYLAND_DISPLAY, DISPLAY (XWayland) and SWAYSOCK are
+# set; QT_QPA_PLATFORM is left unset, as a desktop session leaves it.
+e2e_init_wayland() {
+    if [[ $(id -u) == 0 ]]; then
+        # XWayland makes the X socket folder itself, as nobody's, unless it is there.
+        [[ -d /tmp/.X11-unix ]] || mkdir -m 1777 /tmp/.X11-unix
+        exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
+            env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR HOME=/tmp bash "$0" "$@"
+    fi
+    EXE_SOURCE=$(readlink -f "$1")
+    if [[ -z "${E2E_IN_SESSION:-}" ]]; then
+        export E2E_IN_SESSION=1
+        exec dbus-run-session -- bash "$0" "$@"
+    fi
+    WORK=$(mktemp -d /tmp/horavane-e2e.XXXXXX)
+    EXE="$WORK/bin/horavane"
+    mkdir -p "$WORK/bin" "$WORK/config" "$WORK/home"
+    cp "$EXE_SOURCE" "$EXE"
+    export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config"
+    export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    export XDG_SESSION_TYPE=wayland
+    unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
+    PIDS=()
+    trap e2e_cleanup EXIT
+    export E2E_SWAY_ENV="$WORK/sway-env"
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+        sway -c "$E2E_DESKTOP/sway.config" >"$WORK/sway.log" 2>&1 &
+    PIDS+=($!)
+    e2e_poll 20 test -s "$E2E_SWAY_ENV" || e2e_fail "sway did not start"
+    local name
+    for name in WAYLAND_DISPLAY DISPLAY SWAYSOCK; do
+        export "$(grep "^$name=" "$E2E_SWAY_ENV")" || e2e_fail "sway did not set $name"
+    done
+    dbus-update-activation-environment DISPLAY WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CONFIG_HOME
+    e2e_poll 20 e2e_sni_host_registered || e2e_fail "swaybar's tray did not register as a StatusNotifierItem host"
+}
+
+# e2e_sway_windows: "app_id-or-class x y width height" of every window sway shows.
+e2e_sway_windows() {
+    swaymsg -t get_tree -r | "$E2E_PYTHON" -c '
+import json, sys
+def walk(node):
+    if node.get("pid") and node.get("visible"):
+        r = node["rect"]
+        name = node.get("app_id") or (node.get("window_properties") or {}).get("class", "?")
+        print(name, r["x"], r["y"], r["width"], r["height"], node.get("name") or "")
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))'
+}

@@ -13,6 +13,11 @@
                                  one line each as it comes: "WM_CHANGE_STATE 3" (iconify)
                                  or "_NET_WM_STATE add|remove|toggle ATOM", after a
                                  first line "ready" once it listens
+  x11.py selection-owner NAME    the window owning a selection (a tray's _NET_SYSTEM_TRAY_S0);
+                                 fails when nobody owns it
+  x11.py has-dock                a viewable DOCK window (a panel) is mapped; fails otherwise
+  x11.py taskbar PID             the process's windows a task list shows: managed by the
+                                 window manager (_NET_CLIENT_LIST), not skipping the taskbar
 
 Windows are given and printed as decimal ids, as xdotool prints them.
 """
@@ -159,7 +164,33 @@ def cmd_requests(window_id, seconds):
                 print(kind, actions.get(data[0], data[0]), disp.get_atom_name(data[1]), flush=True)
 
 
-COMMANDS = {"close": cmd_close, "windows": cmd_windows, "docked": cmd_docked,
+def cmd_selection_owner(name):
+    owner = disp.get_selection_owner(atom(name))
+    if owner == X.NONE or owner == 0:
+        sys.exit(1)
+    print(owner.id)
+
+
+def cmd_has_dock():
+    if not any(viewable(w) and "DOCK" in window_type(w) for w in all_windows()):
+        sys.exit(1)
+
+
+def cmd_taskbar(pid):
+    managed = prop(root, "_NET_CLIENT_LIST") or []
+    skip = atom("_NET_WM_STATE_SKIP_TASKBAR")
+    for window_id in managed:
+        window = disp.create_resource_object("window", window_id)
+        owner = prop(window, "_NET_WM_PID")
+        if owner is None or not len(owner) or owner[0] != int(pid):
+            continue
+        if skip in (prop(window, "_NET_WM_STATE") or []):
+            continue
+        print(window_id)
+
+
+COMMANDS = {"selection-owner": cmd_selection_owner, "has-dock": cmd_has_dock,
+            "taskbar": cmd_taskbar, "close": cmd_close, "windows": cmd_windows, "docked": cmd_docked,
             "state": cmd_state, "requests": cmd_requests}
 
 if __name__ == "__main__":
