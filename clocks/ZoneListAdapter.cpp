@@ -4,13 +4,12 @@
 #include "timezones/ZoneCityNames.h"
 
 #include <QApplication>
-#include <QBoxLayout>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListView>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStandardItemModel>
 #include <QStyleFactory>
 #include <QStyledItemDelegate>
 
@@ -61,32 +60,25 @@ bool IsTyping(const QKeyEvent& key) {
            !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
-// The search of one zone list. What was typed lives while the list is open; closing it
-// shows every row again.
+// The search of one zone list. What was typed lives while the list is open, shown as
+// the list's first row (read by screen readers as any row is), and the open list shrinks
+// to that row and the matches; closing it shows every row again.
 class TZoneListSearch : public QObject {
 public:
     explicit TZoneListSearch(QComboBox* combo) : QObject(combo), combo_(combo) {
         view_ = qobject_cast<QListView*>(combo->view());
-        QWidget* popup = combo->view()->parentWidget();
-        caption_ = new QLabel(popup);
-        caption_->setObjectName(QStringLiteral("zoneSearchCaption"));
-        caption_->setTextFormat(Qt::PlainText);
-        caption_->setContentsMargins(4, 1, 4, 1);
-        caption_->hide();
-        // Under the popup's top margin, above the list.
-        if (auto* layout = qobject_cast<QBoxLayout*>(popup->layout())) layout->insertWidget(1, caption_);
         combo->installEventFilter(this);
         combo->view()->installEventFilter(this);
-        popup->installEventFilter(this);
+        combo->view()->parentWidget()->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide && watched == caption_->parentWidget()) {
+        if (event->type() == QEvent::Hide && view_ && watched == view_->parentWidget()) {
             Reset();
             return false;
         }
-        if (event->type() != QEvent::KeyPress || !view_ || combo_->count() == 0) return false;
+        if (event->type() != QEvent::KeyPress || !view_ || EntryCount() == 0) return false;
         const auto& key = *static_cast<QKeyEvent*>(event);
         if (watched == combo_ && IsTyping(key) && key.key() != Qt::Key_Space) {
             combo_->showPopup();
@@ -107,6 +99,9 @@ protected:
     }
 
 private:
+    int CaptionRows() const { return captionShown_ ? 1 : 0; }
+    int EntryCount() const { return combo_->count() - CaptionRows(); }
+
     bool RowMatches(int row, const QString& typedForm) const {
         const QVariant words = combo_->itemData(row, kSearchTextRole);
         if (SearchMatches(SearchForm(words.isValid() ? words.toString() : combo_->itemText(row)), typedForm))
@@ -115,34 +110,79 @@ private:
         return !key.isEmpty() && TZoneCityNames::Instance().KeyMatches(key, typedForm);
     }
 
+    // The caption row: text only, never picked, by click, Enter or the arrow keys.
+    void ShowCaption(const QString& text) {
+        if (!captionShown_) {
+            combo_->insertItem(0, text);
+            captionShown_ = true;
+            if (auto* model = qobject_cast<QStandardItemModel*>(combo_->model()))
+                if (QStandardItem* item = model->item(0)) {
+                    item->setFlags(Qt::NoItemFlags);
+                    // Read as text, not greyed out as an entry that cannot be had.
+                    item->setForeground(combo_->palette().brush(QPalette::Active, QPalette::Text));
+                }
+        } else {
+            combo_->setItemText(0, text);
+        }
+        combo_->setItemData(0, text, Qt::AccessibleTextRole);
+    }
+
+    void HideCaption() {
+        if (!captionShown_) return;
+        captionShown_ = false;
+        combo_->removeItem(0);
+    }
+
     // Shows the rows that match typed and highlights the first; the choice itself waits
     // for Enter or a click.
     void Type(const QString& typed) {
         typed_ = typed;
+        if (typed_.isEmpty()) HideCaption();
         const QString typedForm = SearchForm(typed_);
         QModelIndex first;
-        for (int row = 0; row < combo_->count(); ++row) {
+        for (int row = CaptionRows(); row < combo_->count(); ++row) {
             const bool shown = typedForm.isEmpty() || RowMatches(row, typedForm);
             view_->setRowHidden(row, !shown);
             if (shown && !first.isValid()) first = combo_->model()->index(row, combo_->modelColumn());
         }
-        view_->setCurrentIndex(first);
-        if (first.isValid()) view_->scrollTo(first, QAbstractItemView::PositionAtTop);
-        caption_->setText(ZoneSearchCaption(typed_, first.isValid()));
-        caption_->setVisible(!typed_.isEmpty());
+        QPersistentModelIndex current(first);  // stays on its entry when the caption comes
+        if (!typed_.isEmpty()) ShowCaption(ZoneSearchCaption(typed_, first.isValid()));
+        view_->setCurrentIndex(current);
+        FitPopup();
+        view_->scrollToTop();  // the caption, then the first match
+    }
+
+    // The open list as tall as the rows it shows, up to a screenful of them; a list that
+    // opened above its box keeps its bottom edge there.
+    void FitPopup() {
+        QWidget* popup = view_->parentWidget();
+        if (!popup->isVisible()) return;
+        int rows = 0, height = 0;
+        for (int row = 0; row < combo_->count() && rows < kZoneListOpenRows; ++row) {
+            if (view_->isRowHidden(row)) continue;
+            height += view_->sizeHintForRow(row);
+            ++rows;
+        }
+        const int chrome = popup->height() - view_->viewport()->height();
+        QRect place = popup->geometry();
+        const bool above = place.top() < combo_->mapToGlobal(QPoint(0, 0)).y();
+        const int bottom = place.bottom();
+        place.setHeight(chrome + height);
+        if (above) place.moveBottom(bottom);
+        popup->setGeometry(place);
     }
 
     void Reset() {
         typed_.clear();
-        caption_->hide();
+        HideCaption();
         if (!view_) return;
         for (int row = 0; row < combo_->count(); ++row) view_->setRowHidden(row, false);
     }
 
     QComboBox* combo_;
     QPointer<QListView> view_;
-    QLabel* caption_;
     QString typed_;
+    bool captionShown_ = false;
 };
 
 }  // namespace

@@ -3,8 +3,9 @@
 // long list in rows of a fixed height, an open list no taller than a screenful of rows,
 // whatever the desktop's style would do with it, and a search by city: typing opens the
 // list with only the entries whose places begin with what was typed, the first of them
-// highlighted; Enter or a click picks it as any pick would, Escape leaves the choice
-// as it was, Backspace takes the last letter back.
+// highlighted, under a first row that tells what was typed; Enter or a click picks it
+// as any pick would, Escape leaves the choice as it was, Backspace takes the last letter
+// back.
 
 #include <QString>
 
@@ -29,5 +30,5 @@ void SetZoneSearchText(QComboBox* combo, int row, const QString& words);
 // what screen readers read.
 void MarkComputerRow(QComboBox* combo, int row);
 
-// The words the search shows above the open list while the user types.
+// The words the search shows as the open list's first row while the user types.
 QString ZoneSearchCaption(const QString& typed, bool found);

@@ -358,35 +358,56 @@ TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
 }
 
 // Typing a place in the closed picker opens it on the entries of that place, the first
-// highlighted; Enter picks it as any pick would. A place found nowhere leaves an empty
-// list that Enter does not close, and Escape leaves the choice as it was.
+// highlighted, under a first row that says what was typed and that is never picked; the
+// open list is no taller than those rows. Enter picks the entry as any pick would. A place
+// found nowhere leaves only that row, which Enter does not pick, and Escape leaves the
+// choice as it was.
 TEST_F(MainWindowTest, TypingAPlaceInThePickerFindsTheEntryWhoseRulesItKeeps) {
     Create();
     form->show();
     auto* combo = Child<QComboBox>("cbbUTC");
+    auto* view = qobject_cast<QListView*>(combo->view());
+    const int entries = combo->count();
     for (const CitySearchCase& c : kCitySearchCases) {
         SCOPED_TRACE(c.typed);
         const int before = combo->currentIndex();
         combo->setFocus();
-        TypeText(combo, QString::fromUtf8(c.typed));
-        auto* caption = combo->view()->parentWidget()->findChild<QLabel*>("zoneSearchCaption");
-        ASSERT_NE(caption, nullptr);
+        TypeText(combo, QString::fromUtf8(c.typed), /*enter=*/false);
+        ASSERT_TRUE(view->isVisible());
+        const QString caption = QString(c.key ? "Поиск: " : "Не найдено: ") + QString::fromUtf8(c.typed);
+        ASSERT_EQ(combo->count(), entries + 1);
+        EXPECT_EQ(combo->itemText(0), caption);
+        EXPECT_EQ(combo->itemData(0, Qt::AccessibleTextRole).toString(), caption);
+        EXPECT_FALSE(view->isRowHidden(0));
+        EXPECT_EQ(view->model()->flags(view->model()->index(0, 0)), Qt::NoItemFlags);
+        int shownRows = 0;
+        for (int row = 0; row < combo->count(); ++row) shownRows += view->isRowHidden(row) ? 0 : 1;
+        // The list shrinks to its rows: the last one shown ends at the viewport's bottom.
+        EXPECT_LE(view->viewport()->height(), shownRows * view->sizeHintForRow(0) + 1);
         if (c.key) {
-            EXPECT_FALSE(combo->view()->isVisible());
             const int entry = form->TimeZoneList().IndexOfStandardName(QString(c.key));
             ASSERT_GE(entry, 0);
+            EXPECT_EQ(view->currentIndex().data(Qt::UserRole).toInt(), entry);
+            QCoreApplication::processEvents();
+            const QRect match = view->visualRect(view->currentIndex());
+            EXPECT_TRUE(match.top() >= 0 && match.bottom() < view->viewport()->height()) << match.top();
+            PressKey(view, Qt::Key_Return, QStringLiteral("\r"));
+            EXPECT_FALSE(view->isVisible());
+            EXPECT_EQ(combo->count(), entries);
             EXPECT_EQ(combo->currentData().toInt(), entry);
             QSettings ini(dir.filePath("horavane.ini"), QSettings::IniFormat);
             EXPECT_EQ(ini.value("Local/TZI").toString().toLatin1(),
                       EncodeZoneRecord(form->TimeZoneList()[entry].ToTimeZoneInformation()));
         } else {
-            EXPECT_TRUE(combo->view()->isVisible());
-            EXPECT_EQ(caption->text(), QString("Не найдено: ") + c.typed);
-            for (int row = 0; row < combo->count(); ++row) ASSERT_TRUE(qobject_cast<QListView*>(combo->view())->isRowHidden(row)) << row;
+            EXPECT_EQ(shownRows, 1);
+            PressKey(view, Qt::Key_Return, QStringLiteral("\r"));
+            EXPECT_TRUE(view->isVisible());
+            EXPECT_EQ(combo->currentIndex(), before + 1);  // the caption row stands above it
             PressKey(combo, Qt::Key_Escape);
-            EXPECT_FALSE(combo->view()->isVisible());
+            EXPECT_FALSE(view->isVisible());
+            EXPECT_EQ(combo->count(), entries);
             EXPECT_EQ(combo->currentIndex(), before);
-            EXPECT_FALSE(qobject_cast<QListView*>(combo->view())->isRowHidden(before));  // a closed list hides nothing
+            EXPECT_FALSE(view->isRowHidden(before));  // a closed list hides nothing
         }
     }
     // The computer's own city finds its entry, not "Время компьютера" that shows it.
