@@ -379,12 +379,56 @@ TEST_F(SettingsTest, FileMarkedUtf8KeepsNamesInUtf8) {
     EXPECT_EQ(read.Name, "Москва");
 }
 
-TEST(SettingsFile, SitsBesideTheExecutableAndCanBeRepointed) {
-    EXPECT_EQ(SettingsFileNameFor("/opt/horavane/horavane"), "/opt/horavane/horavane.ini");
-    EXPECT_EQ(SettingsFileNameFor("/opt/v2.0/horavane.exe"), "/opt/v2.0/horavane.ini");
-    EXPECT_EQ(GetSettings().FileName(), SettingsFileNameFor(QCoreApplication::applicationFilePath()));
+// A program the user may write beside (the build tree, ~/.local/bin) keeps its file
+// there; an installed one (/usr/bin, whoever runs it, or any folder the user may not
+// write) keeps it in the configuration folder.
+TEST(SettingsFile, BesideAProgramInAWritableFolderElseInTheConfigFolder) {
+    QTemporaryDir dir;
+    const QString bin = dir.filePath("bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString config = dir.filePath("config");
+    const QString inConfig = config + "/horavane/horavane.ini";
+    EXPECT_EQ(SettingsFileNameFor(bin + "/horavane", config), bin + "/horavane.ini");
+    EXPECT_EQ(SettingsFileNameFor(bin + "/horavane.exe", config), bin + "/horavane.ini");
+    EXPECT_EQ(SettingsFileNameFor("/usr/bin/horavane", config), inConfig);
+    EXPECT_EQ(SettingsFileNameFor("/usr/local/bin/horavane", config), inConfig);
+    EXPECT_EQ(SettingsFileNameFor(dir.filePath("gone/horavane"), config), inConfig);
+    {
+        ReadOnlyFolder readOnly(bin);
+        if (readOnly.ok()) {
+            EXPECT_EQ(SettingsFileNameFor(bin + "/horavane", config), inConfig);
+        }
+    }
+
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "relative");
+    EXPECT_EQ(SettingsFileNameFor("/usr/bin/horavane", UserConfigFolder()),
+              QDir::home().filePath(".config/horavane/horavane.ini"));
+    if (saved.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(GetSettings().FileName(),
+              SettingsFileNameFor(QCoreApplication::applicationFilePath(), UserConfigFolder()));
     TSettings& settings = GetSettings();
     SetSettingsFileName("/tmp/other.ini");
     EXPECT_EQ(&GetSettings(), &settings);
     EXPECT_EQ(settings.FileName(), "/tmp/other.ini");
+}
+
+// The first save of an installed program makes its folder in the configuration folder
+// (and that one too, on a new account), private to the user; the format is the same.
+TEST_F(SettingsTest, FirstSaveMakesTheFolderInTheConfigFolder) {
+    const QString file = SettingsFileNameFor("/usr/bin/horavane", dir.filePath("new-account/.config"));
+    ASSERT_EQ(file, dir.filePath("new-account/.config/horavane/horavane.ini"));  // never write /usr/bin
+    TSettings settings(file);
+    EXPECT_EQ(settings.ReadLocalZone(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(dir.filePath("new-account")));  // reading makes nothing
+    settings.WriteMiniPosition(QPoint(3, 4));
+    EXPECT_EQ(ReadAll(file), "[Mini]\r\nX=3\r\nY=4\r\n");
+    EXPECT_EQ(QFileInfo(file).absolutePath(), dir.filePath("new-account/.config/horavane"));
+    struct stat folder {};
+    ASSERT_EQ(stat(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    TMainCapital capital(clock, "Москва", SampleZone(), 0x009CA3CA);
+    settings.WriteCapital(4, capital);
+    settings.WriteLocalZone(SampleZone());
+    EXPECT_EQ(settings.ReadLocalZone(), SampleZone());
 }
