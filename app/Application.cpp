@@ -61,7 +61,7 @@ int RunHoravane(int argc, char** argv) {
     // platform from appending the program's name to them.
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("horavane"));  // the installed menu entry
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.horavane.Horavane"));  // the installed menu entry
     // The window hides into the tray on close; the program ends only through "Выход",
     // the end of the desktop session or a termination signal.
     QApplication::setQuitOnLastWindowClosed(false);
