@@ -3,6 +3,7 @@
 # make asan  — the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
 # make install   — build and install for this user in ~/.local (PREFIX=...)
 # make uninstall — remove exactly what make install put; the settings file stays
+# make deb       — build the Debian package BUILD/horavane_<version>_amd64.deb (CPack)
 # make fuzz      — libFuzzer targets (clang-14, ASan+UBSan), a million runs each over fuzz/corpus
 # make fuzz-ci   — the same targets for a short bounded time each
 BUILD ?= build
@@ -12,7 +13,7 @@ PREFIX ?= $(HOME)/.local
 FUZZ_RUNS ?= 1000000
 FUZZ_CI_SECONDS ?= 60
 
-.PHONY: deps build run test asan clean install uninstall fuzz fuzz-ci
+.PHONY: deps build run test asan clean install uninstall deb fuzz fuzz-ci
 
 deps:
 	@tools/install-deps.sh
@@ -37,6 +38,10 @@ install: build
 
 uninstall:
 	@tools/uninstall-desktop.sh $(BUILD)
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/horavane_*.deb
 
 fuzz: deps
 	@tools/fuzz.sh --runs $(FUZZ_RUNS)

@@ -61,26 +61,27 @@ int RunHoravane(int argc, char** argv) {
     // platform from appending the program's name to them.
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("horavane"));  // the installed menu entry
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.horavane.Horavane"));  // the installed menu entry
     // The window hides into the tray on close; the program ends only through "Выход",
     // the end of the desktop session or a termination signal.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallQtTranslations(app);
 
     // One copy per settings file: a second start shows the running copy's window and ends.
-    const QString instanceFolder = DefaultInstanceFolder();
-    TSingleInstance instance(GetSettings().FileName(), instanceFolder);
-    if (!instanceFolder.isEmpty()) {
-        switch (instance.Claim()) {
-        case TSingleInstance::icFirst:
-            break;
-        case TSingleInstance::icOtherShown:
-            return 0;
-        case TSingleInstance::icOtherSilent:
-            std::fprintf(stderr, "Horavane is already running for %s but does not answer.\n",
-                         qPrintable(GetSettings().FileName()));
-            return 1;
-        }
+    TSingleInstance instance(GetSettings().FileName(), DefaultInstanceFolder());
+    switch (instance.Claim()) {
+    case TSingleInstance::icFirst:
+        break;
+    case TSingleInstance::icUnguarded:
+        std::fprintf(stderr, "Horavane runs without the one-copy guard: %s.\n",
+                     qPrintable(instance.UnguardedReason()));
+        break;
+    case TSingleInstance::icOtherShown:
+        return 0;
+    case TSingleInstance::icOtherSilent:
+        std::fprintf(stderr, "Horavane is already running for %s but does not answer.\n",
+                     qPrintable(GetSettings().FileName()));
+        return 1;
     }
     SystemClock clock;
     TForm1Options options;

@@ -53,7 +53,11 @@ void TForm1::CheckBox_AutorunClick() {
     try {
         AccessAutorun(CheckBox_Autorun->isChecked() ? arWrite : arDelete);
     } catch (const Exception& error) {
-        ReportError(error.Message());  // the box keeps its new state
+        // The box says whether an entry is there, which after a failed write is, as a
+        // rule, not; setting it must not run this handler again.
+        const QSignalBlocker quiet(CheckBox_Autorun);
+        CheckBox_Autorun->setChecked(AccessAutorun(arQuery));
+        ReportError(error.Message());
     }
 }
 

@@ -22,7 +22,8 @@ void WriteEntry(const TAutostartPlace& place) {
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n")
                              .arg(kAutorunName, DesktopExecArgument(place.executable));
-    const auto fail = [] { throw Exception(QStringLiteral("Failed to set data for '%1'").arg(kAutorunName)); };
+    // The message names the file, so the user knows where it could not be written.
+    const auto fail = [&] { throw Exception(QStringLiteral("Failed to set data for '%1'").arg(EntryPath(place))); };
     if (!QDir().mkpath(place.folder) || !ReplaceFileWhole(EntryPath(place), text.toUtf8())) fail();
 }
 
@@ -78,10 +79,14 @@ QString DesktopExecArgument(const QString& path) {
     return value;
 }
 
+QString UserConfigFolder() {
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config)) return QDir::home().filePath(QStringLiteral(".config"));
+    return config;
+}
+
 TAutostartPlace DefaultAutostartPlace() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config)) config = QDir::home().filePath(QStringLiteral(".config"));
-    return {QDir(config).filePath(QStringLiteral("autostart")), QCoreApplication::applicationFilePath()};
+    return {QDir(UserConfigFolder()).filePath(QStringLiteral("autostart")), QCoreApplication::applicationFilePath()};
 }
 
 bool AccessAutorun(TAutorunAction action) { return AccessAutorun(action, DefaultAutostartPlace()); }

@@ -14,12 +14,16 @@ struct TAutostartPlace {
     QString executable;  // full path of the program
 };
 
-// $XDG_CONFIG_HOME/autostart (~/.config/autostart when unset or not absolute) and
-// the running executable.
+// The user's configuration folder: $XDG_CONFIG_HOME, or ~/.config when that is unset or
+// not an absolute path.
+QString UserConfigFolder();
+
+// UserConfigFolder()/autostart and the running executable (for a packaged program, the
+// installed one).
 TAutostartPlace DefaultAutostartPlace();
 
 // write: (re)writes the entry whole, throwing Exception("Failed to set data for
-// 'Horavane'") and leaving the old entry as it was when it cannot; delete: removes it,
+// '<the entry's path>'") and leaving the old entry as it was when it cannot; delete: removes it,
 // silently when it cannot; query: whether a readable entry exists that the desktop has
 // not switched off (Hidden=true, X-GNOME-Autostart-enabled=false). Only query can
 // return true.

@@ -31,13 +31,17 @@ QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& secti
                               const QByteArray& key);
 
 // --- on the file ---
+// The file is read and rewritten a line at a time, so a save needs little memory
+// whatever the file's size. Only a regular file is a settings file: a FIFO, a device or
+// a folder of that name is never waited on; it reads as empty and is not written.
+
 // Reads the file afresh; a missing or unreadable file counts as empty.
 std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByteArray& section,
                                             const QByteArray& key);
 // Creates the file on the first write and replaces it whole (a temporary file in the same
 // folder, synced, renamed over it); on any failure the file stays byte for byte as it was
 // and Exception("Unable to write to <full path>") is thrown. A file without write bits is
-// left alone, whoever runs the program.
+// left alone, whoever runs the program; so is a file that is not a regular one.
 void WriteProfileString(const QString& fileName, const QByteArray& section,
                         const QByteArray& key, const QByteArray& value);
 // Several keys of one section in one replacement: all of them are written or none.

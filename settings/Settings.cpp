@@ -1,13 +1,17 @@
 #include "settings/Settings.h"
 
 #include "clocks/MainCapital.h"
+#include "platform/Autostart.h"
 #include "platform/IniProfile.h"
 #include "settings/SettingsValues.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -28,10 +32,28 @@ std::optional<TSettings>& Instance() {
     return instance;
 }
 
+// A folder where the program may keep its settings beside itself.
+bool KeepsSettings(const QString& folder) {
+    const QString clean = QDir::cleanPath(folder);
+    if (clean == QLatin1String("/usr") || clean.startsWith(QLatin1String("/usr/"))) return false;
+    return ::access(QFile::encodeName(clean).constData(), W_OK) == 0;
+}
+
+// Makes the folder of a settings file in the configuration folder, private as the
+// freedesktop.org base directories ask; a failure shows as the save's own failure.
+void MakeFolderOf(const QString& fileName) {
+    const QString folder = QFileInfo(fileName).absolutePath();
+    if (QFileInfo::exists(folder)) return;
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 }  // namespace
 
-QString SettingsFileNameFor(const QString& executablePath) {
+QString SettingsFileNameFor(const QString& executablePath, const QString& configHome) {
     const QFileInfo info(executablePath);
+    if (!KeepsSettings(info.absolutePath()))
+        return QDir(configHome).filePath(QStringLiteral("horavane/horavane.ini"));
     const QString suffix = info.suffix();
     const QString stem =
         suffix.isEmpty() ? executablePath : executablePath.left(executablePath.size() - suffix.size() - 1);
@@ -50,6 +72,7 @@ std::optional<TIME_ZONE_INFORMATION> TSettings::ReadLocalZone() const {
 }
 
 void TSettings::WriteLocalZone(const TIME_ZONE_INFORMATION& zone) const {
+    MakeFolderOf(fileName_);
     WriteProfileString(fileName_, kLocal, kZoneKey, EncodeZoneRecord(zone));
 }
 
@@ -67,6 +90,7 @@ QPoint TSettings::ReadMiniPosition(const QPoint& defaultPosition) const {
 }
 
 void TSettings::WriteMiniPosition(const QPoint& position) const {
+    MakeFolderOf(fileName_);
     WriteProfileStrings(fileName_, kMini,
                         {{"X", EncodeInteger(position.x())}, {"Y", EncodeInteger(position.y())}});
 }
@@ -90,6 +114,7 @@ void TSettings::ReadCapital(int index, TMainCapital& capital) const {
 void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
     const QByteArray section = CapitalSection(index);
     // One replacement for the three keys: a failed save leaves the clock as it was saved.
+    MakeFolderOf(fileName_);
     WriteProfileStrings(fileName_, section,
                         {{"Name", EncodeName(capital.Name, ProfileMarkedUtf8(fileName_))},
                          {"BGColor", EncodeInteger(static_cast<int32_t>(capital.Color))},
@@ -99,7 +124,7 @@ void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
 TSettings& GetSettings() {
     auto& instance = Instance();
     if (!instance)
-        instance.emplace(SettingsFileNameFor(ExecutablePath()));
+        instance.emplace(SettingsFileNameFor(ExecutablePath(), UserConfigFolder()));
     return *instance;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The settings file: an INI file beside the executable holding the reference zone,
-// the five clocks and the mini strip's position. Nothing is cached: every read opens
+// The settings file: an INI file holding the reference zone, the five clocks and the
+// mini strip's position, beside the executable or in the user's configuration folder. Nothing is cached: every read opens
 // the file, every write replaces one key. A failed write throws Exception
 // ("Unable to write to <path>").
 
@@ -37,11 +37,14 @@ private:
     QString fileName_;
 };
 
-// The process-wide instance over the executable's path with ".ini".
+// The process-wide instance over SettingsFileNameFor the running executable.
 TSettings& GetSettings();
-// Points GetSettings() at another file (tests, and runs from a read-only folder).
+// Points GetSettings() at another file (tests).
 void SetSettingsFileName(const QString& fileName);
 
-// The settings file beside an executable: its extension replaced by ".ini", or ".ini"
-// appended when it has none.
-QString SettingsFileNameFor(const QString& executablePath);
+// The settings file of the program at executablePath. Beside it (its extension replaced
+// by ".ini", or ".ini" appended when it has none) when the user may write its folder:
+// the build tree, ~/.local/bin. Otherwise, as for a packaged program in /usr/bin,
+// configHome/horavane/horavane.ini, whose folder the first save makes. The system's own
+// folders (/usr) are never written, even by root.
+QString SettingsFileNameFor(const QString& executablePath, const QString& configHome);

@@ -85,6 +85,8 @@ std::optional<TIME_ZONE_INFORMATION> DecodeZoneRecord(const QByteArray& text) {
     }
     TIME_ZONE_INFORMATION zone;
     std::memcpy(&zone, bytes, size);
+    if (!PlausibleZoneRecord(zone))
+        return std::nullopt;
     return zone;
 }
 

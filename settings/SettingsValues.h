@@ -14,7 +14,8 @@
 // The 172 bytes in order as 344 upper-case hex digits.
 QByteArray EncodeZoneRecord(const TIME_ZONE_INFORMATION& zone);
 // Taken when the length halved and rounded down is 172 (a 345th character is ignored);
-// digits of either case; any other length or a non-hex character gives nothing.
+// digits of either case; any other length, a non-hex character or a record no clock
+// could keep (PlausibleZoneRecord) gives nothing.
 std::optional<TIME_ZONE_INFORMATION> DecodeZoneRecord(const QByteArray& text);
 
 // Decimal, with a minus sign when negative.

@@ -63,5 +63,12 @@ static_assert(sizeof(REG_TZI_FORMAT) == 44);
 
 #pragma pack(pop)
 
+// Whether every field of the record lies in the range its rule can use: each of the
+// three biases within a day of UTC, and each transition date in use (wMonth not 0) a
+// real month, time of day and day (the wDay-th weekday, 1-5, in a yearly rule; a day of
+// the month, 1-31, in a rule of one year). A record read from a file that fails this
+// was never written by a clock: it is unreadable, like one of the wrong length.
+bool PlausibleZoneRecord(const TIME_ZONE_INFORMATION& zone);
+
 // Days since 1899-12-30 00:00; the fraction is the time of day (0.5 is noon).
 using TDateTime = double;

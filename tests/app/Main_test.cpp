@@ -40,6 +40,7 @@
 #include <gtest/gtest.h>
 
 #include "support/CatalogueFixtures.h"
+#include "support/TestSupport.h"
 #include "support/Typing.h"
 
 #include <ctime>
@@ -642,6 +643,26 @@ TEST_F(MainWindowTest, AutostartBoxFollowsTheEntryAndLeavesASwitchedOffOneAlone)
     EXPECT_EQ(file.readAll(), on);
     file.close();
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+
+    // An entry that cannot be written (a full disk) leaves the box showing what is there,
+    // here an entry the desktop switched off, without the handler running again (which
+    // would delete that entry); the message says where.
+    form.reset();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(off);
+    file.close();
+    Create();
+    box = Child<QCheckBox>("CheckBox_Autorun");
+    ASSERT_FALSE(box->isChecked());
+    {
+        FileSizeLimit fullDisk(16);
+        box->click();
+    }
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(errors, QStringList{"Failed to set data for '" + entry + "'"});
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), off);
+    file.close();
 }
 
 TEST(QtTranslations, StandardDialogsAndButtonsSpeakRussian) {

@@ -1,6 +1,7 @@
 # Faults a trader's desktop throws at the program, each survived: no tray host at all,
 # the tz database missing, termination signals, the settings folder read-only, a full
-# disk, and the wall clock jumping by hours while the program runs.
+# disk, a FIFO in place of the settings file, no safe folder for the one-copy lock, and
+# the wall clock jumping by hours while the program runs.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_start_a11y
@@ -123,12 +124,16 @@ tz_database_missing() {
 }
 
 read_only_settings_folder() {
-    # Root writes anywhere: the program runs as nobody in a folder only root may write.
-    printf '[0]\r\nName=Frankfurt\r\n' >"$INI"
-    cp "$INI" "$WORK/ini.before"
-    chmod 755 "$WORK" "$WORK/config"
+    # Root writes anywhere: the program runs as nobody, who may not write beside it, so
+    # its settings are in the configuration folder, which only root may write either.
+    local ini="$WORK/config/horavane/horavane.ini"
+    mkdir -p "$WORK/config/horavane"
+    printf '[0]\r\nName=Frankfurt\r\n' >"$ini"
+    cp "$ini" "$WORK/ini.before"
+    printf '[Local]\r\n' >"$INI"  # beside the program: never read nor written by nobody
+    chmod 755 "$WORK" "$WORK/config" "$WORK/config/horavane"
     chmod 555 "$WORK/bin"
-    chmod 644 "$INI"
+    chmod 644 "$ini" "$INI"
     mkdir -m 700 -p "$WORK/nobody-runtime"
     chown nobody "$WORK/nobody-runtime"
     setpriv --reuid=65534 --regid=65534 --clear-groups \
@@ -151,10 +156,41 @@ read_only_settings_folder() {
     e2e_poll 5 e2e_not_viewable "$box" || e2e_fail "the message box did not close"
     e2e_alive || e2e_fail "the program ended after the failed write"
     e2e_viewable "$main" || e2e_fail "the main window went away after the failed write"
-    cmp -s "$INI" "$WORK/ini.before" || e2e_fail "the settings file changed in a read-only folder"
+    cmp -s "$ini" "$WORK/ini.before" || e2e_fail "the settings file changed in a read-only folder"
+    [[ "$(cat "$INI")" == $'[Local]\r' ]] || e2e_fail "the file beside the program changed"
     stop_program
     chmod 755 "$WORK/bin"
+    rm -rf "$INI" "$WORK/config/horavane"
+}
+
+fifo_settings_file() {
+    # A FIFO where the settings file should be is never opened for good: the program
+    # starts, shows its window and ends on SIGTERM.
+    mkfifo "$INI"
+    e2e_launch
+    e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "a FIFO named horavane.ini froze the start"
+    stop_program
+    [[ -p "$INI" ]] || e2e_fail "the FIFO was replaced"
     rm -f "$INI"
+}
+
+no_folder_for_the_lock() {
+    # No runtime folder and a temporary folder that does not exist: the program runs
+    # without the one-copy guard, says so in one line, and makes nothing where it starts.
+    # It runs as nobody, whom Qt's own fallback for the runtime folder (/runtime-<user>,
+    # with a temporary folder it cannot find) cannot litter the root folder for.
+    mkdir -p "$WORK/cwd" "$WORK/nobody-home"
+    chmod 755 "$WORK"
+    chown nobody "$WORK/cwd" "$WORK/nobody-home"
+    (cd "$WORK/cwd" && exec setpriv --reuid=65534 --regid=65534 --clear-groups \
+        env -u XDG_RUNTIME_DIR TMPDIR=/nonexistent HOME="$WORK/nobody-home" "$EXE" 2>"$WORK/stderr") &
+    APP_PID=$!
+    PIDS+=($APP_PID)
+    e2e_wait_window "Horavane 2.0" >/dev/null || e2e_fail "no main window without a folder for the lock"
+    e2e_poll 5 grep -q "without the one-copy guard" "$WORK/stderr" || e2e_fail "no word on stderr of running unguarded"
+    [[ $(grep -c "one-copy guard" "$WORK/stderr") == 1 ]] || e2e_fail "not one line on stderr: $(cat "$WORK/stderr")"
+    [[ -z "$(ls -A "$WORK/cwd")" ]] || e2e_fail "the lock landed in the working folder: $(ls -A "$WORK/cwd")"
+    stop_program
 }
 
 # The wall clock as libfaketime reads it from a file: an offset from the real time.
@@ -199,4 +235,6 @@ wall_clock_jumps
 read_only_settings_folder
 signals_keep_settings
 tz_database_missing
-echo "PASS: no tray host (close minimises, a host that appears takes the window), full disk keeps the file and says so, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, wall clock jumps"
+fifo_settings_file
+no_folder_for_the_lock
+echo "PASS: no tray host (close minimises, a host that appears takes the window), full disk keeps the file and says so, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, a FIFO for a settings file, no folder for the lock, wall clock jumps"

@@ -58,7 +58,8 @@ TEST(Autostart, UnwritableFolderRaisesTheMessageAndUnreadableEntryIsOff) {
         AccessAutorun(arWrite, blocked);
         FAIL() << "no exception";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Failed to set data for 'Horavane'");
+        // The path, so the user can see where the entry could not go.
+        EXPECT_EQ(e.Message(), "Failed to set data for '" + temp.filePath("not-a-folder/autostart/Horavane.desktop") + "'");
     }
     EXPECT_FALSE(AccessAutorun(arQuery, blocked));
     EXPECT_NO_THROW(AccessAutorun(arDelete, blocked));

@@ -1,13 +1,17 @@
 #include "settings/Settings.h"
 
 #include "clocks/MainCapital.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "settings/SettingsValues.h"
 #include "support/TestSupport.h"
+#include "timezones/TimeZones.h"
+#include "timezones/TzCatalogue.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,6 +23,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -114,6 +119,62 @@ TEST(SettingsValues, ZoneRecordTakesOnly344Or345Characters) {
     EXPECT_EQ(DecodeZoneRecord(bad), std::nullopt);
 }
 
+// A record no clock could keep (a month 13, an hour 99, a bias of 2^31 minutes) is
+// unreadable like one of the wrong length; the extremes real zones use are read.
+TEST(SettingsValues, ZoneRecordOutsideEveryRuleIsUnreadable) {
+    const std::vector<std::pair<const char*, std::function<void(TIME_ZONE_INFORMATION&)>>> broken{
+        {"month 13", [](auto& z) { z.StandardDate.wMonth = 13; }},
+        {"hour 99", [](auto& z) { z.DaylightDate.wHour = 99; }},
+        {"minute 60", [](auto& z) { z.DaylightDate.wMinute = 60; }},
+        {"second 60", [](auto& z) { z.StandardDate.wSecond = 60; }},
+        {"1000 ms", [](auto& z) { z.StandardDate.wMilliseconds = 1000; }},
+        {"weekday 7", [](auto& z) { z.DaylightDate.wDayOfWeek = 7; }},
+        {"6th week", [](auto& z) { z.DaylightDate.wDay = 6; }},
+        {"week 0", [](auto& z) { z.StandardDate.wDay = 0; }},
+        {"day 32 of a year's rule", [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 32, 3, 0, 0, 0}; }},
+        {"bias 2^31-1", [](auto& z) { z.Bias = INT32_MAX; }},
+        {"bias -2^31", [](auto& z) { z.Bias = INT32_MIN; }},
+        {"daylight bias -2^31", [](auto& z) { z.DaylightBias = INT32_MIN; }},
+        {"standard time over a day behind UTC", [](auto& z) { z.StandardBias = 1700; }},
+    };
+    for (const auto& [what, breakIt] : broken) {
+        TIME_ZONE_INFORMATION zone = SampleZone();
+        breakIt(zone);
+        EXPECT_EQ(DecodeZoneRecord(EncodeZoneRecord(zone)), std::nullopt) << what;
+    }
+    const std::vector<std::pair<const char*, std::function<void(TIME_ZONE_INFORMATION&)>>> kept{
+        {"Line Islands, UTC+14", [](auto& z) { z.Bias = -840; }},
+        {"Baker Island, UTC-12", [](auto& z) { z.Bias = 720; }},
+        {"23:59:59.999 of the last week", [](auto& z) { z.DaylightDate = SYSTEMTIME{0, 3, 6, 5, 23, 59, 59, 999}; }},
+        {"one year's rule, the 31st", [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 31, 3, 0, 0, 0}; }},
+        {"no daylight time", [](auto& z) { z.StandardDate = z.DaylightDate = SYSTEMTIME{}; }},
+    };
+    for (const auto& [what, setIt] : kept) {
+        TIME_ZONE_INFORMATION zone = SampleZone();
+        setIt(zone);
+        EXPECT_EQ(DecodeZoneRecord(EncodeZoneRecord(zone)), zone) << what;
+    }
+}
+
+// Whatever the catalogue makes, from the tz database in any year or from the embedded
+// export, a clock saves and reads back.
+TEST(SettingsValues, EveryCatalogueRecordReadsBack) {
+    std::vector<TRegistry> registries;
+    for (const char* utc : {"1975-06-01T00:00:00", "2026-01-15T10:00:00", "2033-11-01T00:00:00"})
+        registries.push_back(BuildZoneRegistryAt(QDateTime::fromString(utc, Qt::ISODate).toMSecsSinceEpoch()).registry);
+    registries.push_back(LoadFallbackTimeZoneRegistry());
+    int records = 0;
+    for (const TRegistry& registry : registries) {
+        TTimeZoneList list;
+        LoadTimeZones(registry, list, {});
+        for (int i = 0; i < list.Count(); ++i, ++records) {
+            const TIME_ZONE_INFORMATION zone = list[i].ToTimeZoneInformation();
+            EXPECT_EQ(DecodeZoneRecord(EncodeZoneRecord(zone)), zone) << list[i].Std.toStdString();
+        }
+    }
+    EXPECT_GT(records, 400);
+}
+
 TEST(SettingsValues, IntegersInDecimalAndHex) {
     EXPECT_EQ(DecodeInteger("0x0000FF"), 255);
     EXPECT_EQ(DecodeInteger("0X0000ff"), 255);
@@ -153,9 +214,14 @@ TEST_F(SettingsTest, MissingFileGivesTheDefaults) {
 
 TEST_F(SettingsTest, UnusableValuesKeepTheCurrentOnes) {
     const QByteArray hex = EncodeZoneRecord(SampleZone());
+    TIME_ZONE_INFORMATION month13 = SampleZone();
+    month13.StandardDate.wMonth = 13;
+    TIME_ZONE_INFORMATION farBias = SampleZone();
+    farBias.Bias = INT32_MIN;
     WriteAll(Path(), "[0]\nBGColor=0x0000FF\nTZI=" + hex.left(342) +
                          "\n[1]\nName=\nBGColor=$0000FF\nTZI=" + hex + "0\n"
                          "[2]\nBGColor=blue\nTZI=" + hex + "00\n"
+                         "[3]\nTZI=" + EncodeZoneRecord(month13) + "\n"
                          "[Local]\nTZI=" + hex.left(343) + "\n"
                          "[Mini]\nX=$10\nY=top\n");
     TMainCapital first = Capital();
@@ -176,8 +242,14 @@ TEST_F(SettingsTest, UnusableValuesKeepTheCurrentOnes) {
     EXPECT_EQ(third.Color, 0x0081CED2u);
     EXPECT_EQ(third.Zone, TIME_ZONE_INFORMATION{});
 
+    TMainCapital fourth = Capital("Sydney");
+    Settings().ReadCapital(3, fourth);
+    EXPECT_EQ(fourth.Zone, TIME_ZONE_INFORMATION{});  // month 13: as if missing
+
     EXPECT_EQ(Settings().ReadLocalZone(TIME_ZONE_INFORMATION{}), TIME_ZONE_INFORMATION{});
     EXPECT_EQ(Settings().ReadMiniPosition(QPoint(1, 2)), QPoint(16, 2));
+    WriteAll(Path(), "[Local]\r\nTZI=" + EncodeZoneRecord(farBias) + "\r\n");
+    EXPECT_EQ(Settings().ReadLocalZone(), std::nullopt);
 }
 
 TEST_F(SettingsTest, OnlySectionTwoChangesTheThirdClockAlone) {
@@ -307,12 +379,56 @@ TEST_F(SettingsTest, FileMarkedUtf8KeepsNamesInUtf8) {
     EXPECT_EQ(read.Name, "Москва");
 }
 
-TEST(SettingsFile, SitsBesideTheExecutableAndCanBeRepointed) {
-    EXPECT_EQ(SettingsFileNameFor("/opt/horavane/horavane"), "/opt/horavane/horavane.ini");
-    EXPECT_EQ(SettingsFileNameFor("/opt/v2.0/horavane.exe"), "/opt/v2.0/horavane.ini");
-    EXPECT_EQ(GetSettings().FileName(), SettingsFileNameFor(QCoreApplication::applicationFilePath()));
+// A program the user may write beside (the build tree, ~/.local/bin) keeps its file
+// there; an installed one (/usr/bin, whoever runs it, or any folder the user may not
+// write) keeps it in the configuration folder.
+TEST(SettingsFile, BesideAProgramInAWritableFolderElseInTheConfigFolder) {
+    QTemporaryDir dir;
+    const QString bin = dir.filePath("bin");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString config = dir.filePath("config");
+    const QString inConfig = config + "/horavane/horavane.ini";
+    EXPECT_EQ(SettingsFileNameFor(bin + "/horavane", config), bin + "/horavane.ini");
+    EXPECT_EQ(SettingsFileNameFor(bin + "/horavane.exe", config), bin + "/horavane.ini");
+    EXPECT_EQ(SettingsFileNameFor("/usr/bin/horavane", config), inConfig);
+    EXPECT_EQ(SettingsFileNameFor("/usr/local/bin/horavane", config), inConfig);
+    EXPECT_EQ(SettingsFileNameFor(dir.filePath("gone/horavane"), config), inConfig);
+    {
+        ReadOnlyFolder readOnly(bin);
+        if (readOnly.ok()) {
+            EXPECT_EQ(SettingsFileNameFor(bin + "/horavane", config), inConfig);
+        }
+    }
+
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "relative");
+    EXPECT_EQ(SettingsFileNameFor("/usr/bin/horavane", UserConfigFolder()),
+              QDir::home().filePath(".config/horavane/horavane.ini"));
+    if (saved.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(GetSettings().FileName(),
+              SettingsFileNameFor(QCoreApplication::applicationFilePath(), UserConfigFolder()));
     TSettings& settings = GetSettings();
     SetSettingsFileName("/tmp/other.ini");
     EXPECT_EQ(&GetSettings(), &settings);
     EXPECT_EQ(settings.FileName(), "/tmp/other.ini");
+}
+
+// The first save of an installed program makes its folder in the configuration folder
+// (and that one too, on a new account), private to the user; the format is the same.
+TEST_F(SettingsTest, FirstSaveMakesTheFolderInTheConfigFolder) {
+    const QString file = SettingsFileNameFor("/usr/bin/horavane", dir.filePath("new-account/.config"));
+    ASSERT_EQ(file, dir.filePath("new-account/.config/horavane/horavane.ini"));  // never write /usr/bin
+    TSettings settings(file);
+    EXPECT_EQ(settings.ReadLocalZone(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(dir.filePath("new-account")));  // reading makes nothing
+    settings.WriteMiniPosition(QPoint(3, 4));
+    EXPECT_EQ(ReadAll(file), "[Mini]\r\nX=3\r\nY=4\r\n");
+    EXPECT_EQ(QFileInfo(file).absolutePath(), dir.filePath("new-account/.config/horavane"));
+    struct stat folder {};
+    ASSERT_EQ(stat(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    TMainCapital capital(clock, "Москва", SampleZone(), 0x009CA3CA);
+    settings.WriteCapital(4, capital);
+    settings.WriteLocalZone(SampleZone());
+    EXPECT_EQ(settings.ReadLocalZone(), SampleZone());
 }
