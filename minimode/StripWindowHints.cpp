@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QList>
+#include <QScreen>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -29,6 +30,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 bool XServerIsXWayland() {
     xcb_connection_t* connection = X11Connection();
     if (!connection) return false;
+    // XWayland names its outputs XWAYLAND0, XWAYLAND1, ...; from 23.1 on it also has an
+    // extension of that name.
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->name().startsWith(QLatin1String("XWAYLAND"))) return true;
     const char name[] = "XWAYLAND";
     xcb_query_extension_reply_t* reply = xcb_query_extension_reply(
         connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
