@@ -20,14 +20,11 @@
 
 namespace {
 
-Qt::WindowFlags StripFlags(TWindowPlacement placement) {
+Qt::WindowFlags StripFlags(bool unmanaged) {
     // A tool window has no taskbar entry; on X11 the hint below is the EWMH "above"
     // state, which keeps the strip over ordinary windows.
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
-    // Under XWayland the compositor would place the strip itself, and not necessarily
-    // on top; a window it does not manage goes where it is put, above the others.
-    if (placement == TWindowPlacement::Program && XServerIsXWayland())
-        flags |= Qt::X11BypassWindowManagerHint;
+    if (unmanaged) flags |= Qt::X11BypassWindowManagerHint;
     return flags;
 }
 
@@ -36,11 +33,14 @@ Qt::WindowFlags StripFlags(TWindowPlacement placement) {
 TWindowPlacement CurrentWindowPlacement() { return WindowPlacementOf(QGuiApplication::platformName()); }
 
 TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, TWindowPlacement placement)
-    : QWidget(nullptr, StripFlags(placement)),
+    : QWidget(nullptr),
       clock_(clock),
       host_(host),
       placement_(placement),
       StripBitmap(new QImage()) {
+    // Under XWayland the compositor would place the strip itself, and not necessarily on
+    // top; a window it does not manage goes where it is put, above the others.
+    setWindowFlags(StripFlags(placement == TWindowPlacement::Program && XServerIsXWayland()));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(true);
@@ -212,5 +212,6 @@ void TMiniModeForm::FormMouseUp() {
     // The drag ends before the position is stored, so a failed write cannot leave
     // the strip following a mouse whose buttons are up.
     Dragging = false;
+
     host_.StoreMiniPosition(pos());
 }
