@@ -158,7 +158,6 @@ TEST_F(MiniStrip, LeftDragMovesByTheCursorAndStoresThePositionOnRelease) {
     Press(strip.get(), Qt::LeftButton, QPoint(1, 1));
     Release(strip.get(), Qt::LeftButton, QPoint(1, 1));
     EXPECT_EQ(host.stored.size(), 2u);
-
 }
 
 TEST_F(MiniStrip, RightButtonStartsNoDragButItsReleaseEndsALeftDrag) {
