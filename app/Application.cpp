@@ -61,6 +61,7 @@ int RunHoravane(int argc, char** argv) {
         return 1;
     }
     if (!platform.platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform.platform);
+
     // Shared-memory pictures cost a round trip to the X server after every flush: with
     // the reference clock blinking, two more wakeups a second than plain transfers,
     // which for a window this size cost no more CPU, at start-up or idle. A value the

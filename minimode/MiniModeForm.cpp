@@ -212,6 +212,5 @@ void TMiniModeForm::FormMouseUp() {
     // The drag ends before the position is stored, so a failed write cannot leave
     // the strip following a mouse whose buttons are up.
     Dragging = false;
-
     host_.StoreMiniPosition(pos());
 }

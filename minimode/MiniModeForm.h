@@ -61,7 +61,6 @@ public:
     // The composed picture that img1 shows.
     const QImage& StripImage() const;
     bool IsDragging() const { return Dragging; }
-    TWindowPlacement Placement() const { return placement_; }
     int LastShownMinute() const { return LastMinute; }
 
     // Controls, for the main window's wiring and for tests.
