@@ -3,6 +3,7 @@
 #include "app/FirstPaintReport.h"
 #include "app/Main.h"
 #include "platform/Clock.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/Error.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
@@ -50,6 +51,17 @@ bool InstallQtTranslations(QCoreApplication& app) {
 }
 
 int RunHoravane(int argc, char** argv) {
+    // The platform is chosen before the application object, which connects to it, and
+    // a display that cannot be reached is one line on stderr rather than Qt's abort.
+    const TDisplayEnvironment environment = ReadDisplayEnvironment(argc, argv);
+    const TPlatformChoice platform = ChoosePlatform(
+        environment, [&environment](const QByteArray& plugin) { return DisplayReachable(plugin, environment); });
+    if (!platform.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(platform.error));
+        return 1;
+    }
+    if (!platform.platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform.platform);
+
     // Shared-memory pictures cost a round trip to the X server after every flush: with
     // the reference clock blinking, two more wakeups a second than plain transfers,
     // which for a window this size cost no more CPU, at start-up or idle. A value the

@@ -1,6 +1,5 @@
 // Mini mode: the always-on-top strip of the five clock tiles in place of the window.
 #include "app/Main.h"
-#include "minimode/StripLayout.h"
 #include "settings/Settings.h"
 
 #include <QAction>
@@ -12,14 +11,11 @@ void TForm1::EnterMiniMode() {
     if (!miniModeForm_) miniModeForm_ = new TMiniModeForm(clock_, *this);  // no owner
     miniModeForm_->AssignClocks(Capital(1), Capital(2), Capital(3), Capital(4), Capital(5));
     const QScreen* monitor = screen() ? screen() : QGuiApplication::primaryScreen();
-    miniModeForm_->show();  // its show handler redraws the strip, which fixes its width
-    const QPoint fallback = DefaultStripPosition(monitor->geometry(), miniModeForm_->width());
     QList<QRect> screens;
     for (const QScreen* each : QGuiApplication::screens()) screens << each->geometry();
-    // A strip stored where no screen is now would be lost: it comes back to the default.
-    const QPoint position =
-        StripPosition(GetSettings().ReadMiniPosition(fallback), fallback, miniModeForm_->size(), screens);
-    miniModeForm_->move(position);  // otherwise not clamped: a strip may hang over an edge
+    // The strip goes where it was last put; its show handler redraws it.
+    miniModeForm_->ShowPlaced(monitor->geometry(), screens,
+                              [](const QPoint& fallback) { return GetSettings().ReadMiniPosition(fallback); });
     hide();
     mniMiniMode->setEnabled(false);
 }

@@ -2,11 +2,13 @@
 
 #include "clocks/MainCapital.h"
 #include "minimode/StripLayout.h"
+#include "minimode/StripWindowHints.h"
 #include "platform/Clock.h"
 #include "platform/MinuteTimer.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -14,15 +16,31 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStringList>
+#include <QWindow>
 
-TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* parent)
-    : QWidget(parent,
-              // A tool window has no taskbar entry; on X11 the hint below is the EWMH
-              // "above" state, which keeps the strip over ordinary windows.
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+namespace {
+
+Qt::WindowFlags StripFlags(bool unmanaged) {
+    // A tool window has no taskbar entry; on X11 the hint below is the EWMH "above"
+    // state, which keeps the strip over ordinary windows.
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    if (unmanaged) flags |= Qt::X11BypassWindowManagerHint;
+    return flags;
+}
+
+}  // namespace
+
+TWindowPlacement CurrentWindowPlacement() { return WindowPlacementOf(QGuiApplication::platformName()); }
+
+TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, TWindowPlacement placement)
+    : QWidget(nullptr),
       clock_(clock),
       host_(host),
+      placement_(placement),
       StripBitmap(new QImage()) {
+    // Under XWayland the compositor would place the strip itself, and not necessarily on
+    // top; a window it does not manage goes where it is put, above the others.
+    setWindowFlags(StripFlags(placement == TWindowPlacement::Program && XServerIsXWayland()));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(true);
@@ -86,12 +104,24 @@ void TMiniModeForm::RedrawStrip() {
     }
 
     if (layout.Width != width()) {
-        move(CentredLeft(x(), width(), layout.Width), y());
+        // A compositor neither tells the strip where it is nor lets it move itself.
+        if (placement_ == TWindowPlacement::Program) move(CentredLeft(x(), width(), layout.Width), y());
         SetClientSize(layout.Width, height);
     }
     img1->setPixmap(QPixmap::fromImage(*StripBitmap));
     // The picture shows the five clock texts; screen readers get them as its name.
     img1->setAccessibleName(texts.join(QStringLiteral(", ")));
+}
+
+void TMiniModeForm::ShowPlaced(const QRect& monitor, const QList<QRect>& screens,
+                               const std::function<QPoint(const QPoint& fallback)>& storedPosition) {
+    if (placement_ == TWindowPlacement::Program) {
+        RedrawStrip();  // the width first, so the strip is mapped where it belongs
+        const QPoint fallback = DefaultStripPosition(monitor, width());
+        // A strip stored where no screen is now would be lost: it comes back to the default.
+        move(StripPosition(storedPosition(fallback), fallback, size(), screens));
+    }
+    show();  // its show handler redraws the strip
 }
 
 const QImage& TMiniModeForm::StripImage() const { return *StripBitmap; }
@@ -108,6 +138,8 @@ void TMiniModeForm::mniN1Click() {
 void TMiniModeForm::mniN2Click() { host_.ExitProgram(); }
 
 void TMiniModeForm::showEvent(QShowEvent* event) {
+    // Sent before the window is mapped, when the window manager has yet to read its state.
+    if (!event->spontaneous()) KeepOffTaskbarAndPager(this);
     QWidget::showEvent(event);
     FormShow();
 }
@@ -118,7 +150,9 @@ void TMiniModeForm::FormShow() {
 }
 
 void TMiniModeForm::SetClientSize(int width, int height) {
-    resize(width, height);
+    // Fixed: the strip is not resized by hand, and a tiling compositor (sway) floats a
+    // window of fixed size rather than stretching it over a screen.
+    setFixedSize(width, height);
     // A hidden window gets its resize event only when shown; the picture fills it now.
     img1->setGeometry(0, 0, width, height);
 }
@@ -146,11 +180,21 @@ void TMiniModeForm::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
+bool TMiniModeForm::StartSystemMove() {
+    QWindow* window = windowHandle();
+    return window && window->startSystemMove();
+}
+
 void TMiniModeForm::FormMouseDown(Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton) {
         // The right button opens pm1, whose grab swallows the left button's release: a
         // drag under way ends and is saved now.
         FormMouseUp();
+        return;
+    }
+    if (placement_ == TWindowPlacement::Compositor) {
+        // The compositor moves the strip and keeps where it went to itself.
+        StartSystemMove();
         return;
     }
     Dragging = true;

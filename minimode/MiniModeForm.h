@@ -3,10 +3,15 @@
 // main window is replaced by. It is dragged with the left button, remembers where it
 // was put, and offers a way back to the main window and out of the program.
 
+#include "platform/DisplayPlatform.h"
+
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QImage;
@@ -29,10 +34,16 @@ public:
     virtual void StoreMiniPosition(const QPoint& position) = 0;
 };
 
+// How the platform the program runs on places top-level windows.
+TWindowPlacement CurrentWindowPlacement();
+
 class TMiniModeForm : public QWidget {
     Q_OBJECT
 public:
-    TMiniModeForm(const IClock& clock, IMiniModeHost& host, QWidget* parent = nullptr);
+    // The strip has no owner. Where the compositor places windows (Wayland), it is moved
+    // by the compositor and its position is neither asked for nor stored.
+    TMiniModeForm(const IClock& clock, IMiniModeHost& host,
+                  TWindowPlacement placement = CurrentWindowPlacement());
     ~TMiniModeForm() override;
 
     // Clocks are the main window's, left to right, not owned. The strip becomes one
@@ -41,6 +52,11 @@ public:
                       TMainCapital* clock4, TMainCapital* clock5);
     // Lays the five tiles side by side and resizes the strip about its centre.
     void RedrawStrip();
+    // Shows the strip where it was last put (storedPosition, given the default place on
+    // the monitor), or at that default when the stored place is on none of the screens.
+    // Where the compositor places windows it just shows the strip.
+    void ShowPlaced(const QRect& monitor, const QList<QRect>& screens,
+                    const std::function<QPoint(const QPoint& fallback)>& storedPosition);
 
     // The composed picture that img1 shows.
     const QImage& StripImage() const;
@@ -60,6 +76,9 @@ public slots:
     void mniN2Click();
 
 protected:
+    // Hands a drag to the compositor (the left button is down); false when it cannot.
+    virtual bool StartSystemMove();
+
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -75,6 +94,7 @@ private:
 
     const IClock& clock_;
     IMiniModeHost& host_;
+    const TWindowPlacement placement_;
 
     bool Dragging = false;
     int GrabX = 0;

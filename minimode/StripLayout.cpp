@@ -24,10 +24,22 @@ QPoint DefaultStripPosition(const QRect& monitor, int stripWidth) {
     return QPoint(monitor.left() + (monitor.width() - stripWidth) / 2, monitor.top());
 }
 
+namespace {
+
+// Whether [start, start + length) and [otherStart, otherStart + otherLength) share a
+// pixel. In 64 bits: a stored position may be anything a 32-bit key holds, and QRect's
+// own arithmetic overflows at the ends of that range.
+bool SpansMeet(qint64 start, qint64 length, qint64 otherStart, qint64 otherLength) {
+    return length > 0 && otherLength > 0 && start < otherStart + otherLength && otherStart < start + length;
+}
+
+}  // namespace
+
 QPoint StripPosition(const QPoint& stored, const QPoint& fallback, const QSize& strip,
                      const QList<QRect>& screens) {
-    const QRect placed(stored, strip);
     for (const QRect& screen : screens)
-        if (screen.intersects(placed)) return stored;
+        if (SpansMeet(stored.x(), strip.width(), screen.x(), screen.width()) &&
+            SpansMeet(stored.y(), strip.height(), screen.y(), screen.height()))
+            return stored;
     return fallback;
 }

@@ -229,6 +229,28 @@ wall_clock_jumps() {
     e2e_stop_tray
 }
 
+# start_without_display WHAT ENV...: the program started under ENV must end at once with
+# exit status 1 and one line on stderr.
+start_without_display() {
+    local what=$1 status=0
+    shift
+    env "$@" timeout 10 "$EXE" 2>"$WORK/no-display" || status=$?
+    ((status == 1)) || e2e_fail "$what: exit status $status, not 1 ($(head -c 300 "$WORK/no-display"))"
+    [[ -s "$WORK/no-display" && $(wc -l <"$WORK/no-display") == 1 ]] \
+        || e2e_fail "$what: not one line on stderr: $(cat "$WORK/no-display")"
+}
+
+# No display to show a window on, by the user's choice of platform or Qt's: one line,
+# never Qt's abort.
+no_display() {
+    start_without_display "no display at all" -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
+    grep -q DISPLAY "$WORK/no-display" || e2e_fail "the line does not say DISPLAY is missing: $(cat "$WORK/no-display")"
+    # Nothing listens there: this test's Xvfb takes no TCP connections.
+    start_without_display "an X display that does not answer" DISPLAY=127.0.0.1:95 QT_QPA_PLATFORM=xcb
+    grep -qF '"127.0.0.1:95"' "$WORK/no-display" || e2e_fail "the line does not name the display: $(cat "$WORK/no-display")"
+    start_without_display "the user's Wayland with no compositor" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-none
+}
+
 no_tray_host_at_start
 full_disk
 wall_clock_jumps
@@ -237,4 +259,5 @@ signals_keep_settings
 tz_database_missing
 fifo_settings_file
 no_folder_for_the_lock
-echo "PASS: no tray host (close minimises, a host that appears takes the window), full disk keeps the file and says so, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, a FIFO for a settings file, no folder for the lock, wall clock jumps"
+no_display
+echo "PASS: no tray host (close minimises, a host that appears takes the window), full disk keeps the file and says so, read-only settings folder, SIGTERM/SIGHUP keep the settings, tz database missing, a FIFO for a settings file, no folder for the lock, no display, wall clock jumps"

@@ -310,3 +310,34 @@ def walk(node):
         walk(child)
 walk(json.load(sys.stdin))'
 }
+
+# e2e_sway_contents: "app_id-or-class x y width height title" of every window sway shows,
+# the geometry that of the window's own content, within sway's frame.
+e2e_sway_contents() {
+    swaymsg -t get_tree -r | "$E2E_PYTHON" -c '
+import json, sys
+def walk(node):
+    if node.get("pid") and node.get("visible"):
+        r, w = node["rect"], node["window_rect"]
+        name = node.get("app_id") or (node.get("window_properties") or {}).get("class", "?")
+        print(name, r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"], node.get("name") or "")
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))'
+}
+
+# e2e_start_pointer: a virtual pointer in sway, which has no input device of its own;
+# start it before the program. e2e_pointer "move X Y" | press | release drives it and
+# returns once sway has handled the command.
+e2e_start_pointer() {
+    coproc WL_POINTER { "$E2E_PYTHON" "$E2E_TOOLS/wl_pointer.py"; }
+    PIDS+=($WL_POINTER_PID)
+    local reply
+    read -r -t 10 reply <&"${WL_POINTER[0]}" && [[ $reply == ok ]] || e2e_fail "sway gave no virtual pointer"
+}
+
+e2e_pointer() {
+    local reply
+    echo "$*" >&"${WL_POINTER[1]}"
+    read -r -t 10 reply <&"${WL_POINTER[0]}" && [[ $reply == ok ]] || e2e_fail "the virtual pointer did not take \"$*\""
+}

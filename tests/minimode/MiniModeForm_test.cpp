@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,20 @@ public:
     std::vector<QPoint> stored;
 };
 
+// A strip on a platform whose compositor places windows; the offscreen platform stands
+// in, and the request to the compositor is counted instead of sent.
+class CompositorPlacedStrip : public TMiniModeForm {
+public:
+    using TMiniModeForm::TMiniModeForm;
+    int systemMoves = 0;
+
+protected:
+    bool StartSystemMove() override {
+        ++systemMoves;
+        return true;
+    }
+};
+
 class MiniStrip : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,10 +58,14 @@ protected:
         for (int i = 0; i < 5; ++i)
             capitals.push_back(std::make_unique<TMainCapital>(clock, QString::fromLatin1(names[i]),
                                                               TIME_ZONE_INFORMATION{}, colors[i]));
-        strip = std::make_unique<TMiniModeForm>(clock, host);
+        strip = std::make_unique<TMiniModeForm>(clock, host, TWindowPlacement::Program);
         host.strip = strip.get();
-        strip->AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(),
-                            capitals[3].get(), capitals[4].get());
+        Assign(*strip);
+    }
+
+    void Assign(TMiniModeForm& form) {
+        form.AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(), capitals[3].get(),
+                          capitals[4].get());
     }
 
     int ExpectedWidth() const {
@@ -91,15 +110,17 @@ TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
 TEST_F(MiniStrip, AWidthChangeKeepsTheStripCentred) {
     const int width = ExpectedWidth();
     strip->move(500, 40);
-    strip->resize(width - 26, strip->height());
+    strip->setFixedWidth(width - 26);
+    strip->RedrawStrip();
+    EXPECT_EQ(strip->geometry(), QRect(487, 40, width, strip->height()));
+    // Fixed, so a tiling compositor floats it instead of stretching it.
+    EXPECT_EQ(strip->minimumSize(), strip->maximumSize());
+
+    strip->setFixedWidth(width + 1);  // one narrower: -1 div 2 is 0
     strip->RedrawStrip();
     EXPECT_EQ(strip->geometry(), QRect(487, 40, width, strip->height()));
 
-    strip->resize(width + 1, strip->height());  // one narrower: -1 div 2 is 0
-    strip->RedrawStrip();
-    EXPECT_EQ(strip->geometry(), QRect(487, 40, width, strip->height()));
-
-    strip->resize(width, strip->height());  // same width: nothing moves
+    strip->setFixedWidth(width);  // same width: nothing moves
     strip->RedrawStrip();
     EXPECT_EQ(strip->pos(), QPoint(487, 40));
 }
@@ -189,4 +210,57 @@ TEST_F(MiniStrip, MenuHidesTheStripBeforeShowingTheMainWindowAndExits) {
     EXPECT_FALSE(strip->isVisible());
     strip->mniN2->trigger();
     EXPECT_EQ(host.exits, 1);
+}
+
+TEST_F(MiniStrip, ShowsWhereItWasStoredOrAtTheDefaultWhenThatIsOnNoScreen) {
+    const QRect monitor(0, 0, 1280, 1024);
+    const QList<QRect> screens{monitor};
+    QPoint askedFallback;
+    strip->ShowPlaced(monitor, screens, [&](const QPoint& fallback) {
+        askedFallback = fallback;
+        return QPoint(100, 300);
+    });
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(strip->width(), ExpectedWidth());
+    // The default is worked out for the strip's real width: centred at the top.
+    EXPECT_EQ(askedFallback, QPoint((1280 - ExpectedWidth()) / 2, 0));
+    EXPECT_EQ(strip->pos(), QPoint(100, 300));
+
+    strip->ShowPlaced(monitor, screens, [](const QPoint&) { return QPoint(INT_MIN, INT_MIN); });
+    EXPECT_EQ(strip->pos(), askedFallback);
+    strip->ShowPlaced(monitor, screens, [](const QPoint&) { return QPoint(INT_MAX, 0); });
+    EXPECT_EQ(strip->pos(), askedFallback);
+}
+
+TEST_F(MiniStrip, WhereTheCompositorPlacesWindowsItMovesTheStripAndNothingIsReadOrStored) {
+    CompositorPlacedStrip placed(clock, host, TWindowPlacement::Compositor);
+    Assign(placed);
+    int reads = 0;
+    placed.ShowPlaced(QRect(0, 0, 1280, 1024), {QRect(0, 0, 1280, 1024)}, [&reads](const QPoint& fallback) {
+        ++reads;
+        return fallback;
+    });
+    EXPECT_TRUE(placed.isVisible());
+    EXPECT_EQ(reads, 0);
+    const QPoint shownAt = placed.pos();
+
+    // A left press hands the drag to the compositor; the strip neither follows the
+    // pointer itself nor stores anything when the button comes up.
+    Press(placed.img1, Qt::LeftButton, QPoint(10, 8));
+    EXPECT_EQ(placed.systemMoves, 1);
+    EXPECT_FALSE(placed.IsDragging());
+    Move(&placed, QPoint(40, 3));
+    Release(&placed, Qt::LeftButton, QPoint(40, 3));
+    Press(&placed, Qt::RightButton, QPoint(5, 5));
+    Release(&placed, Qt::RightButton, QPoint(5, 5));
+    EXPECT_EQ(placed.systemMoves, 1);
+    EXPECT_EQ(placed.pos(), shownAt);
+    EXPECT_TRUE(host.stored.empty());
+
+    // A new width resizes the strip without moving it to a place worked out from a
+    // position nobody told it.
+    capitals[0]->SetName(QStringLiteral("London, United Kingdom"));
+    placed.RedrawStrip();
+    EXPECT_EQ(placed.width(), ExpectedWidth());
+    EXPECT_EQ(placed.pos(), shownAt);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 TEST(StripLayout, TilesOverlapByOneColumnAndTheLastEndsAtTheStripWidth) {
     const TStripLayout layout = LayoutStrip({100, 90, 80, 95, 85});
     EXPECT_EQ(layout.Width, 446);
@@ -39,4 +41,9 @@ TEST(StripLayout, AStoredPositionOnNoScreenFallsBackToTheDefault) {
     EXPECT_EQ(StripPosition(QPoint(1500, 700), fallback, strip, screens), fallback);
     EXPECT_EQ(StripPosition(QPoint(-446, 10), fallback, strip, screens), fallback);
     EXPECT_EQ(StripPosition(QPoint(2500, 100), fallback, strip, screens), fallback);
+    // The ends of what a stored key holds are off every screen too, whatever the sum of
+    // position and size would overflow to.
+    for (const QPoint far : {QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MAX), QPoint(INT_MIN, 10),
+                             QPoint(100, INT_MAX), QPoint(INT_MAX - 200, 10)})
+        EXPECT_EQ(StripPosition(far, fallback, strip, screens), fallback) << far.x() << ", " << far.y();
 }

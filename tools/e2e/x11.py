@@ -18,6 +18,8 @@
   x11.py has-dock                a viewable DOCK window (a panel) is mapped; fails otherwise
   x11.py taskbar PID             the process's windows a task list shows: managed by the
                                  window manager (_NET_CLIENT_LIST), not skipping the taskbar
+  x11.py managed WINDOW          the window manager has taken the window on (it is in
+                                 _NET_CLIENT_LIST); fails otherwise
 
 Windows are given and printed as decimal ids, as xdotool prints them.
 """
@@ -189,7 +191,12 @@ def cmd_taskbar(pid):
         print(window_id)
 
 
-COMMANDS = {"selection-owner": cmd_selection_owner, "has-dock": cmd_has_dock,
+def cmd_managed(window_id):
+    if int(window_id) not in (prop(root, "_NET_CLIENT_LIST") or []):
+        sys.exit(1)
+
+
+COMMANDS = {"managed": cmd_managed, "selection-owner": cmd_selection_owner, "has-dock": cmd_has_dock,
             "taskbar": cmd_taskbar, "close": cmd_close, "windows": cmd_windows, "docked": cmd_docked,
             "state": cmd_state, "requests": cmd_requests}
 
