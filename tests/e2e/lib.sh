@@ -400,3 +400,13 @@ e2e_pid_ended() {
     state=$(ps -o stat= -p "$1" 2>/dev/null || true)
     [[ -z "$state" || "$state" == Z* ]]
 }
+
+# e2e_menu_pick ITEM COUNT: in the program's open popup menu of COUNT items, clicks item
+# ITEM (1-based).
+e2e_menu_pick() {
+    local id x y w h
+    e2e_poll 5 e2e_app_has_window POPUP || e2e_fail "the menu did not open"
+    read -r id x y w h _ < <(e2e_app_windows POPUP | head -n1)
+    xdotool mousemove "$((x + w / 2))" "$((y + h * (2 * $1 - 1) / (2 * $2)))" click 1
+    e2e_poll 5 e2e_app_has_no_window POPUP || e2e_fail "the menu stayed open"
+}
