@@ -120,6 +120,7 @@ void TForm1::MinimiseToTaskbar() {
 }
 
 void TForm1::TrayHostChanged(bool available) {
+    if (!trycn1) return;  // the icon is going with the window
     if (isVisible() && !isMinimized()) SetTaskbarButtonVisible(this, !available);
     if (available && isMinimized()) {
         trycn1->ApplicationMinimized();  // a window waiting on the taskbar goes to the tray
