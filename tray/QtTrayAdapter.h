@@ -37,7 +37,6 @@ public:
 
     // Null until a tray host has been seen: Qt settles the icon's protocol when it is made.
     QSystemTrayIcon* SystemTrayIcon() const { return tray_; }
-    TTrayHosts& Hosts() { return *hosts_; }
     // The icon is in its tray, so the window may hide into it.
     bool HostAvailable() const { return presence_.Placed(); }
     // A balloon waiting for a tray or a notification server; dropped when its time runs out.
