@@ -1,9 +1,10 @@
+// The tray component on Qt: activations, the exported menu, when the icon is made, and
+// where balloons go.
 #include "tray/QtTrayAdapter.h"
 
 #include "TrayFakes.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
@@ -24,7 +25,6 @@ protected:
         hosts->kindMade = kind;
         return hosts;
     }
-    void Activate(QSystemTrayIcon::ActivationReason reason) { emit adapter.SystemTrayIcon()->activated(reason); }
 
     FakeTrayHosts* hosts = nullptr;
     TQtTrayAdapter adapter{[this] {
