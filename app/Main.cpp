@@ -192,7 +192,11 @@ void TForm1::UpdateTrayHint() {
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (event->spontaneous()) return;
+    // Sent before the window is mapped: the window manager is told now whether it comes
+    // up minimised (to the taskbar) or normal, however it was last hidden.
+    SetMapsMinimised(this, isMinimized());
+    FormShow();
 }
 
 void TForm1::FormShow() {

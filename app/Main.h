@@ -57,8 +57,9 @@ struct TForm1Options {
     std::function<TIME_ZONE_INFORMATION(const TTimeZoneList& catalogue)> computerZone;
     // Runs the clock editor modally and returns its result (exec() by default).
     std::function<int(TEditCapitalClockForm& editor)> runEditor;
-    // Whether a tray host is there to hold the icon (the desktop's answer by default).
-    std::function<bool()> trayHostAvailable;
+    // What the desktop offers the tray icon (its trays and notification server, heard
+    // over D-Bus and X11 by default).
+    std::function<std::unique_ptr<TTrayHosts>()> trayHosts;
     // Start-up builds the contents one event-loop turn after the window is shown instead
     // of before: the window maps sooner and is first painted complete no later.
     bool buildAfterShow = false;
@@ -99,7 +100,7 @@ public:
     void EndSession();
     // Another start of the program asked for this window: shown and raised.
     void ShowForAnotherStart();
-    // A tray host appeared or went away: close and minimise follow (see closeEvent).
+    // The icon went into a tray or out of it: close and minimise follow (see closeEvent).
     void TrayHostChanged(bool available);
     bool TrayHostAvailable() const;
 

@@ -35,8 +35,8 @@ void TForm1::BuildMenuAndTray() {
     connect(btnMiniMode, &QToolButton::clicked, this, &TForm1::EnterMiniMode);
     connect(CheckBox_Autorun, &QCheckBox::toggled, this, &TForm1::CheckBox_AutorunClick);
 
-    trayShell_ = std::make_unique<TQtTrayAdapter>(this);
-    if (options_.trayHostAvailable) trayShell_->SetTrayHostCheck(options_.trayHostAvailable);
+    trayShell_ = std::make_unique<TQtTrayAdapter>(options_.trayHosts ? options_.trayHosts() : nullptr, this);
+    trayShell_->SetContextMenu(pm1);
     connect(trayShell_.get(), &TQtTrayAdapter::trayHostChanged, this, &TForm1::TrayHostChanged);
     trayHost_ = std::make_unique<TQtMainWindowHost>(*this);
     trayMenu_ = std::make_unique<TQtPopupMenu>(*pm1);
@@ -93,10 +93,14 @@ void TForm1::EndSession() {
 }
 
 void TForm1::mniShowHide1Click() {
-    if (isVisible())
+    // A window waiting on the taskbar counts as hidden; with no tray to hide into, hiding
+    // means the taskbar too, as close and minimise do.
+    if (!isVisible() || isMinimized())
+        trycn1->RestoreMainWindow();
+    else if (TrayHostAvailable())
         trycn1->HideMainWindow();
     else
-        trycn1->RestoreMainWindow();
+        MinimiseToTaskbar();
 }
 
 void TForm1::trycn1DblClick() {
@@ -120,6 +124,7 @@ void TForm1::MinimiseToTaskbar() {
 }
 
 void TForm1::TrayHostChanged(bool available) {
+    if (!trycn1) return;  // the icon is going with the window
     if (isVisible() && !isMinimized()) SetTaskbarButtonVisible(this, !available);
     if (available && isMinimized()) {
         trycn1->ApplicationMinimized();  // a window waiting on the taskbar goes to the tray

@@ -1,15 +1,11 @@
 #include "tray/QtTrayAdapter.h"
 
+#include "tray/TrayHostsAdapter.h"
 #include "tray/TrayIconHandler.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QStyleHints>
@@ -26,72 +22,52 @@ QSystemTrayIcon::MessageIcon MessageIconOf(quint32 infoFlags) {
     }
 }
 
-const QString kStatusNotifierWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-
-// Qt's own test for a D-Bus tray: a watcher on the session bus that reports a host (the
-// panel that draws the icons) registered with it. Only an X11 session has a tray bus to
-// ask; elsewhere the bus is not even started for the question.
-bool StatusNotifierHostRegistered() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusConnectionInterface* names = bus.isConnected() ? bus.interface() : nullptr;
-    if (!names || !names->isServiceRegistered(kStatusNotifierWatcher).value()) return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << kStatusNotifierWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
-}
-
 }  // namespace
 
-TQtTrayAdapter::TQtTrayAdapter(QObject* parent) : QObject(parent), tray_(new QSystemTrayIcon(this)) {
-    // Qt chooses the tray protocol once, when the first tray icon is made: a D-Bus tray
-    // when a host is registered with the watcher right now, an XEmbed tray otherwise.
-    statusNotifier_ = StatusNotifierHostRegistered();
+TQtTrayAdapter::TQtTrayAdapter(std::unique_ptr<TTrayHosts> hosts, QObject* parent, ITimerSource* timers)
+    : QObject(parent),
+      hosts_(hosts ? std::move(hosts) : std::make_unique<TTrayHostsAdapter>()),
+      presence_(*hosts_, timers) {
+    showMessage_ = [this](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
+                          int timeoutMs) {
+        if (tray_) tray_->showMessage(title, text, icon, timeoutMs);
+    };
+    connect(&presence_, &TTrayPresence::makeIcon, this, &TQtTrayAdapter::MakeIcon);
+    connect(&presence_, &TTrayPresence::placedChanged, this, &TQtTrayAdapter::trayHostChanged);
+    connect(&presence_, &TTrayPresence::hostReturned, this, [] {
+        if (TTrayIconHandler* handler = TTrayIconHandler::Instance()) handler->TaskbarCreated();
+    });
+    connect(&presence_, &TTrayPresence::balloonAtIcon, this, [this](const TBalloon& balloon) {
+        showMessage_(balloon.title, balloon.text, MessageIconOf(balloon.infoFlags), balloon.timeoutMs);
+    });
+    connect(hosts_.get(), &TTrayHosts::notificationClicked, this, [this] { Send(kTrayBalloonUserClick); });
+}
+
+TQtTrayAdapter::~TQtTrayAdapter() {
+    delete tray_;  // before the menu it may export
+    tray_ = nullptr;
+}
+
+void TQtTrayAdapter::MakeIcon() {
+    // Qt settles here, once for the process, whether this is a StatusNotifierItem or an
+    // XEmbed icon, by whether a StatusNotifierItem host is registered right now.
+    tray_ = new QSystemTrayIcon(this);
     connect(tray_, &QSystemTrayIcon::activated, this, &TQtTrayAdapter::OnActivated);
     connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { Send(kTrayBalloonUserClick); });
-    trayHostAvailable_ = [this] { return DefaultTrayHostCheck(); };
-    showMessage_ = [this](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
-                          int timeoutMs) { tray_->showMessage(title, text, icon, timeoutMs); };
-    hostAvailable_ = statusNotifier_ || QSystemTrayIcon::isSystemTrayAvailable();  // as asked just now
-    connect(&hostWatch_, &QTimer::timeout, this, &TQtTrayAdapter::CheckTrayHost);
-    if (statusNotifier_) {
-        // The bus says when the watcher comes and goes: nothing to poll.
-        auto* watcher = new QDBusServiceWatcher(kStatusNotifierWatcher, QDBusConnection::sessionBus(),
-                                                QDBusServiceWatcher::WatchForOwnerChange, this);
-        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &TQtTrayAdapter::CheckTrayHost);
-        // A panel may also come and go while the watcher stays (the watcher says so).
-        for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-            QDBusConnection::sessionBus().connect(kStatusNotifierWatcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                  kStatusNotifierWatcher, QLatin1String(signal), this,
-                                                  SLOT(CheckTrayHost()));
-    } else {
-        hostWatch_.start(1000);
+    tray_->setIcon(icon_);
+    tray_->setToolTip(toolTip_);
+    if (presence_.IconWanted()) tray_->show();
+    presence_.IconShown();
+    statusNotifier_ = presence_.Kind() == TTrayKind::StatusNotifier;
+    // A StatusNotifierItem host asks for the menu over DBusMenu. The exported menu holds
+    // the window's own actions, so items, captions and enabling are the same; the window's
+    // menu itself stays a plain one for the map and the XEmbed tray.
+    if (statusNotifier_ && menu_) {
+        exportedMenu_ = std::make_unique<QMenu>();
+        exportedMenu_->addActions(menu_->actions());
+        exportedMenu_->setDefaultAction(menu_->defaultAction());
+        tray_->setContextMenu(exportedMenu_.get());
     }
-    pendingExpiry_.setSingleShot(true);
-    connect(&pendingExpiry_, &QTimer::timeout, this, [this] { pending_.reset(); });
-}
-
-TQtTrayAdapter::~TQtTrayAdapter() = default;
-
-bool TQtTrayAdapter::DefaultTrayHostCheck() const {
-    // Qt's own answer for a D-Bus tray makes a bus connection per question; the watcher
-    // gives the same answer for one call.
-    return statusNotifier_ ? StatusNotifierHostRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-bool TQtTrayAdapter::HostNow() const {
-    // A D-Bus tray's host is followed by the watcher's signals; asking the bus again would
-    // block on it at every change of the tooltip.
-    return statusNotifier_ ? hostAvailable_ : trayHostAvailable_();
-}
-
-void TQtTrayAdapter::SetTrayHostCheck(std::function<bool()> check) {
-    trayHostAvailable_ = std::move(check);
-    hostAvailable_ = trayHostAvailable_();
 }
 
 bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
@@ -99,24 +75,19 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
     case NIM_ADD:
         identity_ = data.uID;
         Apply(data);
-        // Showing again makes Qt dock the icon anew in an XEmbed host that has just come
-        // back; a D-Bus tray icon registers itself again with a new watcher on its own.
-        if (!statusNotifier_) tray_->hide();
-        tray_->show();
         added_ = true;
-        if (pending_ && HostNow()) {
-            const Balloon balloon = *pending_;
-            ShowBalloon(balloon);
-        }
-        return HostNow();
+        if (tray_) tray_->show();  // Qt docks it again in a tray that comes back
+        presence_.SetIconWanted(true);
+        return presence_.Placed();
     case NIM_MODIFY:
         if (!added_) return false;
         Apply(data);
-        return HostNow();  // kept for the host, but not shown without one
+        return presence_.Placed();  // kept for the tray, but not shown without one
     case NIM_DELETE:
         if (!added_) return false;
-        tray_->hide();
+        if (tray_) tray_->hide();
         added_ = false;
+        presence_.SetIconWanted(false);
         return true;
     case NIM_SETVERSION:
         return added_;
@@ -128,34 +99,16 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
 void TQtTrayAdapter::Apply(const TNotifyIconData& data) {
     if (data.hIcon.cacheKey() != iconKey_) {
         iconKey_ = data.hIcon.cacheKey();
-        tray_->setIcon(data.hIcon);
+        icon_ = data.hIcon;
+        if (tray_) tray_->setIcon(icon_);
     }
     const QString tip = TrayToolTipText(data.szTip);
-    if (tray_->toolTip() != tip) tray_->setToolTip(tip);
-    if ((data.uFlags & NIF_INFO) && !data.szInfo.isEmpty())
-        ShowBalloon({data.szInfoTitle, data.szInfo, MessageIconOf(data.dwInfoFlags), int(data.uTimeout)});
-}
-
-void TQtTrayAdapter::ShowBalloon(const Balloon& balloon) {
-    // A balloon shown with no tray host would be lost: it waits for the host instead,
-    // but no longer than it would have stayed on screen.
-    if (!added_ || !HostNow()) {
-        pending_ = balloon;
-        pendingExpiry_.start(qMax(balloon.timeoutMs, 1));
-        return;
+    if (toolTip_ != tip) {
+        toolTip_ = tip;
+        if (tray_) tray_->setToolTip(tip);
     }
-    pending_.reset();
-    pendingExpiry_.stop();
-    showMessage_(balloon.title, balloon.text, balloon.icon, balloon.timeoutMs);
-}
-
-void TQtTrayAdapter::CheckTrayHost() {
-    const bool available = trayHostAvailable_();
-    if (available == hostAvailable_) return;
-    hostAvailable_ = available;
-    if (available)
-        if (TTrayIconHandler* handler = TTrayIconHandler::Instance()) handler->TaskbarCreated();
-    emit trayHostChanged(available);
+    if ((data.uFlags & NIF_INFO) && !data.szInfo.isEmpty())
+        presence_.ShowBalloon({data.szInfoTitle, data.szInfo, data.dwInfoFlags, int(data.uTimeout)});
 }
 
 void TQtTrayAdapter::Send(quint32 lParam) {
@@ -165,8 +118,9 @@ void TQtTrayAdapter::Send(quint32 lParam) {
 void TQtTrayAdapter::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     // Qt reports a press; the component wants the press and the release. A double
     // click arrives as Trigger then DoubleClick, as the tray sends down, up, double, up.
-    // A D-Bus tray's activation is a single Trigger and never a double click: it stands
-    // for the whole double click, so it performs the menu's default item.
+    // A StatusNotifierItem host's activation is a single Trigger and never a double
+    // click, whatever the platform: it stands for the whole double click, so it performs
+    // the menu's default item.
     switch (reason) {
     case QSystemTrayIcon::Trigger:
         Send(kTrayLButtonDown);

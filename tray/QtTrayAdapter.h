@@ -4,22 +4,25 @@
 // messages; the notification record becomes the icon, tooltip and balloon.
 
 #include "tray/TrayIcon.h"
+#include "tray/TrayPresence.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
-class QDBusServiceWatcher;
 class QMenu;
 class QWidget;
 
 class TQtTrayAdapter : public QObject, public INotifyShell, public IInputState {
     Q_OBJECT
 public:
-    explicit TQtTrayAdapter(QObject* parent = nullptr);
+    // hosts: what the desktop offers the icon (null: the desktop's own, over D-Bus and
+    // X11); timers: null for the shared timer handler.
+    explicit TQtTrayAdapter(std::unique_ptr<TTrayHosts> hosts = nullptr, QObject* parent = nullptr,
+                            ITimerSource* timers = nullptr);
     ~TQtTrayAdapter() override;
 
     bool NotifyIcon(quint32 message, const TNotifyIconData& data) override;
@@ -28,58 +31,44 @@ public:
     quint32 KeyboardShift() const override;
     quint32 DoubleClickTime() const override;
 
-    QSystemTrayIcon& SystemTrayIcon() { return *tray_; }
-    bool Added() const { return added_; }
-    // A balloon waiting for the tray host; it is dropped when its time runs out.
-    bool HasPendingBalloon() const { return pending_.has_value(); }
+    // The menu a StatusNotifierItem host shows (over DBusMenu) with the same actions; an
+    // XEmbed tray's menu is opened by the component itself.
+    void SetContextMenu(QMenu* menu) { menu_ = menu; }
 
-    // The icon lives in a StatusNotifierItem host (a D-Bus tray), whose activation is one
-    // click, rather than in an XEmbed tray, which reports double clicks.
-    void UseStatusNotifierProtocol(bool on) { statusNotifier_ = on; }
+    // Null until a tray host has been seen: Qt settles the icon's protocol when it is made.
+    QSystemTrayIcon* SystemTrayIcon() const { return tray_; }
+    // The icon is in its tray, so the window may hide into it.
+    bool HostAvailable() const { return presence_.Placed(); }
+    // A balloon waiting for a tray or a notification server; dropped when its time runs out.
+    bool HasPendingBalloon() const { return presence_.HasPendingBalloon(); }
 
-    // Whether a tray host was there at the last look.
-    bool HostAvailable() const { return hostAvailable_; }
-    // Looks whether the tray host is there (when the D-Bus tray's watcher comes or goes,
-    // and every second for an XEmbed tray); when it has come back, every visible icon is
-    // added again and a waiting balloon shown.
-    Q_SLOT void CheckTrayHost();
-    // How the host is found; tests replace it. The answer is taken at once, silently.
-    void SetTrayHostCheck(std::function<bool()> check);
     // What puts a balloon up at the icon (QSystemTrayIcon::showMessage); tests look here.
     using TShowMessage = std::function<void(const QString& title, const QString& text,
                                             QSystemTrayIcon::MessageIcon icon, int timeoutMs)>;
     void SetShowMessage(TShowMessage show) { showMessage_ = std::move(show); }
 
 signals:
-    // A tray host appeared (true) or went away (false).
+    // The icon went into a tray (true) or out of it (false).
     void trayHostChanged(bool available);
 
 private:
-    struct Balloon {
-        QString title, text;
-        QSystemTrayIcon::MessageIcon icon;
-        int timeoutMs;
-    };
+    void MakeIcon();
     void Apply(const TNotifyIconData& data);
-    void ShowBalloon(const Balloon& balloon);
     void Send(quint32 lParam);
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
 
-    bool DefaultTrayHostCheck() const;
-    // Whether a tray host holds the icon now, as the bus last said for a D-Bus tray.
-    bool HostNow() const;
-
-    QSystemTrayIcon* tray_;
-    std::function<bool()> trayHostAvailable_;
+    std::unique_ptr<TTrayHosts> hosts_;
+    TTrayPresence presence_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* menu_ = nullptr;
+    std::unique_ptr<QMenu> exportedMenu_;
     TShowMessage showMessage_;
     bool statusNotifier_ = false;
     quintptr identity_ = 0;
     bool added_ = false;
-    bool hostAvailable_ = false;
+    QIcon icon_;
+    QString toolTip_;
     qint64 iconKey_ = -1;
-    std::optional<Balloon> pending_;
-    QTimer hostWatch_;
-    QTimer pendingExpiry_;
 };
 
 // A QMenu as the component's popup menu; the menu's default action is its Default item.

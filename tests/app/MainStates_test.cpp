@@ -10,6 +10,7 @@
 #include "sessions/SessionChart.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
+#include "tray/TrayFakes.h"
 #include "worldmap/WorldMapCapital.h"
 
 #include <QAccessible>
@@ -40,7 +41,9 @@ struct MainStatesTest : ::testing::Test {
     FakeClock clock;
     QTemporaryDir dir;
     QStringList errors;
+    // The desktop's trays: a StatusNotifierItem host holding the icon unless a test says otherwise.
     bool trayHostThere = true;
+    FakeTrayHosts* trays = nullptr;
     std::function<int(TEditCapitalClockForm&)> editor;  // stands in for the modal editor
     std::unique_ptr<TForm1> form;
 
@@ -56,7 +59,11 @@ struct MainStatesTest : ::testing::Test {
         form.reset();
         TForm1Options options;
         options.reportError = [this](const QString& m) { errors << m; };
-        options.trayHostAvailable = [this] { return trayHostThere; };
+        options.trayHosts = [this] {
+            auto hosts = trayHostThere ? FakeTrayHosts::WithTray() : std::make_unique<FakeTrayHosts>();
+            trays = hosts.get();
+            return hosts;
+        };
         if (!tzDatabase)
             options.zoneRegistry = [](qint64 utcMs) {
                 return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};
@@ -168,7 +175,10 @@ TEST_F(MainStatesTest, AnotherStartShowsTheWindowFromTheTrayTheStripAndTheTaskba
     EXPECT_FALSE(form->isMinimized());
 }
 
-TEST_F(MainStatesTest, WithoutATrayHostTheWindowWaitsOnTheTaskbarUntilOneAppears) {
+// With no tray to hide into, close, minimise and "Показать/Скрыть" leave the window on the
+// taskbar. A host that answers but has not taken the icon counts as no tray; once the icon
+// is in, the waiting window goes into it, and when the tray goes it comes back.
+TEST_F(MainStatesTest, WithoutATrayHoldingTheIconTheWindowWaitsOnTheTaskbar) {
     trayHostThere = false;
     Create();
     form->show();
@@ -183,18 +193,37 @@ TEST_F(MainStatesTest, WithoutATrayHostTheWindowWaitsOnTheTaskbarUntilOneAppears
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->isVisible()) << "minimising goes to the taskbar, not into a missing tray";
 
-    // A tray host appears: the waiting window goes into it, and close hides again.
-    trayHostThere = true;
-    form->TrayShell().CheckTrayHost();
+    form->mniShowHide1Click();  // from the taskbar: shown again
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    form->mniShowHide1Click();  // the map's menu: to the taskbar, not withdrawn
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+
+    // A host answers, but the icon is not in it yet.
+    trays->sni = true;
+    trays->SetStatusNotifierHost(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    form->showNormal();
+    form->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+
+    // The icon is in the tray: the waiting window goes into it, and close hides again.
+    trays->SetIconPlaced(true);
     QCoreApplication::processEvents();
     EXPECT_FALSE(form->isVisible());
     form->ShowForAnotherStart();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
     form->close();
     EXPECT_FALSE(form->isVisible());
 
-    // The host goes away while the window is in it: the window comes back to the taskbar.
-    trayHostThere = false;
-    form->TrayShell().CheckTrayHost();
+    // The tray goes away while the window is in it: the window comes back to the taskbar.
+    trays->SetStatusNotifierHost(false);
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->isMinimized());

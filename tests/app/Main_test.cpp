@@ -9,6 +9,7 @@
 #include "platform/RegExport.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/TzCatalogue.h"
+#include "tray/TrayFakes.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -70,7 +71,6 @@ private:
 struct MainWindowTest : ::testing::Test {
     FakeClock clock;
     QStringList errors;
-    bool trayHostThere = true;
     std::unique_ptr<TForm1> form;
     QTemporaryDir dir;
     QString computerStd = "FLE Standard Time";
@@ -86,7 +86,7 @@ struct MainWindowTest : ::testing::Test {
         TForm1Options options;
         options.buildAfterShow = buildAfterShow;
         options.reportError = [this](const QString& m) { errors << m; };
-        options.trayHostAvailable = [this] { return trayHostThere; };
+        options.trayHosts = [] { return FakeTrayHosts::WithTray(); };
         // The embedded catalogue keeps the tests independent of this machine's tzdata.
         options.zoneRegistry = [](qint64 utcMs) {
             return TZoneRegistryBuild{LoadFallbackTimeZoneRegistry(), NextUtcNewYearMs(utcMs)};

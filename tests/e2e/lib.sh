@@ -341,3 +341,103 @@ e2e_pointer() {
     echo "$*" >&"${WL_POINTER[1]}"
     read -r -t 10 reply <&"${WL_POINTER[0]}" && [[ $reply == ok ]] || e2e_fail "the virtual pointer did not take \"$*\""
 }
+
+# --- the tray on real hosts: StatusNotifierItem icons, their DBusMenu, window states ----
+
+# The bus names registered with the StatusNotifierWatcher, one a line ("<name>/<path>").
+e2e_sni_items() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        RegisteredStatusNotifierItems 2>/dev/null | grep -o "'[^']*'" | tr -d "'"
+}
+
+e2e_bus_pid() {
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null | grep -o '[0-9]\+,' | tr -d ,
+}
+
+# Prints "SERVICE PATH" of the program's icon as the watcher lists it, if it does.
+e2e_app_sni_item() {
+    local item service path
+    while read -r item; do
+        service=${item%%/*}
+        path=/${item#*/}
+        [[ $item == */* ]] || path=/StatusNotifierItem
+        [[ $(e2e_bus_pid "$service") == "$APP_PID" ]] && { echo "$service $path"; return 0; }
+    done < <(e2e_sni_items)
+    return 1
+}
+
+# e2e_wait_sni_item [SECONDS]: waits until the watcher lists the program's icon.
+e2e_wait_sni_item() { e2e_poll "${1:-10}" e2e_app_sni_item >/dev/null; }
+
+# e2e_sni_call METHOD ARGS...: calls a method of org.kde.StatusNotifierItem on the icon.
+e2e_sni_call() {
+    local service path
+    read -r service path < <(e2e_app_sni_item) || return 1
+    gdbus call --session --dest "$service" --object-path "$path" --method "org.kde.StatusNotifierItem.$1" \
+        "${@:2}" >/dev/null
+}
+
+# Prints "SERVICE PATH" of the icon's menu, as its Menu property names it.
+e2e_sni_menu_object() {
+    local service path menu
+    read -r service path < <(e2e_app_sni_item) || return 1
+    menu=$(gdbus call --session --dest "$service" --object-path "$path" \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu | grep -o "'/[^']*'" | tr -d "'")
+    [[ -n "$menu" && "$menu" != /NO_DBUSMENU ]] && echo "$service $menu"
+}
+
+# Each item of a com.canonical.dbusmenu.GetLayout answer as "ID<TAB>LABEL<TAB>enabled|disabled".
+E2E_DBUSMENU_ITEMS=$(cat <<'PYTHON'
+import re, sys
+for item in re.finditer(r"<\((\d+), \{([^}]*)\}", sys.stdin.read()):
+    label = re.search(r"'label': <'([^']*)'>", item.group(2))
+    enabled = "disabled" if "'enabled': <false>" in item.group(2) else "enabled"
+    if label:
+        print(item.group(1), label.group(1), enabled, sep="\t")
+PYTHON
+)
+
+# e2e_sni_menu: the icon's menu got the way a host gets it: the item's Menu property, then
+# com.canonical.dbusmenu.GetLayout; one line per item as E2E_DBUSMENU_ITEMS prints it.
+e2e_sni_menu() {
+    local service menu
+    read -r service menu < <(e2e_sni_menu_object) || return 1
+    gdbus call --session --dest "$service" --object-path "$menu" \
+        --method com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' | "$E2E_PYTHON" -c "$E2E_DBUSMENU_ITEMS"
+}
+
+# e2e_sni_menu_click LABEL: clicks the item of that caption as a host does (Event "clicked").
+e2e_sni_menu_click() {
+    local service menu id
+    read -r service menu < <(e2e_sni_menu_object) || return 1
+    id=$(e2e_sni_menu | awk -F'\t' -v label="$1" '$2 == label { print $1 }')
+    [[ -n "$id" ]] || return 1
+    gdbus call --session --dest "$service" --object-path "$menu" \
+        --method com.canonical.dbusmenu.Event -- "$id" clicked '<0>' 0 >/dev/null
+}
+
+# The ICCCM state the window manager gives a window: Normal, Iconic or Withdrawn.
+e2e_wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | awk '/window state:/ { print $3 }'; }
+e2e_shown_normal() { e2e_viewable "$1" && [[ $(e2e_wm_state "$1") == Normal ]]; }
+# Minimised to the taskbar: iconic, and a taskbar button for it.
+e2e_on_taskbar() { [[ $(e2e_wm_state "$1") == Iconic && -n "$(e2e_x11 taskbar "$APP_PID")" ]]; }
+# Hidden into the tray: withdrawn, no taskbar button.
+e2e_in_tray() { [[ $(e2e_wm_state "$1") != Normal && $(e2e_wm_state "$1") != Iconic ]] && ! e2e_viewable "$1"; }
+# The process PID has ended (a zombie counts as ended until waited for).
+e2e_pid_ended() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null || true)
+    [[ -z "$state" || "$state" == Z* ]]
+}
+
+# e2e_menu_pick ITEM COUNT: in the program's open popup menu of COUNT items, clicks item
+# ITEM (1-based).
+e2e_menu_pick() {
+    local id x y w h
+    e2e_poll 5 e2e_app_has_window POPUP || e2e_fail "the menu did not open"
+    read -r id x y w h _ < <(e2e_app_windows POPUP | head -n1)
+    xdotool mousemove "$((x + w / 2))" "$((y + h * (2 * $1 - 1) / (2 * $2)))" click 1
+    e2e_poll 5 e2e_app_has_no_window POPUP || e2e_fail "the menu stayed open"
+}

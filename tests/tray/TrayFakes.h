@@ -3,8 +3,11 @@
 // shared by the tray tests.
 
 #include "tray/TrayIcon.h"
+#include "tray/TrayPresence.h"
 
 #include <QString>
+
+#include <memory>
 #include <vector>
 
 struct ShellCall {
@@ -68,4 +71,48 @@ public:
 
     bool visible = true, minimized = false, buttonVisible = true, terminating = false;
     int restores = 0, foregrounds = 0, nullPosts = 0;
+};
+
+// The desktop's trays and notification server as a test sets them; each change is told
+// by the signal the desktop would send.
+class FakeTrayHosts : public TTrayHosts {
+public:
+    // A desktop whose StatusNotifierItem host takes the icon at once.
+    static std::unique_ptr<FakeTrayHosts> WithTray() {
+        auto hosts = std::make_unique<FakeTrayHosts>();
+        hosts->sni = hosts->placed = true;
+        return hosts;
+    }
+    bool StatusNotifierHost() const override { return sni; }
+    bool XEmbedTray() const override { return xembed; }
+    bool NotificationServer() const override { return server; }
+    TTrayKind FollowIcon() override {
+        ++follows;
+        return kindMade;
+    }
+    bool IconPlaced() const override { return placed; }
+    void Notify(const TBalloon& balloon) override { notified.push_back(balloon); }
+
+    void SetStatusNotifierHost(bool there) {
+        sni = there;
+        emit statusNotifierHostChanged(there);
+    }
+    void SetXEmbedTray(bool there) {
+        xembed = there;
+        emit xembedTrayChanged(there);
+    }
+    void SetNotificationServer(bool there) {
+        server = there;
+        emit notificationServerChanged(there);
+    }
+    void SetIconPlaced(bool in) {
+        placed = in;
+        emit iconPlacedChanged(in);
+    }
+    void ClickNotification() { emit notificationClicked(); }
+
+    bool sni = false, xembed = false, server = false, placed = false;
+    TTrayKind kindMade = TTrayKind::StatusNotifier;
+    int follows = 0;
+    std::vector<TBalloon> notified;
 };

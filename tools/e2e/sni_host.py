@@ -3,7 +3,12 @@
 registered, on the test's own session bus. It draws nothing.
 
   sni_host.py ITEMS_FILE   owns org.kde.StatusNotifierWatcher and appends each item that
-                           registers as a line "SERVICE PATH" to ITEMS_FILE
+                           registers as a line "SERVICE PATH" to ITEMS_FILE; it lists its
+                           items as "SERVICE/PATH", as real watchers do
+  sni_host.py --hostile ITEMS_FILE
+                           a watcher that answers IsStatusNotifierHostRegistered (true) when
+                           asked but whose introspection lacks the properties, so Qt finds
+                           no host and its icon never reaches this watcher
 
 A test then plays the host's part itself, e.g. a click on the icon:
   gdbus call --session --dest SERVICE --object-path PATH \\
@@ -39,11 +44,16 @@ INTROSPECTION = """<node>
 """
 
 
+# What a broken watcher shows of itself: its methods, none of its properties.
+HOSTILE_INTROSPECTION = "\n".join(line for line in INTROSPECTION.splitlines() if "<property" not in line)
+
+
 class Watcher(dbus.service.Object):
-    def __init__(self, bus, items_file):
+    def __init__(self, bus, items_file, hostile=False):
         super().__init__(bus, "/StatusNotifierWatcher")
         self.items = []
         self.items_file = items_file
+        self.hostile = hostile
 
     @dbus.service.method(WATCHER, in_signature="s", sender_keyword="sender")
     def RegisterStatusNotifierItem(self, service, sender=None):
@@ -51,11 +61,11 @@ class Watcher(dbus.service.Object):
         path = "/StatusNotifierItem"
         if service.startswith("/"):
             service, path = sender, service
-        item = f"{service} {path}"
+        item = f"{service}{path}"
         if item not in self.items:
             self.items.append(item)
             with open(self.items_file, "a") as out:
-                out.write(item + "\n")
+                out.write(f"{service} {path}\n")
         self.StatusNotifierItemRegistered(item)
 
     @dbus.service.method(WATCHER, in_signature="s")
@@ -68,7 +78,7 @@ class Watcher(dbus.service.Object):
 
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, out_signature="s")
     def Introspect(self):
-        return INTROSPECTION
+        return HOSTILE_INTROSPECTION if self.hostile else INTROSPECTION
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
@@ -82,11 +92,15 @@ class Watcher(dbus.service.Object):
 
 
 def main():
-    if len(sys.argv) != 2:
+    args = sys.argv[1:]
+    hostile = args[:1] == ["--hostile"]
+    if hostile:
+        args = args[1:]
+    if len(args) != 1:
         sys.exit(__doc__)
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    watcher = Watcher(bus, sys.argv[1])
+    watcher = Watcher(bus, args[0], hostile)
     name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)  # taken once the object is there
     GLib.MainLoop().run()
     del watcher, name
