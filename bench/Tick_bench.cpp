@@ -148,9 +148,7 @@ void BM_ComingEventsPanel(benchmark::State& state) {
     QApplication::processEvents();
     qint64 t = clock.UtcMs();
     for (auto _ : state) {
-        QStringList lines;
-        for (const TUpcomingEvent& event : events.At(sources, t)) lines << event.Text;
-        panel.SetLines(lines);
+        panel.SetEvents(events.At(sources, t));
         QApplication::processEvents();  // the repaint
         t += 60'000;
     }
