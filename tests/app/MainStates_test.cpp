@@ -18,6 +18,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -945,6 +946,36 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     EXPECT_FALSE(line->hasSelectedText());
     EXPECT_EQ(shown, AsQtPaints(line));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+// The exchanges' calendar at start-up: a table of the user's own for next year is read
+// (the Moscow exchange trades on 8 March 2027, a public holiday, and the year is known),
+// a malformed one is reported once, naming its file and line, and the rest stands: the
+// NYSE is closed on Good Friday and its bar counts down to Monday's opening.
+TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOne) {
+    const QString folder = dir.filePath("config/horavane/holidays");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto write = [&](const char* name, const QByteArray& text) {
+        QFile file(folder + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write("moex-2027.txt", "exchange: РТС\nyear: 2027\nsource: мой список\n2027-03-08 open\n");
+    write("nyse-2027.txt", "exchange: NYSE\nyear: 2027\n2027-03-26 shut\n");
+
+    Create("2027-03-08T08:00:00Z", true);  // Monday 11:00 in Moscow
+    ASSERT_EQ(errors.size(), 1) << errors.join("; ").toStdString();
+    EXPECT_TRUE(errors[0].startsWith("Файл праздников \"" + folder + "/nyse-2027.txt\", строка 3: "))
+        << errors[0].toStdString();
+    form->show();
+    EXPECT_TRUE(form->Sessions().SessionList[6]->IsActive());
+    EXPECT_TRUE(Upcoming().filter("календарь").isEmpty());
+
+    clock.SetUtc("2027-03-26T15:00:00Z");  // Good Friday, 11:00 in New York
+    const TExchange& nyse = *form->Sessions().SessionList[5];
+    EXPECT_FALSE(nyse.IsActive());
+    EXPECT_EQ(nyse.CountdownText(), "до открытия 2 д. 22 ч. 30 мин");
+    EXPECT_EQ(errors.size(), 1);
 }
 
 // Saved clocks and a saved reference zone of catalogue zones keep the rule of now, not
