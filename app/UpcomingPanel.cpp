@@ -133,11 +133,9 @@ void TUpcomingPanel::Show(const std::vector<TUpcomingEvent>& events) {
         for (const TUpcomingEvent& event : events) lines << event.Text;
         all = lines.join(u'\n');
     }
+    // A screen reader reads a widget's tool-tip as its description.
     ShowMore(fit.Hidden, all);
-    if (toolTip() != all) {
-        setToolTip(all);
-        setAccessibleDescription(all);
-    }
+    if (toolTip() != all) setToolTip(all);
 }
 
 void TUpcomingPanel::ShowMore(size_t hidden, const QString& all) {
@@ -156,8 +154,5 @@ void TUpcomingPanel::ShowMore(size_t hidden, const QString& all) {
         more_->setText(text);
         more_->setAccessibleName(text);
     }
-    if (more_->toolTip() != all) {
-        more_->setToolTip(all);
-        more_->setAccessibleDescription(all);
-    }
+    if (more_->toolTip() != all) more_->setToolTip(all);
 }

@@ -56,8 +56,8 @@ struct TUpcomingEvent {
 // out afresh.
 class TUpcomingEvents {
 public:
-    // The coming events after utcMs, in time order, events of one instant on one line;
-    // the countdowns run from its whole minute, as the bars' do.
+    // The coming events after utcMs, in time order (a note last), events of one instant
+    // on one line; the countdowns run from its whole minute, as the bars' do.
     std::vector<TUpcomingEvent> At(const TUpcomingSources& sources, qint64 utcMs);
 
 private:

@@ -2,6 +2,7 @@
 #include "sessions/SessionTable.h"
 
 #include "SessionFixtures.h"
+#include "sessions/SessionChart.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -62,6 +63,36 @@ TEST(SessionTable, HoursPushedOffTheClockFaceAreHeldAtMidnight) {
     const TExchange empty(SessionParams({37.5, 37}, {-16, -7, 1})[4], clock, TestChartZone());
     EXPECT_TRUE(empty.Bitmap().isNull());
     EXPECT_FALSE(empty.IsActive());
+}
+
+// On the day after Thanksgiving 2026 the NYSE closes at 13:00 New York time and the CME at
+// 12:15 Chicago time: from the end of the session before, their bars' titles, widths
+// and places on the chart are the day's (three and two whole hours, ending at 20:00 in
+// the chart zone), and after the early close the next ordinary session's again.
+TEST(SessionTable, AnEarlyCloseShowsTheDaysHoursOnTheChart) {
+    UseTwentyFourHourClock();
+    FakeClock clock;
+    clock.SetUtc("2026-11-25T20:00:00Z");  // Wednesday 15:00 in New York
+    const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(), TTradingCalendar::Rules()};
+    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
+    const auto bar = [&](size_t g) {
+        const TExchange& e = *table.SessionList[g];
+        return e.TitleText() + QString(" %1 px at %2").arg(e.Width()).arg(ElementLeft(e, 37.5));
+    };
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
+    clock.SetUtc("2026-11-25T21:00:00Z");  // the NYSE has closed; Thursday is Thanksgiving
+    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 20:00) 112 px at 150");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до открытия 1 д. 17 ч. 30 мин");
+    clock.SetUtc("2026-11-26T18:00:00Z");  // the CME closed at 12:00 on Thanksgiving
+    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    EXPECT_EQ(bar(4), "CME (17:30 - 20:15) 75 px at 150");
+    clock.SetUtc("2026-11-27T17:59:00Z");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до закрытия 01 мин");
+    clock.SetUtc("2026-11-27T18:00:00Z");
+    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    EXPECT_FALSE(table.SessionList[5]->IsActive());
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
 }
 
 // --- the trading week the table's bars follow ---

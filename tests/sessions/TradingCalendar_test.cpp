@@ -76,6 +76,8 @@ TEST(TradingCalendar, TheNyseRulesGiveThePublishedLists) {
                {{D(2028, 1, 17), D(2028, 2, 21), D(2028, 4, 14), D(2028, 5, 29), D(2028, 6, 19), D(2028, 7, 4),
                  D(2028, 9, 4), D(2028, 11, 23), D(2028, 12, 25)},
                 {{D(2028, 7, 3), k1300}, {D(2028, 11, 24), k1300}}});
+    for (int year : {2026, 2027, 2028})
+        for (const auto& [date, day] : NyseHolidays(year)) EXPECT_EQ(date.year(), year) << date.toString().toStdString();
     EXPECT_EQ(nyse.Day(D(2026, 11, 26)).Reason, "День благодарения");
     EXPECT_EQ(nyse.Day(D(2027, 3, 26)).Reason, "Страстная пятница");
     EXPECT_TRUE(nyse.IsKnown(2041));

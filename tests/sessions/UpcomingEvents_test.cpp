@@ -188,6 +188,12 @@ TEST(UpcomingEvents, HolidaysAndEarlyClosesOfTheComingWeek) {
     const QStringList christmasEve = upcoming.Lines("2026-12-24T12:00:00Z");
     EXPECT_EQ(christmasEve.filter("рынка").join('\n').toStdString(),
               Nb("Закрытие рынка через 10~ч. (четверг 17:00 NewYork)").toStdString());
+    // In 2027 Christmas and New Year's Day fall on Saturdays: the market is closed anyway,
+    // and the NYSE and the CME keep Christmas on Friday.
+    EXPECT_EQ(holidays("2027-12-21T12:00:00Z").join('\n').toStdString(),
+              Nb("24~декабря: NYSE и CME закрыты (Рождество)\n"
+                 "РТС: календарь на 2027~год ещё не известен, взяты государственные праздники")
+                  .toStdString());
     // From 25 December the week reaches into 2027, whose Moscow calendar is not known.
     EXPECT_EQ(holidays("2026-12-28T00:00:00Z").join('\n').toStdString(),
               Nb("31~декабря: РТС закрыта (Новогодний выходной)\n"
