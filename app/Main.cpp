@@ -90,6 +90,7 @@ void TForm1::FormCreate() {
         DetectLocalZone();
         lastMinute_ = -1;
         CreateChartResources();
+        LoadTradingCalendar();
         CreateSessions();
         PlaceHourPanels();
         RedrawChart();

@@ -155,6 +155,8 @@ private:
     void ReadCapitals();
     void DetectLocalZone();
     void CreateChartResources();
+    // The exchanges' holidays: the program's tables and the user's; a file left out is reported.
+    void LoadTradingCalendar();
     void CreateSessions();
     TElementGeometry ElementGeometry() const;
     void FollowPixelRatio();
@@ -235,6 +237,7 @@ private:
     QImage hourHighlightPixel_;
     QImage chartBitmap_;
     double hourWidth_ = 37.5;
+    TTradingCalendar calendar_;
     TSessionTable sessions_;
     int chartRedrawCount_ = 0;
     // The calendar: when the catalogue was read and must be read again; when an offset

@@ -38,13 +38,19 @@ void TForm1::FollowPixelRatio() {
     }
 }
 
+void TForm1::LoadTradingCalendar() {
+    QStringList errors;
+    calendar_ = TTradingCalendar::Load(UserHolidaysFolder(), errors);
+    if (!errors.isEmpty()) ReportError(errors.join(u'\n'));
+}
+
 void TForm1::CreateSessions() {
     const TElementGeometry geometry = ElementGeometry();
     sessions_ = CreateSessionTable(geometry, clock_, SessionZones());
 }
 
 TSessionZones TForm1::SessionZones() const {
-    return {chartZone_, chicagoZone_, newYorkZone_, moscowZone_};
+    return {chartZone_, chicagoZone_, newYorkZone_, moscowZone_, calendar_};
 }
 
 void TForm1::RedrawChart() {

@@ -11,9 +11,7 @@ void TForm1::UpdateUpcomingEvents(qint64 utcMs) {
         bars.size() >= 4 && std::all_of(capitals_.begin(), capitals_.end(),
                                         [](const auto& capital) { return capital != nullptr; });
     if (!built) return;  // start-up stopped before the clocks or the chart were made
-    QStringList lines;
-    for (const TUpcomingEvent& event : upcomingEvents_.At(UpcomingSources(), utcMs)) lines << event.Text;
-    pnlPromo->SetLines(lines);
+    pnlPromo->SetEvents(upcomingEvents_.At(UpcomingSources(), utcMs));
 }
 
 TUpcomingSources TForm1::UpcomingSources() const {
@@ -26,6 +24,11 @@ TUpcomingSources TForm1::UpcomingSources() const {
     for (size_t g = 0; g < 4; ++g) {
         sources.SessionNames.push_back(bars[g]->Name());
         sources.Sessions.push_back(&bars[g]->Schedule());
+    }
+    // The London and NewYork overlap, the hours traders plan around most.
+    if (sessions_.OverlapList.size() == 3) {
+        sources.OverlapName = bars[2]->Name() + QStringLiteral(" – ") + bars[3]->Name();
+        sources.Overlap = &sessions_.OverlapList[2]->Schedule();
     }
     return sources;
 }

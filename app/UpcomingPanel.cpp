@@ -1,6 +1,7 @@
 #include "app/UpcomingPanel.h"
 
 #include "app/WindowLook.h"
+#include "sessions/UpcomingText.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -14,6 +15,10 @@ constexpr int kLeft = 12;
 constexpr int kWidth = 876;
 constexpr int kLinesTop = 22;
 constexpr int kLinesBottom = 102;
+
+int RowHeight() {
+    return QFontMetrics(ArialPx(13)).lineSpacing();
+}
 
 // A line that paints its text itself while none of it is selected. A selectable label keeps
 // its text in a document that it fills and lays out several times over at each change of
@@ -55,6 +60,10 @@ TUpcomingPanel::TUpcomingPanel(QWidget* parent) : QFrame(parent) {
     heading_->setGeometry(kLeft, 4, kWidth, 17);
 }
 
+int TUpcomingPanel::RowCount() {
+    return (kLinesBottom - kLinesTop) / RowHeight();
+}
+
 int TUpcomingPanel::RowsOf(const QString& line) {
     const auto found = rowsOf_.constFind(line);
     if (found != rowsOf_.cend()) return *found;
@@ -78,12 +87,12 @@ QLabel* TUpcomingPanel::Row(size_t index) {
     return rows_[index];
 }
 
-void TUpcomingPanel::SetLines(const QStringList& lines) {
+void TUpcomingPanel::SetEvents(const std::vector<TUpcomingEvent>& events) {
     if (isVisible()) {
-        Show(lines);
+        Show(events);
         return;
     }
-    pending_ = lines;
+    pending_ = events;
     hasPending_ = true;
 }
 
@@ -92,17 +101,17 @@ void TUpcomingPanel::showEvent(QShowEvent* event) {
     if (!hasPending_) return;
     hasPending_ = false;
     Show(pending_);
+    pending_.clear();
 }
 
-void TUpcomingPanel::Show(const QStringList& lines) {
-    // A line longer than the panel is wide takes two rows or more; the lines after the
-    // last that fits whole are left out.
-    const int rowHeight = QFontMetrics(ArialPx(13)).lineSpacing();
+void TUpcomingPanel::Show(const std::vector<TUpcomingEvent>& events) {
+    const int rowHeight = RowHeight();
+    const TUpcomingFit fit = FitUpcoming(events, RowCount(), [&](size_t i) { return RowsOf(events[i].Text); });
     int top = kLinesTop;
     shown_.clear();
-    for (const QString& line : lines) {
+    for (size_t i : fit.Shown) {
+        const QString& line = events[i].Text;
         const int height = RowsOf(line) * rowHeight;
-        if (top + height > kLinesBottom) break;
         QLabel* row = Row(size_t(shown_.size()));
         if (row->text() != line) {
             row->setText(line);
@@ -118,4 +127,32 @@ void TUpcomingPanel::Show(const QStringList& lines) {
         delete rows_.back();
         rows_.pop_back();
     }
+    QString all;
+    if (fit.Hidden > 0) {
+        QStringList lines;
+        for (const TUpcomingEvent& event : events) lines << event.Text;
+        all = lines.join(u'\n');
+    }
+    // A screen reader reads a widget's tool-tip as its description.
+    ShowMore(fit.Hidden, all);
+    if (toolTip() != all) setToolTip(all);
+}
+
+void TUpcomingPanel::ShowMore(size_t hidden, const QString& all) {
+    if (hidden == 0) {
+        delete more_;
+        more_ = nullptr;
+        return;
+    }
+    if (!more_) {
+        more_ = MakeText(this, QStringLiteral("lblUpcomingMore"), false);
+        more_->setGeometry(kLeft, kLinesBottom - RowHeight(), kWidth, RowHeight());
+        more_->show();
+    }
+    const QString text = MoreEventsText(qsizetype(hidden));
+    if (more_->text() != text) {
+        more_->setText(text);
+        more_->setAccessibleName(text);
+    }
+    if (more_->toolTip() != all) more_->setToolTip(all);
 }

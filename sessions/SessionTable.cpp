@@ -17,77 +17,112 @@ TDateTime ClampedTime(int hour, int minute) {
     return double(hour * 60 + minute) / (24.0 * 60.0);
 }
 
-// The exchanges' own trading hours in their own zones on their working days: CME 9:30 to
-// 17:00 Chicago, NYSE 9:30 to 16:00 New York, "РТС" 10:00 to 16:45 Moscow. A session
-// ends at the latest with the chart zone's day, as its bar does (the CME's 24:00).
-struct TExchangeSessions {
-    TSessionSchedule Chicago, NewYork, Moscow;
+// The exchanges' own trading hours in their own zones on their trading days: CME 9:30 to
+// 17:00 Chicago, NYSE 9:30 to 16:00 New York, "РТС" 10:00 to 16:45 Moscow, or to an
+// early close. A session ends at the latest with the chart zone's day, as its bar does
+// (the CME's 24:00).
+struct TExchangeSession {
+    TIME_ZONE_INFORMATION Zone;
+    TExchangeCalendar Calendar;
+    TSessionSchedule Schedule;
 };
 
-TExchangeSessions ExchangeSessions(const TSessionZones& zones) {
-    const auto local = [&](const TIME_ZONE_INFORMATION& zone, int openHour, int openMinute,
-                           int closeHour, int closeMinute) {
-        return TSessionSchedule(MakeTimeOfDay(openHour, openMinute), MakeTimeOfDay(closeHour, closeMinute),
-                                zone, TTradingDays::Exchange(TExchangeCalendar(zone), zones.Chart));
-    };
-    return {local(zones.Chicago, 9, 30, 17, 0), local(zones.NewYork, 9, 30, 16, 0),
-            local(zones.Moscow, 10, 0, 16, 45)};
+std::array<TExchangeSession, kMarketCount> ExchangeSessions(const TSessionZones& zones) {
+    std::array<TExchangeSession, kMarketCount> sessions;
+    const TIME_ZONE_INFORMATION* zoneOf[] = {&zones.Chicago, &zones.NewYork, &zones.Moscow};
+    for (size_t k = 0; k < kMarketCount; ++k) {
+        const TMarket market = TMarket(k);
+        const TIME_ZONE_INFORMATION& zone = *zoneOf[k];
+        const TExchangeHours hours = OrdinaryHours(market, 0);
+        const TExchangeCalendar calendar(zone, zones.Calendar.Days(market));
+        sessions[k] = {zone, calendar,
+                       TSessionSchedule(hours.OpenMinute / 1440.0, hours.CloseMinute / 1440.0, zone,
+                                        TTradingDays::Exchange(calendar, zones.Chart))};
+    }
+    return sessions;
 }
 
 }  // namespace
 
-TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs) {
-    qint64 until = kNeverMs;
-    auto offset = [&](const TIME_ZONE_INFORMATION& zone, const TSessionSchedule& local) {
-        const TSessionSchedule::TState state = local.StateAt(utcMs);
-        until = std::min(until, state.UntilMs);
-        const qint64 session = state.Open || state.UntilMs == kNeverMs ? utcMs : state.UntilMs;
-        return ZoneHourOffset(zone, zones.Chart, SystemTimeFromUnixMs(session));
-    };
-    const TExchangeSessions sessions = ExchangeSessions(zones);
-    const TExchangeOffsets offsets{offset(zones.Chicago, sessions.Chicago),
-                                   offset(zones.NewYork, sessions.NewYork),
-                                   offset(zones.Moscow, sessions.Moscow)};
-    if (validUntilMs) *validUntilMs = until;
-    return offsets;
+TExchangeHours OrdinaryHours(TMarket market, int offset) {
+    switch (market) {
+    case TMarket::Cme: return {9 * 60 + 30, 17 * 60, offset};
+    case TMarket::Nyse: return {9 * 60 + 30, 16 * 60, offset};
+    case TMarket::Rts: return {10 * 60, 16 * 60 + 45, offset};
+    }
+    return {};
 }
 
-std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
-                                           const TExchangeOffsets& offsets,
-                                           const TSessionZones& zones) {
-    const int c = offsets.Chicago;
-    const int n = offsets.NewYork;
-    const int r = offsets.Moscow;
+TExchangeBarHours ExchangeHoursFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs) {
+    qint64 until = kNeverMs;
+    TExchangeBarHours hours;
+    const std::array<TExchangeSession, kMarketCount> sessions = ExchangeSessions(zones);
+    for (size_t k = 0; k < kMarketCount; ++k) {
+        const TExchangeSession& session = sessions[k];
+        const TSessionSchedule::TState state = session.Schedule.StateAt(utcMs);
+        until = std::min(until, state.UntilMs);
+        const qint64 at = state.Open || state.UntilMs == kNeverMs ? utcMs : state.UntilMs;
+        hours[k] = OrdinaryHours(TMarket(k), ZoneHourOffset(session.Zone, zones.Chart, SystemTimeFromUnixMs(at)));
+        const TExchangeDay& day = session.Calendar.Day(session.Calendar.LocalDate(at));
+        if (day.Kind == TExchangeDay::EarlyClose) hours[k].CloseMinute = day.CloseMinute;
+    }
+    if (validUntilMs) *validUntilMs = until;
+    return hours;
+}
+
+TExchangeOffsets ExchangeOffsetsFor(const TSessionZones& zones, qint64 utcMs, qint64* validUntilMs) {
+    const TExchangeBarHours hours = ExchangeHoursFor(zones, utcMs, validUntilMs);
+    return {hours[0].Offset, hours[1].Offset, hours[2].Offset};
+}
+
+std::vector<TExchangeParams> SessionParamsForHours(const TElementGeometry& geometry,
+                                                   const TExchangeBarHours& hours,
+                                                   const TSessionZones& zones) {
     const TTradingDays market = TTradingDays::CurrencyMarket(TTradingWeek(zones.NewYork));
-    const TExchangeSessions sessions = ExchangeSessions(zones);
+    const std::array<TExchangeSession, kMarketCount> sessions = ExchangeSessions(zones);
     struct Row {
         const char16_t* name;
         int openHour, openMinute, closeHour, closeMinute;
-        std::optional<TSessionSchedule> sessions;  // an exchange's own
+        const TExchangeSession* session;  // an exchange's own
+    };
+    const auto exchange = [&](TMarket m, const char16_t* name) {
+        const TExchangeHours& h = hours[size_t(m)];
+        return Row{name, h.OpenMinute / 60 - h.Offset, h.OpenMinute % 60, h.CloseMinute / 60 - h.Offset,
+                   h.CloseMinute % 60, &sessions[size_t(m)]};
     };
     const Row rows[] = {
-        {u"Sydney", 0, 0, 9, 0, {}},
-        {u"Tokyo", 2, 0, 11, 0, {}},
-        {u"London", 10, 0, 19, 0, {}},
-        {u"NewYork", 15, 0, 24, 0, {}},
-        {u"CME", 9 - c, 30, 17 - c, 0, sessions.Chicago},
-        {u"NYSE", 9 - n, 30, 16 - n, 0, sessions.NewYork},
-        {u"РТС", 10 - r, 0, 16 - r, 45, sessions.Moscow},
+        {u"Sydney", 0, 0, 9, 0, nullptr},
+        {u"Tokyo", 2, 0, 11, 0, nullptr},
+        {u"London", 10, 0, 19, 0, nullptr},
+        {u"NewYork", 15, 0, 24, 0, nullptr},
+        exchange(TMarket::Cme, u"CME"),
+        exchange(TMarket::Nyse, u"NYSE"),
+        exchange(TMarket::Rts, u"РТС"),
     };
     std::vector<TExchangeParams> params;
     for (const Row& row : rows)
         params.push_back({QString::fromUtf16(row.name), ClampedTime(row.openHour, row.openMinute),
                           ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth,
-                          geometry.Height, row.sessions ? TTradingDays() : market, row.sessions,
+                          geometry.Height, row.session ? TTradingDays() : market,
+                          row.session ? std::optional<TSessionSchedule>(row.session->Schedule) : std::nullopt,
                           geometry.PixelRatio});
     return params;
+}
+
+std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
+                                           const TExchangeOffsets& offsets,
+                                           const TSessionZones& zones) {
+    return SessionParamsForHours(geometry,
+                         {OrdinaryHours(TMarket::Cme, offsets.Chicago), OrdinaryHours(TMarket::Nyse, offsets.NewYork),
+                          OrdinaryHours(TMarket::Rts, offsets.Moscow)},
+                         zones);
 }
 
 TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
                                  const TSessionZones& zones) {
     TSessionTable table;
-    table.Offsets = ExchangeOffsetsFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
-    for (const TExchangeParams& params : SessionParams(geometry, table.Offsets, zones))
+    table.Hours = ExchangeHoursFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
+    for (const TExchangeParams& params : SessionParamsForHours(geometry, table.Hours, zones))
         table.SessionList.push_back(std::make_unique<TExchange>(params, clock, zones.Chart));
     for (int k = 0; k < 3; ++k)
         table.OverlapList.push_back(std::make_unique<TIntersection>(
@@ -97,16 +132,13 @@ TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock&
 
 bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
                            const IClock& clock, const TSessionZones& zones) {
-    const TExchangeOffsets now = ExchangeOffsetsFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
-    if (now == table.Offsets || table.SessionList.size() != 7) return false;
-    const std::vector<TExchangeParams> params = SessionParams(geometry, now, zones);
-    const bool changed[] = {now.Chicago != table.Offsets.Chicago,
-                            now.NewYork != table.Offsets.NewYork,
-                            now.Moscow != table.Offsets.Moscow};
+    const TExchangeBarHours now = ExchangeHoursFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
+    if (now == table.Hours || table.SessionList.size() != 7) return false;
+    const std::vector<TExchangeParams> params = SessionParamsForHours(geometry, now, zones);
     // The exchanges are items 4..6 and join no overlap, so only they are made anew.
-    for (size_t k = 0; k < 3; ++k)
-        if (changed[k])
+    for (size_t k = 0; k < kMarketCount; ++k)
+        if (now[k] != table.Hours[k])
             table.SessionList[4 + k] = std::make_unique<TExchange>(params[4 + k], clock, zones.Chart);
-    table.Offsets = now;
+    table.Hours = now;
     return true;
 }

@@ -9,7 +9,6 @@ namespace {
 
 constexpr qint64 kMsPerHour = 3'600'000;
 constexpr qint64 kMsPerDay = 86'400'000;
-constexpr qint64 kMsPerWeek = 7 * kMsPerDay;
 // A bar's next opening lies at most this many days ahead: a weekend and a long run of
 // holidays (the Moscow exchange's New Year) together.
 constexpr int kDaysSearched = 21;
@@ -20,56 +19,88 @@ qint64 FloorDiv(qint64 a, qint64 b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
-// Milliseconds since the start of the week (Sunday 00:00) of a local clock reading;
-// 1970-01-01 was a Thursday.
-qint64 MsOfWeek(qint64 localMs) {
-    const qint64 day = FloorDiv(localMs, kMsPerDay);
-    const qint64 weekday = ((day + 4) % 7 + 7) % 7;  // 0 = Sunday
-    return weekday * kMsPerDay + (localMs - day * kMsPerDay);
+}  // namespace
+
+// --- the currency market's days ---
+
+namespace {
+
+// The most days in a row the market trades or rests: five, or a weekend and a holiday.
+constexpr int kLongestRun = 7;
+
+QDate DateOfDayNumber(qint64 day) {
+    return QDate::fromJulianDay(day + kJulianDayOfEpoch);
 }
 
 }  // namespace
 
-// --- the currency market's week ---
+TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& newYorkZone) : TTradingWeek(newYorkZone, 17 * kMsPerHour) {}
 
-TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& newYorkZone)
-    : TTradingWeek(newYorkZone, 17 * kMsPerHour, 5 * kMsPerDay + 17 * kMsPerHour) {}
-
-TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& zone, qint64 opensMs, qint64 closesMs)
-    : zone_(zone), opensMs_(opensMs), closesMs_(closesMs) {}
+TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& zone, qint64 dayEndsMs)
+    : zone_(zone), aheadMs_(kMsPerDay - dayEndsMs) {}
 
 TTradingWeek TTradingWeek::InChartZone(const TIME_ZONE_INFORMATION& chartZone) {
-    return TTradingWeek(chartZone, kMsPerDay, 6 * kMsPerDay);
+    return TTradingWeek(chartZone, kMsPerDay);
+}
+
+bool TTradingWeek::IsHoliday(const QDate& day) {
+    return (day.month() == 12 && day.day() == 25) || (day.month() == 1 && day.day() == 1);
+}
+
+bool TTradingWeek::IsTradingDay(const QDate& day) {
+    return day.dayOfWeek() <= Qt::Friday && !IsHoliday(day);
+}
+
+qint64 TTradingWeek::DayNumberAt(qint64 utcMs) const {
+    return FloorDiv(LocalMsAt(zone_, utcMs) + aheadMs_, kMsPerDay);
+}
+
+qint64 TTradingWeek::StartOfDayNumber(qint64 day) const {
+    return UtcMsForLocal(zone_, day * kMsPerDay - aheadMs_);
+}
+
+QDate TTradingWeek::DayAt(qint64 utcMs) const {
+    return DateOfDayNumber(DayNumberAt(utcMs));
+}
+
+qint64 TTradingWeek::DayStart(const QDate& day) const {
+    return StartOfDayNumber(day.toJulianDay() - kJulianDayOfEpoch);
 }
 
 bool TTradingWeek::IsOpen(qint64 utcMs) const {
-    const qint64 ms = MsOfWeek(LocalMsAt(zone_, utcMs));
-    return ms >= opensMs_ && ms < closesMs_;
+    return IsTradingDay(DayAt(utcMs));
 }
 
 qint64 TTradingWeek::NextOpening(qint64 utcMs) const {
-    return NextAtTimeOfWeek(utcMs, opensMs_);
+    qint64 day = DayNumberAt(utcMs);
+    // Past the days that trade now, then the days that do not: the first to trade opens.
+    for (int i = 0; i < kLongestRun && IsTradingDay(DateOfDayNumber(day)); ++i) ++day;
+    for (int i = 0; i < kLongestRun && !IsTradingDay(DateOfDayNumber(day)); ++i) ++day;
+    return StartOfDayNumber(day);
 }
 
 qint64 TTradingWeek::NextClosing(qint64 utcMs) const {
-    return NextAtTimeOfWeek(utcMs, closesMs_);
-}
-
-qint64 TTradingWeek::NextAtTimeOfWeek(qint64 utcMs, qint64 msOfWeek) const {
-    const qint64 local = LocalMsAt(zone_, utcMs);
-    const qint64 weekStart = local - MsOfWeek(local);
-    for (int week = 0;; ++week) {
-        const qint64 at = UtcMsForLocal(zone_, weekStart + week * kMsPerWeek + msOfWeek);
-        if (at > utcMs) return at;
-    }
+    qint64 day = DayNumberAt(utcMs);
+    for (int i = 0; i < kLongestRun && !IsTradingDay(DateOfDayNumber(day)); ++i) ++day;
+    for (int i = 0; i < kLongestRun && IsTradingDay(DateOfDayNumber(day)); ++i) ++day;
+    return StartOfDayNumber(day);
 }
 
 // --- an exchange's calendar ---
 
-TExchangeCalendar::TExchangeCalendar(const TIME_ZONE_INFORMATION& zone) : zone_(zone) {}
+namespace {
 
-bool TExchangeCalendar::IsClosedDay(const QDate& localDate) const {
-    return localDate.dayOfWeek() >= Qt::Saturday || holidays_.count(localDate.toJulianDay()) > 0;
+const TExchangeDay kTradingDay{};
+const TExchangeDay kWeekendDay{TExchangeDay::Closed, 0, QString()};
+
+}  // namespace
+
+TExchangeCalendar::TExchangeCalendar(const TIME_ZONE_INFORMATION& zone, std::shared_ptr<const TMarketDays> days)
+    : zone_(zone), days_(std::move(days)) {}
+
+const TExchangeDay& TExchangeCalendar::Day(const QDate& localDate) const {
+    if (days_) return days_->Day(localDate);
+    return localDate.dayOfWeek() >= Qt::Saturday ? kWeekendDay : kTradingDay;
 }
 
 QDate LocalDateAt(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
@@ -102,11 +133,21 @@ TSpan TTradingDays::Trade(const TSpan& day) const {
         return {from, std::min(day.ToMs, week->NextClosing(from))};
     }
     if (const auto* exchange = std::get_if<TExchangeDays>(&rule_)) {
-        if (exchange->calendar.IsClosedDay(exchange->calendar.LocalDate(day.FromMs))) return {};
-        if (!exchange->endsWithDayOf) return day;
-        const TIME_ZONE_INFORMATION& zone = *exchange->endsWithDayOf;
-        const qint64 dayEnd = (FloorDiv(LocalMsAt(zone, day.FromMs), kMsPerDay) + 1) * kMsPerDay;
-        return {day.FromMs, std::min<qint64>(day.ToMs, UtcMsForLocal(zone, dayEnd))};
+        const TExchangeCalendar& calendar = exchange->calendar;
+        const qint64 localOpening = LocalMsAt(calendar.Zone(), day.FromMs);
+        const qint64 localDay = FloorDiv(localOpening, kMsPerDay);
+        const TExchangeDay& status = calendar.Day(QDate::fromJulianDay(localDay + kJulianDayOfEpoch));
+        if (status.Kind == TExchangeDay::Closed) return {};
+        TSpan span = day;
+        if (status.Kind == TExchangeDay::EarlyClose)
+            span.ToMs = std::min<qint64>(
+                span.ToMs, UtcMsForLocal(calendar.Zone(), localDay * kMsPerDay + status.CloseMinute * 60'000LL));
+        if (exchange->endsWithDayOf) {
+            const TIME_ZONE_INFORMATION& zone = *exchange->endsWithDayOf;
+            const qint64 dayEnd = (FloorDiv(LocalMsAt(zone, day.FromMs), kMsPerDay) + 1) * kMsPerDay;
+            span.ToMs = std::min<qint64>(span.ToMs, UtcMsForLocal(zone, dayEnd));
+        }
+        return span.IsEmpty() ? TSpan{} : span;
     }
     return day;
 }

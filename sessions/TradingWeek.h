@@ -1,10 +1,12 @@
 #pragma once
 // The trading week. The currency market is open from Sunday 17:00 to Friday 17:00 New
-// York time; an exchange trades on the working days of its own zone. A bar of the chart
+// York time but on its two holidays; an exchange trades on the working days of its own
+// zone but on its holidays. A bar of the chart
 // is a span of every day in the chart zone (London 10:00-19:00) that trades only on the
 // days its market or exchange does. Everything here answers in instants: milliseconds
 // since 1970-01-01 UTC, as the clock's UtcMs gives them.
 
+#include "sessions/TradingCalendar.h"
 #include "timezones/ZoneRecord.h"
 
 #include <QDate>
@@ -12,8 +14,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
-#include <set>
 #include <span>
 #include <variant>
 #include <vector>
@@ -28,48 +30,60 @@ struct TSpan {
     bool IsEmpty() const { return ToMs <= FromMs; }
 };
 
-// The currency market's week, read on one zone's clock (its clock changes included).
+// The currency market's days, read on one zone's clock (its clock changes included). Its
+// trading day runs from 17:00 New York time the evening before to 17:00 that day; it
+// trades Monday to Friday but on 25 December and 1 January, so a holiday next to a
+// weekend makes the weekend longer.
 class TTradingWeek {
 public:
-    // From Sunday 17:00 to Friday 17:00 on New York's clock (newYorkZone: its rule).
+    // The days on New York's clock (newYorkZone: its rule).
     explicit TTradingWeek(const TIME_ZONE_INFORMATION& newYorkZone = {});
-    // The same week on the chart zone's clock, which runs seven hours ahead of New
-    // York's and changes on the same weekend: from Monday 00:00 to Saturday 00:00.
+    // The same days on the chart zone's clock, which runs seven hours ahead of New
+    // York's and changes on the same weekend: from 00:00 to 24:00.
     static TTradingWeek InChartZone(const TIME_ZONE_INFORMATION& chartZone);
+
+    // 25 December and 1 January.
+    static bool IsHoliday(const QDate& day);
+    static bool IsTradingDay(const QDate& day);
 
     bool IsOpen(qint64 utcMs) const;
     // The first opening and the first closing after utcMs.
     qint64 NextOpening(qint64 utcMs) const;
     qint64 NextClosing(qint64 utcMs) const;
+    // The trading day at an instant, and the instant a trading day begins.
+    QDate DayAt(qint64 utcMs) const;
+    qint64 DayStart(const QDate& day) const;
     const TIME_ZONE_INFORMATION& Zone() const { return zone_; }
 
 private:
-    TTradingWeek(const TIME_ZONE_INFORMATION& zone, qint64 opensMs, qint64 closesMs);
-    qint64 NextAtTimeOfWeek(qint64 utcMs, qint64 msOfWeek) const;
+    TTradingWeek(const TIME_ZONE_INFORMATION& zone, qint64 dayEndsMs);
+    qint64 DayNumberAt(qint64 utcMs) const;
+    qint64 StartOfDayNumber(qint64 day) const;
 
     TIME_ZONE_INFORMATION zone_;
-    qint64 opensMs_;   // from Sunday 00:00 of the zone's clock
-    qint64 closesMs_;
+    qint64 aheadMs_;  // from the zone's clock to the clock whose midnight ends a trading day
 };
 
 // The date the zone's clock shows at the instant.
 QDate LocalDateAt(const TIME_ZONE_INFORMATION& zone, qint64 utcMs);
 
-// The days an exchange trades, in its own zone: Monday to Friday but its holidays.
+// The days an exchange trades, in its own zone: Monday to Friday but its holidays, or the
+// days its calendar tells, some of which close early.
 class TExchangeCalendar {
 public:
-    explicit TExchangeCalendar(const TIME_ZONE_INFORMATION& zone = {});
+    explicit TExchangeCalendar(const TIME_ZONE_INFORMATION& zone = {},
+                               std::shared_ptr<const TMarketDays> days = nullptr);
 
-    // A day without trading: a Saturday, a Sunday or a holiday of the list.
-    bool IsClosedDay(const QDate& localDate) const;
-    void AddHoliday(const QDate& localDate) { holidays_.insert(localDate.toJulianDay()); }
+    const TExchangeDay& Day(const QDate& localDate) const;
+    // A day without trading: a Saturday, a Sunday or a holiday.
+    bool IsClosedDay(const QDate& localDate) const { return Day(localDate).Kind == TExchangeDay::Closed; }
     // The exchange's own date at the instant.
     QDate LocalDate(qint64 utcMs) const;
     const TIME_ZONE_INFORMATION& Zone() const { return zone_; }
 
 private:
     TIME_ZONE_INFORMATION zone_;
-    std::set<qint64> holidays_;  // Julian day numbers
+    std::shared_ptr<const TMarketDays> days_;
 };
 
 // Which days a daily span trades on: every day, the currency market's week, or an
@@ -84,7 +98,8 @@ public:
                                  std::optional<TIME_ZONE_INFORMATION> endsWithDayOf = {});
 
     // One day's span as it trades: whole, cut to the market's open hours, or nothing on
-    // a day the exchange is closed (the exchange's date at the opening decides).
+    // a day the exchange is closed, cut at an early close (the exchange's date at the
+    // opening decides).
     TSpan Trade(const TSpan& day) const;
 
 private:

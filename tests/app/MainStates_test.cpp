@@ -19,6 +19,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,8 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 #include <string>
 
 namespace {
@@ -484,13 +487,14 @@ struct TradingModel {
         return {false, utcMs};
     }
 
-    // An exchange's sessions on its own days from..to (wall milliseconds of its midnights).
+    // An exchange's sessions on its own days from..to (wall milliseconds of its midnights)
+    // but its holidays.
     std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes,
                                                             int closeMinutes, qint64 fromDay,
-                                                            qint64 toDay) const {
+                                                            qint64 toDay, const std::set<QDate>& holidays) const {
         std::vector<std::pair<qint64, qint64>> spans;
         for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
-            if (Weekday(day) >= 6) continue;
+            if (Weekday(day) >= 6 || holidays.count(QDateTime::fromMSecsSinceEpoch(day, Qt::UTC).date())) continue;
             const qint64 open = AtWallTime(day + openMinutes * kMinute, zone);
             const qint64 chartDayEnd =
                 ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
@@ -552,33 +556,89 @@ std::vector<qint64> MarketChanges(const TradingModel& model, qint64 from, qint64
     return changes;
 }
 
-// The coming events of the trading week at t, in time order: the market's opening, or
-// its weekend close once that is within a day, and the next two openings or closings of
-// the sessions (a closing first at the same instant). Countdowns run from t's minute.
+// The time to an event as the coming events tell it: "1 д. 2 ч. 5 мин", no part that is
+// zero, a non-breaking space between a number and its unit.
+QString PanelCountdown(qint64 ms) {
+    const qint64 m = ms / kMinute;
+    QStringList parts;
+    if (m >= 1440) parts << QString::number(m / 1440) + QChar(0xA0) + "д.";
+    if (m / 60 % 24) parts << QString::number(m / 60 % 24) + QChar(0xA0) + "ч.";
+    if (m % 60 || parts.isEmpty()) parts << QString::number(m % 60) + QChar(0xA0) + "мин";
+    return parts.join(' ');
+}
+
+// The coming events of the trading week at t, in time order, those of one instant on one
+// line: the market's opening, or its close once that is within a day; the next two
+// openings or closings of the sessions (closings first); the next start of the London and
+// NewYork overlap. Countdowns run from t's minute.
 std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
                                                    const std::vector<qint64>& marketChanges,
                                                    const std::vector<TradingModel::Bar>& sessions,
-                                                   qint64 t) {
+                                                   const TradingModel::Bar& overlap, qint64 t) {
     const qint64 minute = t / kMinute * kMinute;
-    std::vector<std::tuple<qint64, int, QString>> events;
+    struct Part {
+        qint64 at;
+        int order;  // closings, then openings, the market first; then the overlap
+        QString name;
+    };
+    std::vector<Part> sessionParts;
     for (size_t g = 0; g < sessions.size(); ++g)
         for (const auto& [open, close] : sessions[g].spans) {
-            if (close > t)
-                events.emplace_back(close, 1 + int(g), "Закрытие " + sessions[g].name + " через " + Countdown(close - minute));
-            if (open > t)
-                events.emplace_back(open, 10 + int(g), "Открытие " + sessions[g].name + " через " + Countdown(open - minute));
+            if (close > t) sessionParts.push_back({close, 1 + int(g), sessions[g].name});
+            if (open > t) sessionParts.push_back({open, 11 + int(g), sessions[g].name});
         }
-    std::sort(events.begin(), events.end());
-    events.resize(2);
+    const auto earlier = [](const Part& a, const Part& b) { return std::tie(a.at, a.order) < std::tie(b.at, b.order); };
+    std::sort(sessionParts.begin(), sessionParts.end(), earlier);
+    std::vector<Part> parts(sessionParts.begin(), sessionParts.begin() + 2);
     const qint64 next = *std::upper_bound(marketChanges.begin(), marketChanges.end(), t);
-    if (!model.MarketOpen(t))
-        events.emplace_back(next, 0, "Рынок откроется через " + Countdown(next - minute));
-    else if (next - minute < 24 * kHour)
-        events.emplace_back(next, 0, "Рынок закроется через " + Countdown(next - minute) + " (пятница 17:00 Нью-Йорк)");
-    std::sort(events.begin(), events.end());
+    if (!model.MarketOpen(t)) parts.push_back({next, 10, "рынка"});
+    else if (next - minute < 24 * kHour) parts.push_back({next, 0, "рынка"});
+    for (const auto& [open, close] : overlap.spans)
+        if (open > t) {
+            parts.push_back({open, 20, "London – NewYork"});
+            break;
+        }
+    std::sort(parts.begin(), parts.end(), earlier);
     std::vector<std::pair<qint64, QString>> lines;
-    for (const auto& [at, order, text] : events) lines.emplace_back(at, text);
+    for (size_t i = 0; i < parts.size();) {
+        QStringList closing, opening, overlaps;
+        bool market = false;
+        size_t j = i;
+        for (; j < parts.size() && parts[j].at == parts[i].at; ++j) {
+            (parts[j].order < 10 ? closing : parts[j].order < 20 ? opening : overlaps) << parts[j].name;
+            market = market || parts[j].name == "рынка";
+        }
+        const auto join = [](const QStringList& names) {
+            return names.size() < 2 ? names.join("") : names.mid(0, names.size() - 1).join(", ") + " и " + names.last();
+        };
+        QStringList phrases;
+        if (!closing.isEmpty()) phrases << "закрытие " + join(closing);
+        if (!opening.isEmpty()) phrases << "открытие " + join(opening);
+        for (const QString& name : overlaps) phrases << "пересечение " + name;
+        QString text = phrases.join(", ");
+        text[0] = text[0].toUpper();
+        text += " через " + PanelCountdown(parts[i].at - minute);
+        if (market) {
+            const QDateTime there = QDateTime::fromMSecsSinceEpoch(parts[i].at, model.newYork);
+            text += " (" + QStringList{"понедельник", "вторник", "среда", "четверг", "пятница", "суббота",
+                                        "воскресенье"}[there.date().dayOfWeek() - 1] +
+                    there.toString(" H:mm") + " NewYork)";
+        }
+        lines.emplace_back(parts[i].at, text);
+        i = j;
+    }
     return lines;
+}
+
+// Whether the lines shown are some of those expected, in their order.
+bool InOrderAmong(const QStringList& shown, const QStringList& expected) {
+    qsizetype at = 0;
+    for (const QString& line : shown) {
+        at = expected.indexOf(line, at);
+        if (at < 0) return false;
+        ++at;
+    }
+    return true;
 }
 
 // Three stretches of the real tick, minute by minute, through one running program: the
@@ -616,7 +676,19 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         const QDateTime now = QDateTime::fromMSecsSinceEpoch(clock.UtcMs(), Qt::UTC);
         balloons << now.toString("yyyy-MM-dd hh:mm ") + text;
     });
-    const int objectsAtStart = form->findChildren<QObject*>().size();
+    // The window's objects but the coming events' rows, as many as the lines that fit, with
+    // what each holds.
+    const auto lastingObjects = [&] {
+        const auto row = [](const QObject* object) {
+            for (; object; object = object->parent())
+                if (object->objectName().startsWith("lblUpcoming") && object->objectName() != "lblUpcomingTitle") return true;
+            return false;
+        };
+        int count = 0;
+        for (const QObject* object : form->findChildren<QObject*>()) count += !row(object);
+        return count;
+    };
+    const int objectsAtStart = lastingObjects();
 
     TradingModel model;
     std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
@@ -626,10 +698,18 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         const char* name;
         const QTimeZone* zone;
         int localOpen, localClose;
+        const std::set<QDate>* holidays;
     };
-    const Exchange exchanges[] = {{"CME", &model.chicago, 570, 1020},
-                                  {"NYSE", &model.newYork, 570, 960},
-                                  {"РТС", &model.moscow, 600, 1005}};
+    // Their holidays in the stretches: Good Friday and Christmas (kept on Friday 24
+    // December 2027) in America; the public holidays in Moscow, whose 2027 and 2028
+    // calendars the program does not know.
+    const std::set<QDate> american = {QDate(2027, 3, 26), QDate(2027, 12, 24)};
+    const std::set<QDate> russian = {QDate(2027, 3, 8),  QDate(2027, 11, 4), QDate(2028, 1, 3),
+                                     QDate(2028, 1, 4),  QDate(2028, 1, 5),  QDate(2028, 1, 6),
+                                     QDate(2028, 1, 7)};
+    const Exchange exchanges[] = {{"CME", &model.chicago, 570, 1020, &american},
+                                  {"NYSE", &model.newYork, 570, 960, &american},
+                                  {"РТС", &model.moscow, 600, 1005, &russian}};
     const char* clockZones[] = {"Europe/London", "America/New_York", "Asia/Tokyo", "Australia/Sydney",
                                 "Africa/Casablanca"};
     const std::pair<const char*, const char*> markerZones[] = {
@@ -641,7 +721,8 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
     ASSERT_EQ(form->MarkerList().Count(), 13);
 
     QStringList expectedBalloons;
-    const QRegularExpression changeLine("^\\d+ \\S+: ");  // "14 марта: ..."
+    // "14 марта: ...", "26 марта: NYSE и CME закрыты ...", "РТС: календарь ..."
+    const QRegularExpression calendarLine(QString("^(\\d+") + QChar(0xA0) + "\\S+|РТС): ");
     int wrong = 0;
     auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 10)
@@ -657,9 +738,10 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         const qint64 from = s == 0 ? stretches[s].first : stretches[s].first - kMinute;
         const qint64 to = stretches[s].second;
         if (s > 0) clock.SetUtcMs(from);
-        // The model's spans, from the chart-zone day before the stretch to a week after.
+        // The model's spans, from the chart-zone day before the stretch to two weeks after,
         const qint64 firstDay = model.ChartWallTime(from) / (24 * kHour) * (24 * kHour) - 24 * kHour;
-        const qint64 lastDay = firstDay + (to - from) / (24 * kHour) * (24 * kHour) + 9 * 24 * kHour;
+        // far enough for the Moscow exchange's New Year break.
+        const qint64 lastDay = firstDay + (to - from) / (24 * kHour) * (24 * kHour) + 16 * 24 * kHour;
         for (auto* bars : {&sessions, &strips})
             for (TradingModel::Bar& bar : *bars)
                 model.FillSpans(bar, firstDay, lastDay, [&](qint64 open) { return model.MarketOpen(open); });
@@ -685,7 +767,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             const qint64 firstLocalDay = WallTime(from, *e.zone) / (24 * kHour) * (24 * kHour) - 24 * kHour;
             exchangeBars.push_back({e.name, 0, 0,
                                     model.ExchangeSessions(*e.zone, e.localOpen, e.localClose, firstLocalDay,
-                                                           firstLocalDay + (lastDay - firstDay))});
+                                                           firstLocalDay + (lastDay - firstDay), *e.holidays)});
         }
         for (qint64 t = from; t <= to; t += kMinute) {
             if (t > from) clock.Advance(kMinute);  // wakes the real tick
@@ -750,15 +832,16 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                 check(strip.IsActive() == open && strip.ValueText() == expected, "strip",
                       strip.ValueText(), expected);
             }
-            // The coming events: the week's lines shown stand in the model's order, whatever
-            // clock changes come between them (the panel is cut to what fits).
+            // The coming events: the week's lines shown are the model's, in its order, whatever
+            // clock changes and holidays come between them, and the first is always there
+            // (the panel keeps what matters most of what does not fit).
             QStringList week;
             for (const QString& line : Upcoming())
-                if (!changeLine.match(line).hasMatch()) week << line;
+                if (!calendarLine.match(line).hasMatch()) week << line;
             QStringList expectedWeek;
-            for (const auto& [at, line] : WeekEvents(model, marketChanges, sessions, t)) expectedWeek << line;
-            check(!week.isEmpty() && week == expectedWeek.mid(0, week.size()), "coming events",
-                  week.join(" | "), expectedWeek.join(" | "));
+            for (const auto& [at, line] : WeekEvents(model, marketChanges, sessions, strips[2], t)) expectedWeek << line;
+            check(!week.isEmpty() && week.front() == expectedWeek.front() && InOrderAmong(week, expectedWeek),
+                  "coming events", week.join(" | "), expectedWeek.join(" | "));
         }
     }
     EXPECT_EQ(wrong, 0);
@@ -770,7 +853,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             break;
         }
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-    EXPECT_EQ(form->findChildren<QObject*>().size(), objectsAtStart);
+    EXPECT_EQ(lastingObjects(), objectsAtStart);
 }
 
 // The coming events as the panel under the hour line shows them and a screen reader reads
@@ -791,54 +874,82 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     EXPECT_EQ(changeAfter("Europe/London", "2027-03-01T00:00:00Z"), european);
     EXPECT_EQ(changeAfter("Europe/Kyiv", "2027-03-01T00:00:00Z"), european);
     EXPECT_EQ(changeAfter("Australia/Sydney", "2027-03-01T00:00:00Z"), Ms("2027-04-03T16:00:00Z"));
+    // "~" is the non-breaking space between a number and its unit.
+    const auto nb = [](const char* text) { return QString::fromUtf8(text).replace('~', QChar(0xA0)); };
+    // The "РТС" bar's move is told until the bar shows its new hours: after Friday's session.
+    const QString americanLine = nb("14~марта: NewYork и CME переходят на летнее время; до 28~марта разница London – "
+                                    "NewYork 4~ч. вместо 5, сессии и уведомления на 1~ч. раньше по вашему времени");
+    const QString rtsMoves = "; РТС на графике 10:00 - 16:45 вместо 9:00 - 15:45";
+    const qint64 rtsFridayClose = Ms("2027-03-12T13:45:00Z");
     const std::pair<qint64, QString> changes[] = {
-        {american, "14 марта: NewYork и CME переходят на летнее время; до 28 марта разница London – NewYork "
-                   "4 ч. вместо 5, сессии и уведомления на 1 ч. раньше по вашему времени; "
-                   "РТС на графике 10:00 - 16:45 вместо 9:00 - 15:45"},
-        {european, "28 марта: London и ваш пояс переходят на летнее время; "
-                   "сессии и уведомления на 1 ч. позже по вашему времени"},
-        {Ms("2027-04-03T16:00:00Z"), "4 апреля: Sydney переходит на зимнее время"}};
+        {european, nb("28~марта: London и ваш пояс переходят на летнее время; "
+                      "сессии и уведомления на 1~ч. позже по вашему времени")},
+        {Ms("2027-04-03T16:00:00Z"), nb("4~апреля: Sydney переходит на зимнее время")}};
+    // Good Friday, a week ahead from New York's midnight; the year's Moscow calendar, not known.
+    const std::pair<qint64, QString> goodFriday = {Ms("2027-03-26T04:00:00Z"),
+                                                   nb("26~марта: NYSE и CME закрыты (Страстная пятница)")};
+    const QString unknownYear = nb("РТС: календарь на 2027~год ещё не известен, взяты государственные праздники");
 
     TradingModel model;
     std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
                                                {"London", 600, 1140, {}}, {"NewYork", 900, 1440, {}}};
-    for (TradingModel::Bar& bar : sessions)
-        model.FillSpans(bar, model.ChartWallTime(Ms("2027-03-11T00:00:00Z")) / (24 * kHour) * (24 * kHour),
+    TradingModel::Bar overlap = {"", 900, 1140, {}};
+    for (TradingModel::Bar* bar : {&sessions[0], &sessions[1], &sessions[2], &sessions[3], &overlap})
+        model.FillSpans(*bar, model.ChartWallTime(Ms("2027-03-11T00:00:00Z")) / (24 * kHour) * (24 * kHour),
                         model.ChartWallTime(Ms("2027-03-26T00:00:00Z")),
                         [&](qint64 open) { return model.MarketOpen(open); });
     const std::vector<qint64> market = MarketChanges(model, Ms("2027-03-11T00:00:00Z"), Ms("2027-03-26T00:00:00Z"));
 
     Create("2027-03-11T20:59:30Z", true);
     form->show();
-    EXPECT_EQ(Upcoming().size(), 4);  // filled at start-up, laid out once shown
+    EXPECT_FALSE(Upcoming().isEmpty());  // filled at start-up, laid out once shown
     const QWidget* panel = form->findChild<QWidget*>("pnlPromo");
     EXPECT_EQ(form->findChild<QLabel*>("lblUpcomingTitle")->text(), "Ближайшие события");
     // Thursday 16:00 in New York, a day and an hour before the market closes for the
     // weekend, too far ahead to tell; Friday 16:01, when it is told; the Saturday; the
-    // Saturday after, when every line fits. (The tick notices a jump of the clock when it
-    // lands on another minute of the hour.)
-    const struct {
-        const char* utc;
-        int shown;
-    } moments[] = {{"2027-03-11T21:00:00Z", 4}, {"2027-03-12T21:01:00Z", 4}, {"2027-03-13T12:07:00Z", 4}, {"2027-03-20T12:13:00Z", 5}};
-    for (const auto& moment : moments) {
-        SCOPED_TRACE(moment.utc);
-        const qint64 t = Ms(moment.utc);
+    // Saturday after, with Good Friday in the week ahead. (The tick notices a jump of the
+    // clock when it lands on another minute of the hour.)
+    for (const char* moment : {"2027-03-11T21:00:00Z", "2027-03-12T21:01:00Z", "2027-03-13T12:07:00Z", "2027-03-20T12:13:00Z"}) {
+        SCOPED_TRACE(moment);
+        const qint64 t = Ms(moment);
         if (t - clock.UtcMs() == 30'000) clock.Advance(30'000);  // the tick at the minute
         else clock.SetUtcMs(t);                                   // the tick at the jump
-        std::vector<std::pair<qint64, QString>> expected = WeekEvents(model, market, sessions, t);
+        std::vector<std::pair<qint64, QString>> expected = WeekEvents(model, market, sessions, overlap, t);
+        QStringList changeLines;
+        if (t < american) changeLines << americanLine + (t < rtsFridayClose ? rtsMoves : QString());
+        if (t < american) expected.emplace_back(american, changeLines.back());
         for (const auto& change : changes)
-            if (change.first > t && change.first <= t + 30 * 24 * kHour) expected.push_back(change);
+            if (change.first > t && change.first <= t + 30 * 24 * kHour) {
+                expected.push_back(change);
+                changeLines << change.second;
+            }
+        if (t >= goodFriday.first - 7 * 24 * kHour) expected.push_back(goodFriday);
         std::stable_sort(expected.begin(), expected.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         QStringList lines;
         for (const auto& [at, line] : expected) lines << line;
+        lines << unknownYear;
+        // What is shown is among the lines, in their order: the first, the clock changes,
+        // and as much more as fits; the last row counts the rest, which the panel's
+        // tool-tip gives in full.
         const QStringList shown = Upcoming();
-        EXPECT_EQ(shown.join('\n').toStdString(), lines.mid(0, moment.shown).join('\n').toStdString());
+        EXPECT_TRUE(InOrderAmong(shown, lines)) << shown.join('\n').toStdString() << "\n--- among ---\n"
+                                                << lines.join('\n').toStdString();
+        EXPECT_EQ(shown.value(0), lines.front());
+        // The first clock change comes before any second opening or closing of a session.
+        EXPECT_TRUE(shown.contains(changeLines.value(0))) << changeLines.value(0).toStdString();
+        const auto* more = form->findChild<QLabel*>("lblUpcomingMore");
+        if (shown.size() < lines.size()) {
+            ASSERT_NE(more, nullptr);
+            EXPECT_TRUE(more->text().startsWith(QString("ещё %1").arg(lines.size() - shown.size()) + QChar(0xA0)))
+                << more->text().toStdString();
+            EXPECT_EQ(panel->toolTip(), lines.join('\n'));
+        } else {
+            EXPECT_EQ(more, nullptr);
+        }
         // Each line is plain text to select and read, laid out by Qt one under the other
-        // within the panel; the next line would not fit.
+        // within the panel.
         int bottom = 0;
-        QLabel next;
         for (int row = 1; row <= shown.size(); ++row) {
             auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row));
             EXPECT_EQ(label->textFormat(), Qt::PlainText);
@@ -851,18 +962,19 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
             ASSERT_NE(reader, nullptr);
             EXPECT_EQ(reader->text(QAccessible::Name), label->text());
             EXPECT_EQ(Grab(label), AsQtPaints(label)) << row;
-            next.setFont(label->font());
-            next.setWordWrap(label->wordWrap());
+        }
+        if (more) {
+            EXPECT_GE(more->y(), bottom);
+            bottom = more->y() + more->height();
         }
         EXPECT_LE(bottom, panel->height());
-        if (shown.size() < lines.size()) {
-            next.setText(lines[shown.size()]);
-            EXPECT_GT(bottom + next.heightForWidth(panel->width() - 24), panel->height());
-        }
     }
-    // The mouse selects part of a line, which shows as selected; the next minute's text
-    // takes its place.
-    auto* line = form->findChild<QLabel*>("lblUpcoming2");
+    // The mouse selects part of a line of a countdown, which shows as selected; the next
+    // minute's text takes its place.
+    QLabel* line = nullptr;
+    for (int row = 1; auto* label = form->findChild<QLabel*>(QString("lblUpcoming%1").arg(row)); ++row)
+        if (!line && label->text().contains("через")) line = label;
+    ASSERT_NE(line, nullptr);
     Press(line, Qt::LeftButton, {2, 5});
     Move(line, {120, 5});
     Release(line, Qt::LeftButton, {120, 5});
@@ -876,6 +988,36 @@ TEST_F(MainStatesTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     EXPECT_FALSE(line->hasSelectedText());
     EXPECT_EQ(shown, AsQtPaints(line));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+// The exchanges' calendar at start-up: a table of the user's own for next year is read
+// (the Moscow exchange trades on 8 March 2027, a public holiday, and the year is known),
+// a malformed one is reported once, naming its file and line, and the rest stands: the
+// NYSE is closed on Good Friday and its bar counts down to Monday's opening.
+TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOne) {
+    const QString folder = dir.filePath("config/horavane/holidays");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto write = [&](const char* name, const QByteArray& text) {
+        QFile file(folder + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write("moex-2027.txt", "exchange: РТС\nyear: 2027\nsource: мой список\n2027-03-08 open\n");
+    write("nyse-2027.txt", "exchange: NYSE\nyear: 2027\n2027-03-26 shut\n");
+
+    Create("2027-03-08T08:00:00Z", true);  // Monday 11:00 in Moscow
+    ASSERT_EQ(errors.size(), 1) << errors.join("; ").toStdString();
+    EXPECT_TRUE(errors[0].startsWith("Файл праздников \"" + folder + "/nyse-2027.txt\", строка 3: "))
+        << errors[0].toStdString();
+    form->show();
+    EXPECT_TRUE(form->Sessions().SessionList[6]->IsActive());
+    EXPECT_TRUE(Upcoming().filter("календарь").isEmpty());
+
+    clock.SetUtc("2027-03-26T15:00:00Z");  // Good Friday, 11:00 in New York
+    const TExchange& nyse = *form->Sessions().SessionList[5];
+    EXPECT_FALSE(nyse.IsActive());
+    EXPECT_EQ(nyse.CountdownText(), "до открытия 2 д. 22 ч. 30 мин");
+    EXPECT_EQ(errors.size(), 1);
 }
 
 // Saved clocks and a saved reference zone of catalogue zones keep the rule of now, not

@@ -24,11 +24,16 @@ got=$(bars_text)
 [[ "$got" == "$expected" ]] || e2e_fail "the chart reads \"$got\", not \"$expected\""
 
 # Under the hour line, the coming events: the next two session changes, counted as the
-# bars count; the market closes in more than a day and no clock changes within 30 days.
+# bars count, the next London-NewYork overlap and Monday's American holiday; the market
+# closes in more than a day and no clock changes within 30 days. A number and its unit
+# are joined by a non-breaking space.
+nb=$'\xc2\xa0'
 events_text() {
-    e2e_a11y_names | awk -F'\t' '$2 ~ /^(Закрытие|Открытие|Рынок) |^[0-9]+ [^ ]+: / {print $2}' | paste -sd'|'
+    e2e_a11y_names | awk -F'\t' '$2 ~ /^(Закрытие|Открытие|Пересечение) |^[0-9]+\xc2\xa0[^ ]+: / {print $2}' | paste -sd'|'
 }
-expected='Закрытие Sydney через 50 мин|Открытие London через 1 ч. 50 мин'
+expected="Закрытие Sydney через 50${nb}мин|Открытие London через 1${nb}ч. 50${nb}мин|\
+Пересечение London – NewYork через 6${nb}ч. 50${nb}мин|\
+18${nb}января: NYSE закрыта (День Мартина Лютера Кинга); CME до 12:00 Chicago"
 got=$(events_text)
 [[ "$got" == "$expected" ]] || e2e_fail "the coming events read \"$got\", not \"$expected\""
 

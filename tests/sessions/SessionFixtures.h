@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 inline TIME_ZONE_INFORMATION NorthAmericanZone(int bias) {
     TIME_ZONE_INFORMATION zone;

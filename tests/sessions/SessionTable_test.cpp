@@ -2,6 +2,7 @@
 #include "sessions/SessionTable.h"
 
 #include "SessionFixtures.h"
+#include "sessions/SessionChart.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -64,6 +65,36 @@ TEST(SessionTable, HoursPushedOffTheClockFaceAreHeldAtMidnight) {
     EXPECT_FALSE(empty.IsActive());
 }
 
+// On the day after Thanksgiving 2026 the NYSE closes at 13:00 New York time and the CME at
+// 12:15 Chicago time: from the end of the session before, their bars' titles, widths
+// and places on the chart are the day's (three and two whole hours, ending at 20:00 in
+// the chart zone), and after the early close the next ordinary session's again.
+TEST(SessionTable, AnEarlyCloseShowsTheDaysHoursOnTheChart) {
+    UseTwentyFourHourClock();
+    FakeClock clock;
+    clock.SetUtc("2026-11-25T20:00:00Z");  // Wednesday 15:00 in New York
+    const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(), TTradingCalendar::Rules()};
+    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
+    const auto bar = [&](size_t g) {
+        const TExchange& e = *table.SessionList[g];
+        return e.TitleText() + QString(" %1 px at %2").arg(e.Width()).arg(ElementLeft(e, 37.5));
+    };
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
+    clock.SetUtc("2026-11-25T21:00:00Z");  // the NYSE has closed; Thursday is Thanksgiving
+    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 20:00) 112 px at 150");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до открытия 1 д. 17 ч. 30 мин");
+    clock.SetUtc("2026-11-26T18:00:00Z");  // the CME closed at 12:00 on Thanksgiving
+    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    EXPECT_EQ(bar(4), "CME (17:30 - 20:15) 75 px at 150");
+    clock.SetUtc("2026-11-27T17:59:00Z");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до закрытия 01 мин");
+    clock.SetUtc("2026-11-27T18:00:00Z");
+    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    EXPECT_FALSE(table.SessionList[5]->IsActive());
+    EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
+}
+
 // --- the trading week the table's bars follow ---
 
 namespace {
@@ -84,38 +115,51 @@ TSessionSchedule Session(int openHour, int closeHour) {
 
 }  // namespace
 
-// Every week from 2026 to 2037 the market opens on Sunday and closes on Friday at 17:00
-// New York time, across both clock changes; the alert list reads the same week as
-// Monday to Saturday 00:00 on the chart zone's clock, and must agree to the millisecond,
-// also in the hours of the change weekends in which the chart zone's clock has changed
-// and New York's not yet.
-TEST(TradingWeek, OpensSundayAndClosesFridayAtFivePmNewYorkTimeFor12Years) {
+// Every day from 2026 to 2037 the market trades from 17:00 New York time the evening
+// before to 17:00, Monday to Friday but on 25 December and 1 January: it opens on Sunday
+// and closes on Friday, across both clock changes, and a holiday next to a weekend makes
+// the weekend longer. The alert list reads the same days as 00:00 to 24:00 on the chart
+// zone's clock, and must agree to the millisecond, also in the hours of the change
+// weekends in which the chart zone's clock has changed and New York's not yet.
+TEST(TradingWeek, TradesFromFivePmToFivePmNewYorkTimeOnWeekdaysButTwoHolidaysFor12Years) {
     const TTradingWeek week(EasternZone());
     const TTradingWeek chartWeek = TTradingWeek::InChartZone(TestChartZone());
-    int weeks = 0;
-    for (QDate sunday(2026, 1, 4); sunday.year() < 2038; sunday = sunday.addDays(7), ++weeks) {
-        const qint64 opens = NewYorkTime(sunday, 17), closes = NewYorkTime(sunday.addDays(5), 17);
+    const auto trades = [](QDate day) {
+        return day.dayOfWeek() <= 5 && !(day.month() == 12 && day.day() == 25) && !(day.month() == 1 && day.day() == 1);
+    };
+    // Each change of the market: the instant, and whether it opens then.
+    std::vector<std::pair<qint64, bool>> changes;
+    for (QDate day(2026, 1, 1); day.year() < 2038; day = day.addDays(1))
+        if (trades(day) != trades(day.addDays(-1))) changes.emplace_back(NewYorkTime(day.addDays(-1), 17), trades(day));
+    int midweekOpenings = 0, longWeekends = 0;
+    for (size_t i = 0; i + 1 < changes.size(); ++i) {
+        const auto [at, opening] = changes[i];
+        const qint64 next = changes[i + 1].first;
+        SCOPED_TRACE(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC).toString(Qt::ISODate).toStdString());
         for (const TTradingWeek* w : {&week, &chartWeek}) {
-            ASSERT_EQ(w->NextOpening(opens - 1), opens) << sunday.toString(Qt::ISODate).toStdString();
-            ASSERT_EQ(w->NextClosing(opens), closes);
-            ASSERT_EQ(w->NextOpening(closes - 1), NewYorkTime(sunday.addDays(7), 17));
-            ASSERT_FALSE(w->IsOpen(opens - 1));
-            ASSERT_TRUE(w->IsOpen(opens));
-            ASSERT_TRUE(w->IsOpen(closes - 1));
-            ASSERT_FALSE(w->IsOpen(closes));
-            for (qint64 t = closes; t < NewYorkTime(sunday.addDays(7), 17);
-                 t += 1'800'000)  // the weekend, half-hourly
-                ASSERT_FALSE(w->IsOpen(t));
+            ASSERT_EQ(w->IsOpen(at - 1), !opening);
+            ASSERT_EQ(w->IsOpen(at), opening);
+            ASSERT_EQ(w->IsOpen(next - 1), opening);
+            ASSERT_EQ(w->IsOpen((at + next) / 2), opening);
+            ASSERT_EQ(opening ? w->NextOpening(at - 1) : w->NextClosing(at - 1), at);
+            ASSERT_EQ(opening ? w->NextClosing(at) : w->NextOpening(at), next);
         }
+        const int weekday = QDateTime::fromMSecsSinceEpoch(at, QTimeZone("America/New_York")).date().dayOfWeek();
+        midweekOpenings += opening && weekday >= 2 && weekday <= 4;
+        longWeekends += !opening && next - at > 49 * 3'600'000;
     }
-    EXPECT_EQ(weeks, 626);
+    EXPECT_EQ(midweekOpenings, 11);  // after a holiday from Tuesday to Thursday
+    EXPECT_EQ(longWeekends, 7);      // a holiday on a Friday or a Monday
+    EXPECT_EQ(week.DayAt(NewYorkTime(QDate(2026, 12, 24), 17)), QDate(2026, 12, 25));
+    EXPECT_EQ(week.DayStart(QDate(2026, 12, 25)), NewYorkTime(QDate(2026, 12, 24), 17));
 }
 
 // An exchange trades on the working days of its own zone: Moscow's Saturday begins at
-// 21:00 UTC on Friday. A holiday added to its calendar closes that day for its bar too.
+// 21:00 UTC on Friday. A holiday of its calendar closes that day for its bar too, and an
+// early close ends the day's session early.
 TEST(TradingWeek, AnExchangeTradesOnItsOwnWorkingDaysButItsHolidays) {
     UseTwentyFourHourClock();
-    TExchangeCalendar moscow(MoscowZone());
+    const TExchangeCalendar moscow(MoscowZone());
     EXPECT_EQ(moscow.LocalDate(At("2026-01-16T20:59:59Z")), QDate(2026, 1, 16));
     EXPECT_EQ(moscow.LocalDate(At("2026-01-16T21:00:00Z")), QDate(2026, 1, 17));
     EXPECT_TRUE(moscow.IsClosedDay(QDate(2026, 1, 17)));
@@ -129,9 +173,22 @@ TEST(TradingWeek, AnExchangeTradesOnItsOwnWorkingDaysButItsHolidays) {
                           TTradingDays::Exchange(calendar)}, clock, TestChartZone());
     };
     EXPECT_EQ(rts(moscow).CountdownText(), "до открытия 2 д. 17 ч. 00 мин");
-    moscow.AddHoliday(QDate(2026, 1, 19));
-    EXPECT_TRUE(moscow.IsClosedDay(QDate(2026, 1, 19)));
-    EXPECT_EQ(rts(moscow).CountdownText(), "до открытия 3 д. 17 ч. 00 мин");
+    THolidayTable table;
+    table.Market = TMarket::Rts;
+    table.Year = 2026;
+    table.Days[QDate(2026, 1, 19).toJulianDay()] = {TExchangeDay::Closed, 0, "a holiday"};
+    table.Days[QDate(2026, 1, 20).toJulianDay()] = {TExchangeDay::EarlyClose, 12 * 60, "a short day"};
+    const TTradingCalendar calendar = TTradingCalendar::WithTables({table});
+    const TExchangeCalendar withHoliday(MoscowZone(), calendar.Days(TMarket::Rts));
+    EXPECT_TRUE(withHoliday.IsClosedDay(QDate(2026, 1, 19)));
+    EXPECT_EQ(rts(withHoliday).CountdownText(), "до открытия 3 д. 17 ч. 00 мин");
+    // Tuesday's session runs 9:00 to 12:00 Moscow time (the bar's hours are a chart
+    // zone's, moved by an hour).
+    clock.SetUtc("2026-01-20T08:30:00Z");
+    EXPECT_EQ(rts(withHoliday).CountdownText(), "до закрытия 30 мин");
+    clock.SetUtc("2026-01-20T09:00:00Z");
+    EXPECT_FALSE(rts(withHoliday).IsActive());
+    EXPECT_EQ(rts(withHoliday).CountdownText(), "до открытия 22 ч. 00 мин");
 }
 
 // What a panel of coming events asks: each session's first opening after the weekend,
