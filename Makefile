@@ -6,6 +6,7 @@
 # make deb       — build the Debian package BUILD/horavane_<version>_amd64.deb (CPack)
 # make fuzz      — libFuzzer targets (clang-14, ASan+UBSan), a million runs each over fuzz/corpus
 # make fuzz-ci   — the same targets for a short bounded time each
+# make format    — format the C++ sources as .clang-format says (format-check: only look)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -15,7 +16,7 @@ PREFIX ?= $(HOME)/.local
 FUZZ_RUNS ?= 1000000
 FUZZ_CI_SECONDS ?= 60
 
-.PHONY: deps build run test asan clean install uninstall deb fuzz fuzz-ci
+.PHONY: deps build run test asan clean install uninstall deb fuzz fuzz-ci format format-check
 
 deps:
 	@tools/install-deps.sh
@@ -50,6 +51,12 @@ fuzz: deps
 
 fuzz-ci: deps
 	@tools/fuzz.sh --seconds $(FUZZ_CI_SECONDS)
+
+format: deps
+	@tools/format.sh
+
+format-check: deps
+	@tools/format.sh --check
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
