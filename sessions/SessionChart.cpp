@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <emmintrin.h>
+
 namespace {
 
 int PositiveMod(int value, int modulus) {
@@ -163,6 +165,85 @@ void CopyImage(QImage& dest, int left, int top, const QImage& src) {
     }
 }
 
+namespace {
+
+// Eight indexes at a time: most eight neighbours of the map are one colour (sea or land),
+// stored as two vector stores; the others are looked up one by one. The compiler's own
+// vector code for the lookup is slower than plain loads, so it is kept out.
+__attribute__((optimize("no-tree-vectorize"))) void ExpandRow(QRgb* __restrict dest,
+                                                              const uchar* __restrict src,
+                                                              const QRgb* __restrict palette, int width) {
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        quint64 eight;
+        std::memcpy(&eight, src + x, 8);
+        if (eight == (eight & 0xFF) * 0x0101010101010101u) {
+            const __m128i colour = _mm_set1_epi32(int(palette[eight & 0xFF]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x), colour);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x + 4), colour);
+        } else {
+            for (int k = 0; k < 8; ++k) dest[x + k] = palette[(eight >> (8 * k)) & 0xFF];
+        }
+    }
+    for (; x < width; ++x) dest[x] = palette[src[x]];
+}
+
+// The map's pixels ready to be put into the chart: in its palette form expanded through
+// the palette, in 32-bit pixels copied.
+class TMapPixels {
+public:
+    explicit TMapPixels(const QImage& map)
+        : indexed_(map.format() == QImage::Format_Indexed8),
+          map_(indexed_ ? map : AsRgb32(map)) {
+        if (!indexed_) return;
+        // A colour the palette lacks is opaque black, as the chart is where the map does
+        // not reach; a decoded map never names one (WorldMapPicture.h).
+        std::fill(std::begin(palette_), std::end(palette_), qRgb(0, 0, 0));
+        for (int i = 0; i < std::min(map.colorCount(), 256); ++i) palette_[i] = map.color(i) | 0xFF000000u;
+    }
+
+    // Into the chart's device pixels inside rect, clipped to the chart and the map.
+    void CopyInto(QImage& chart, const QRect& rect) const {
+        const QRect clipped = rect.intersected(chart.rect()).intersected(map_.rect());
+        if (clipped.isEmpty()) return;
+        const int left = clipped.left(), width = clipped.width();
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            QRgb* dest = reinterpret_cast<QRgb*>(chart.scanLine(y)) + left;
+            if (indexed_)
+                ExpandRow(dest, map_.constScanLine(y) + left, palette_, width);
+            else
+                std::memcpy(dest, reinterpret_cast<const QRgb*>(map_.constScanLine(y)) + left,
+                            size_t(width) * sizeof(QRgb));
+        }
+    }
+
+private:
+    bool indexed_;
+    QImage map_;
+    QRgb palette_[256];
+};
+
+// Where the last composition drew over the map. Outside those rectangles its chart still
+// holds the map's pixels, so the next composition into the same chart over the same map
+// puts the map back only there, as long as neither image has been written to since:
+// every write through QImage changes its cacheKey.
+struct TDrawnOverMap {
+    qint64 chartKey = 0;
+    qint64 mapKey = 0;
+    std::vector<QRect> rects;
+};
+
+TDrawnOverMap& LastComposition() {
+    static TDrawnOverMap last;  // the program composes on its one GUI thread
+    return last;
+}
+
+}  // namespace
+
+void CopyMap(QImage& chart, const QImage& map) {
+    TMapPixels(map).CopyInto(chart, map.rect());
+}
+
 QImage MakeHourHighlightPixel() {
     QImage pixel(1, 1, QImage::Format_RGB32);
     pixel.setPixel(0, 0, qRgb(0xFF, 0xFF, 0x00));
@@ -189,28 +270,47 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     const double ratio = chartBitmap.devicePixelRatio();
     const auto device = [ratio](int x, int y) { return QPoint(DevicePixel(x, ratio), DevicePixel(y, ratio)); };
 
-    // The map erases the previous minute's drawing.
-    if (mapBitmap.size() != chartBitmap.size()) chartBitmap.fill(Qt::black);
-    CopyImage(chartBitmap, 0, 0, AsRgb32(mapBitmap));
-
+    // What this minute draws over the map, in device pixels: the hour column, the bars,
+    // the strips.
     const int columnLeft = ColumnLeft(hourColumn, hourWidth);
-    BlendImage(chartBitmap,
-               QRect(device(columnLeft, 0),
-                     device(columnLeft + ColumnWidth(hourColumn, hourWidth), chartHeight) - QPoint(1, 1)),
-               AsRgb32(hourHighlightPixel));
-
+    const QRect column(device(columnLeft, 0),
+                       device(columnLeft + ColumnWidth(hourColumn, hourWidth), chartHeight) - QPoint(1, 1));
+    std::vector<QRect> bars, strips;
     const int count = int(sessionList.size());
     for (int g = 0; g < count; ++g) {
         TExchange& element = *sessionList[size_t(g)];
         const QImage& bitmap = element.GetBitmap();
         const int top = g <= 3 ? SessionRowTop(g, chartHeight, h) : ExchangeRowTop(g, chartHeight, h);
-        BlendImage(chartBitmap, QRect(device(ElementLeft(element, hourWidth), top), bitmap.size()), bitmap);
+        bars.emplace_back(device(ElementLeft(element, hourWidth), top), bitmap.size());
     }
-    // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g) {
         TIntersection& overlap = *overlapList[g];
-        const QImage& bitmap = overlap.GetBitmap();
-        const QPoint at = device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h));
-        CopyImage(chartBitmap, at.x(), at.y(), bitmap);
+        strips.emplace_back(device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h)),
+                            overlap.GetBitmap().size());
     }
+    std::vector<QRect> drawn = bars;
+    drawn.push_back(column);
+    drawn.insert(drawn.end(), strips.begin(), strips.end());
+
+    // The map erases the previous minute's drawing: where it was drawn, when the chart
+    // is known to hold the map everywhere else, or all over.
+    TDrawnOverMap& last = LastComposition();
+    const TMapPixels map(mapBitmap);
+    if (mapBitmap.size() == chartBitmap.size() && last.chartKey != 0 &&
+        last.chartKey == chartBitmap.cacheKey() && last.mapKey == mapBitmap.cacheKey()) {
+        for (const QRect& rect : last.rects) map.CopyInto(chartBitmap, rect);
+        if (last.rects != drawn)
+            for (const QRect& rect : drawn) map.CopyInto(chartBitmap, rect);
+    } else {
+        if (mapBitmap.size() != chartBitmap.size()) chartBitmap.fill(Qt::black);
+        map.CopyInto(chartBitmap, chartBitmap.rect());
+    }
+
+    BlendImage(chartBitmap, column, AsRgb32(hourHighlightPixel));
+    for (int g = 0; g < count; ++g) BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->GetBitmap());
+    // The strips go on last and opaque, over the bars they join.
+    for (size_t g = 0; g < overlapList.size(); ++g)
+        CopyImage(chartBitmap, strips[g].left(), strips[g].top(), overlapList[g]->GetBitmap());
+
+    last = {chartBitmap.cacheKey(), mapBitmap.cacheKey(), std::move(drawn)};
 }

@@ -1,6 +1,7 @@
 #include "sessions/SessionChart.h"
 
 #include "sessions/SessionTable.h"
+#include "worldmap/WorldMapPicture.h"
 
 #include "SessionFixtures.h"
 
@@ -185,11 +186,53 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
     }
 }
 
+// Each composition is the one a fresh chart would get, whatever the chart showed before:
+// the hour column moved, the bars at other places, a pixel written into the chart, the
+// map changed, another chart composed in between; over a map of 32-bit pixels and over
+// the embedded one in its palette form.
 TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
-    Compose(23);
-    Compose(0);
-    EXPECT_EQ(chart.pixel(880, 2), map.pixel(880, 2));
-    EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(10, 2)));
+    const TSessionTable moved = CreateSessionTable(
+        {37.5, 37}, clock, {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
+    const auto fresh = [](const QImage& over, int column, const TSessionTable& elements) {
+        QImage image = MakeChartBitmap();
+        ComposeChart(image, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+        return image;
+    };
+    const auto compose = [](QImage& into, const QImage& over, int column, const TSessionTable& elements) {
+        ComposeChart(into, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+    };
+    for (const QImage& base : {map, LoadWorldMapPicture(1)}) {
+        SCOPED_TRACE(base.format());
+        QImage otherMap = base.copy();
+        if (base.format() == QImage::Format_Indexed8)
+            otherMap.setColor(0, qRgb(10, 20, 30));
+        else
+            otherMap.fill(qRgb(10, 20, 30));
+        const QImage columnLeft = fresh(base, 23, table), columnRight = fresh(base, 0, table),
+                     barsMoved = fresh(base, 0, moved), mapChanged = fresh(otherMap, 0, moved);
+        ASSERT_FALSE(barsMoved == columnRight);
+        ASSERT_FALSE(mapChanged == barsMoved);
+
+        chart = MakeChartBitmap();
+        QImage other = MakeChartBitmap();
+        compose(chart, base, 23, table);
+        EXPECT_TRUE(chart == columnLeft);
+        compose(chart, base, 0, table);
+        EXPECT_TRUE(chart == columnRight);
+        EXPECT_EQ(chart.pixel(880, 2), base.pixel(880, 2));
+        EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), base.pixel(10, 2)));
+        compose(chart, base, 0, moved);
+        EXPECT_TRUE(chart == barsMoved);
+        chart.setPixel(450, 30, qRgb(255, 0, 0));  // where no bar nor the column is
+        compose(chart, base, 0, moved);
+        EXPECT_TRUE(chart == barsMoved);
+        compose(chart, otherMap, 0, moved);
+        EXPECT_TRUE(chart == mapChanged);
+        compose(other, base, 23, table);
+        compose(chart, base, 0, table);
+        EXPECT_TRUE(chart == columnRight);
+        EXPECT_TRUE(other == columnLeft);
+    }
 }
 
 // At device pixel ratio 2 the chart is composed on every device pixel: the map drawn for
@@ -241,4 +284,56 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     // The hour column, chart pixels 450 to 487, on exactly its device pixels.
     for (int x : {900, 975}) EXPECT_EQ(chart.pixel(x, 893), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(x, 893))) << x;
     for (int x : {899, 976}) EXPECT_EQ(chart.pixel(x, 893), map.pixel(x, 893)) << x;
+}
+
+// The map is kept in its palette form and expanded as the chart is composed: at ratio 1
+// and 2 the chart over the embedded map has the very pixels it has over the map's 32-bit
+// form. Every index of a full palette lands as its colour; a map larger than the chart is
+// clipped, a smaller one leaves the rest as it was, and an index past a short palette
+// shows black, not what lies past the palette.
+TEST(SessionChartMap, APaletteMapComposesToThePixelsOfItsColours) {
+    UseTwentyFourHourClock();
+    FakeClock clock;
+    SetChartTime(clock, 0, 30);
+    for (int ratio : {1, 2}) {
+        SCOPED_TRACE(ratio);
+        const TSessionTable table = CreateSessionTable(
+            {37.5, 37, double(ratio)}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+        const QImage map = LoadWorldMapPicture(ratio);
+        ASSERT_EQ(map.format(), QImage::Format_Indexed8);
+        QImage viaPalette = MakeChartBitmap(kChartWidth, kChartHeight, ratio);
+        QImage viaPixels = viaPalette.copy();
+        ComposeChart(viaPalette, map, MakeHourHighlightPixel(), 12, table.SessionList, table.OverlapList);
+        ComposeChart(viaPixels, map.convertToFormat(QImage::Format_RGB32), MakeHourHighlightPixel(), 12,
+                     table.SessionList, table.OverlapList);
+        EXPECT_EQ(viaPalette.format(), QImage::Format_RGB32);
+        EXPECT_TRUE(viaPalette == viaPixels);
+    }
+
+    QImage every(300, 200, QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (int i = 0; i < 256; ++i) colours << qRgb(i, 255 - i, i * 7 % 256);
+    every.setColorTable(colours);
+    for (int y = 0; y < every.height(); ++y)
+        for (int x = 0; x < every.width(); ++x) every.setPixel(x, y, uint((x + 3 * y) % 256));
+    QImage chart(kChartWidth, kChartHeight, QImage::Format_RGB32);
+    chart.fill(Qt::white);
+    CopyMap(chart, every);
+    EXPECT_TRUE(chart.copy(0, 0, 300, 200) == every.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(chart.pixel(300, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(chart.pixel(0, 200), qRgb(255, 255, 255));
+
+    QImage large(1000, 500, QImage::Format_Indexed8);
+    large.setColorTable(colours);
+    large.fill(7);
+    CopyMap(chart, large);
+    EXPECT_EQ(chart.pixel(899, 446), colours[7]);
+
+    QImage shortPalette(4, 1, QImage::Format_Indexed8);
+    shortPalette.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
+    shortPalette.fill(1);
+    shortPalette.scanLine(0)[2] = 200;
+    CopyMap(chart, shortPalette);
+    EXPECT_EQ(chart.pixel(1, 0), qRgb(4, 5, 6));
+    EXPECT_EQ(chart.pixel(2, 0), qRgb(0, 0, 0));
 }
