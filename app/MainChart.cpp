@@ -14,9 +14,8 @@
 void TForm1::CreateChartResources() {
     // Composed at the screen's device pixel ratio: a high-density screen gets every one
     // of its pixels drawn, not the chart's pixels stretched.
-    // The map stays in its palette form, a quarter of the memory; composing expands it.
     const double ratio = img1->devicePixelRatioF();
-    mapBitmap_ = WorldMapForPixelRatio(ratio);
+    mapBitmap_ = WorldMapForPixelRatio(ratio).convertToFormat(QImage::Format_RGB32);
     hourHighlightPixel_ = MakeHourHighlightPixel();
     chartBitmap_ = MakeChartBitmap(img1->width(), img1->height(), ratio);
     hourWidth_ = ChartHourWidth(chartBitmap_);

@@ -1,4 +1,4 @@
-// Start-up cost of the world map: decoding the embedded palette PNG.
+// Start-up cost of the world map: decoding the embedded baseline JPEG.
 #include "worldmap/WorldMapCapital.h"
 #include "worldmap/WorldMapPicture.h"
 

@@ -28,7 +28,7 @@ version=$(sed -n 's/^project(Horavane VERSION \([0-9.]*\).*/\1/p' "${HORAVANE_SO
 DEB="$WORK/pkg/horavane_${version}_amd64.deb"
 [[ -f "$DEB" ]] || e2e_fail "no $(basename "$DEB"): $(ls "$WORK/pkg")"
 depends=$(dpkg-deb -f "$DEB" Depends)
-for library in libqt6widgets6 libqt6dbus6 libc6 qt6-qpa-plugins; do
+for library in libqt6widgets6 libqt6dbus6 libjpeg62-turbo libc6 qt6-qpa-plugins; do
     grep -q "\b$library\b" <<<"$depends" || e2e_fail "Depends lacks $library: $depends"
 done
 dpkg-deb -f "$DEB" Recommends | grep -q '\bqt6-translations-l10n\b' || e2e_fail "qt6-translations-l10n is not recommended"
