@@ -1,10 +1,7 @@
 #include "sessions/SessionChart.h"
 
-
 #include <algorithm>
 #include <cstring>
-
-#include <emmintrin.h>
 
 namespace {
 
@@ -167,60 +164,23 @@ void CopyImage(QImage& dest, int left, int top, const QImage& src) {
 
 namespace {
 
-// Eight indexes at a time: most eight neighbours of the map are one colour (sea or land),
-// stored as two vector stores; the others are looked up one by one. The compiler's own
-// vector code for the lookup is slower than plain loads, so it is kept out.
-__attribute__((optimize("no-tree-vectorize"))) void ExpandRow(QRgb* __restrict dest,
-                                                              const uchar* __restrict src,
-                                                              const QRgb* __restrict palette, int width) {
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-        quint64 eight;
-        std::memcpy(&eight, src + x, 8);
-        if (eight == (eight & 0xFF) * 0x0101010101010101u) {
-            const __m128i colour = _mm_set1_epi32(int(palette[eight & 0xFF]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x), colour);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + x + 4), colour);
-        } else {
-            for (int k = 0; k < 8; ++k) dest[x + k] = palette[(eight >> (8 * k)) & 0xFF];
-        }
-    }
-    for (; x < width; ++x) dest[x] = palette[src[x]];
-}
-
-// The map's pixels ready to be put into the chart: in its palette form expanded through
-// the palette, in 32-bit pixels copied.
+// The map's pixels ready to be put into the chart.
 class TMapPixels {
 public:
-    explicit TMapPixels(const QImage& map)
-        : indexed_(map.format() == QImage::Format_Indexed8),
-          map_(indexed_ ? map : AsRgb32(map)) {
-        if (!indexed_) return;
-        // A colour the palette lacks is opaque black, as the chart is where the map does
-        // not reach; a decoded map never names one (WorldMapPicture.h).
-        std::fill(std::begin(palette_), std::end(palette_), qRgb(0, 0, 0));
-        for (int i = 0; i < std::min(map.colorCount(), 256); ++i) palette_[i] = map.color(i) | 0xFF000000u;
-    }
+    explicit TMapPixels(const QImage& map) : map_(AsRgb32(map)) {}
 
     // Into the chart's device pixels inside rect, clipped to the chart and the map.
     void CopyInto(QImage& chart, const QRect& rect) const {
         const QRect clipped = rect.intersected(chart.rect()).intersected(map_.rect());
         if (clipped.isEmpty()) return;
-        const int left = clipped.left(), width = clipped.width();
-        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-            QRgb* dest = reinterpret_cast<QRgb*>(chart.scanLine(y)) + left;
-            if (indexed_)
-                ExpandRow(dest, map_.constScanLine(y) + left, palette_, width);
-            else
-                std::memcpy(dest, reinterpret_cast<const QRgb*>(map_.constScanLine(y)) + left,
-                            size_t(width) * sizeof(QRgb));
-        }
+        const size_t bytes = size_t(clipped.width()) * sizeof(QRgb);
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+            std::memcpy(reinterpret_cast<QRgb*>(chart.scanLine(y)) + clipped.left(),
+                        reinterpret_cast<const QRgb*>(map_.constScanLine(y)) + clipped.left(), bytes);
     }
 
 private:
-    bool indexed_;
     QImage map_;
-    QRgb palette_[256];
 };
 
 // Where the last composition drew over the map. Outside those rectangles its chart still

@@ -55,9 +55,7 @@ inline uint8_t BlendChannel(int src, int dest) {
 void BlendImage(QImage& dest, const QRect& destRect, const QImage& src);
 // Copies src opaquely with its top-left corner at (left, top), clipped to dest.
 void CopyImage(QImage& dest, int left, int top, const QImage& src);
-// Copies the map opaquely into the chart's top-left corner, clipped to it: a map in its
-// palette form (Format_Indexed8) expanded through its palette, pixel for pixel what its
-// Format_RGB32 conversion would copy.
+// Copies the map opaquely into the chart's top-left corner, clipped to it.
 void CopyMap(QImage& chart, const QImage& map);
 
 QImage MakeHourHighlightPixel();  // 1 x 1 yellow

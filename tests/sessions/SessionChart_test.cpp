@@ -188,8 +188,7 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
 
 // Each composition is the one a fresh chart would get, whatever the chart showed before:
 // the hour column moved, the bars at other places, a pixel written into the chart, the
-// map changed, another chart composed in between; over a map of 32-bit pixels and over
-// the embedded one in its palette form.
+// map changed, another chart composed in between; over a plain map and over the embedded one.
 TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
     const TSessionTable moved = CreateSessionTable(
         {37.5, 37}, clock, {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
@@ -204,10 +203,7 @@ TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
     for (const QImage& base : {map, LoadWorldMapPicture(1)}) {
         SCOPED_TRACE(base.format());
         QImage otherMap = base.copy();
-        if (base.format() == QImage::Format_Indexed8)
-            otherMap.setColor(0, qRgb(10, 20, 30));
-        else
-            otherMap.fill(qRgb(10, 20, 30));
+        otherMap.fill(qRgb(10, 20, 30));
         const QImage columnLeft = fresh(base, 23, table), columnRight = fresh(base, 0, table),
                      barsMoved = fresh(base, 0, moved), mapChanged = fresh(otherMap, 0, moved);
         ASSERT_FALSE(barsMoved == columnRight);
@@ -286,54 +282,21 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     for (int x : {899, 976}) EXPECT_EQ(chart.pixel(x, 893), map.pixel(x, 893)) << x;
 }
 
-// The map is kept in its palette form and expanded as the chart is composed: at ratio 1
-// and 2 the chart over the embedded map has the very pixels it has over the map's 32-bit
-// form. Every index of a full palette lands as its colour; a map larger than the chart is
-// clipped, a smaller one leaves the rest as it was, and an index past a short palette
-// shows black, not what lies past the palette.
-TEST(SessionChartMap, APaletteMapComposesToThePixelsOfItsColours) {
-    UseTwentyFourHourClock();
-    FakeClock clock;
-    SetChartTime(clock, 0, 30);
-    for (int ratio : {1, 2}) {
-        SCOPED_TRACE(ratio);
-        const TSessionTable table = CreateSessionTable(
-            {37.5, 37, double(ratio)}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
-        const QImage map = LoadWorldMapPicture(ratio);
-        ASSERT_EQ(map.format(), QImage::Format_Indexed8);
-        QImage viaPalette = MakeChartBitmap(kChartWidth, kChartHeight, ratio);
-        QImage viaPixels = viaPalette.copy();
-        ComposeChart(viaPalette, map, MakeHourHighlightPixel(), 12, table.SessionList, table.OverlapList);
-        ComposeChart(viaPixels, map.convertToFormat(QImage::Format_RGB32), MakeHourHighlightPixel(), 12,
-                     table.SessionList, table.OverlapList);
-        EXPECT_EQ(viaPalette.format(), QImage::Format_RGB32);
-        EXPECT_TRUE(viaPalette == viaPixels);
-    }
-
-    QImage every(300, 200, QImage::Format_Indexed8);
-    QList<QRgb> colours;
-    for (int i = 0; i < 256; ++i) colours << qRgb(i, 255 - i, i * 7 % 256);
-    every.setColorTable(colours);
-    for (int y = 0; y < every.height(); ++y)
-        for (int x = 0; x < every.width(); ++x) every.setPixel(x, y, uint((x + 3 * y) % 256));
+// The map goes into the chart's corner: a map larger than the chart is clipped, a smaller
+// one leaves the rest as it was.
+TEST(SessionChartMap, TheMapIsCopiedIntoTheCornerAndClipped) {
     QImage chart(kChartWidth, kChartHeight, QImage::Format_RGB32);
     chart.fill(Qt::white);
-    CopyMap(chart, every);
-    EXPECT_TRUE(chart.copy(0, 0, 300, 200) == every.convertToFormat(QImage::Format_RGB32));
+    QImage small(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) small.setPixel(x, y, qRgb(x % 256, y, (x + 3 * y) % 256));
+    CopyMap(chart, small);
+    EXPECT_TRUE(chart.copy(0, 0, 300, 200) == small);
     EXPECT_EQ(chart.pixel(300, 0), qRgb(255, 255, 255));
     EXPECT_EQ(chart.pixel(0, 200), qRgb(255, 255, 255));
 
-    QImage large(1000, 500, QImage::Format_Indexed8);
-    large.setColorTable(colours);
-    large.fill(7);
+    QImage large(1000, 500, QImage::Format_RGB32);
+    large.fill(qRgb(1, 2, 3));
     CopyMap(chart, large);
-    EXPECT_EQ(chart.pixel(899, 446), colours[7]);
-
-    QImage shortPalette(4, 1, QImage::Format_Indexed8);
-    shortPalette.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
-    shortPalette.fill(1);
-    shortPalette.scanLine(0)[2] = 200;
-    CopyMap(chart, shortPalette);
-    EXPECT_EQ(chart.pixel(1, 0), qRgb(4, 5, 6));
-    EXPECT_EQ(chart.pixel(2, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(chart.pixel(899, 446), qRgb(1, 2, 3));
 }
