@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <cmath>
@@ -89,33 +90,61 @@ int WholeHours(TDateTime span) {
     return ms <= 0 ? 0 : int(ms / kMsPerHour);
 }
 
+namespace {
+
+// The pixel size whose line height (height(px)) comes nearest to the cell's. A font's line
+// height grows in proportion to its pixel size: one measurement gives the estimate, and
+// only its neighbours are tried.
+template <class Height>
+int NearestPixelSize(int cellHeight, const Height& height) {
+    const int cell = std::max(1, cellHeight);
+    const double ratio = std::max(0.1, height(cell) / cell);
+    const int estimate = std::max(1, int(std::lround(cell / ratio)));
+    int best = estimate;
+    double bestError = 1e9;
+    for (int px = std::max(1, estimate - 1); px <= estimate + 1; ++px) {
+        const double error = std::abs(height(px) - cellHeight);
+        if (error < bestError) {
+            bestError = error;
+            best = px;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
 QFont CellHeightFont(int cellHeight, bool bold) {
     static QHash<int, int> pixelSizes;  // key: cell height * 2 + bold
     const int key = cellHeight * 2 + (bold ? 1 : 0);
     QFont font(QStringLiteral("Arial"));
     font.setBold(bold);
     auto found = pixelSizes.constFind(key);
-    if (found == pixelSizes.cend()) {
-        // A font's line height grows in proportion to its pixel size: one measurement
-        // gives the estimate, and only its neighbours are tried.
-        const int cell = std::max(1, cellHeight);
-        font.setPixelSize(cell);
-        const double ratio = std::max(0.1, QFontMetricsF(font).height() / cell);
-        const int estimate = std::max(1, int(std::lround(cell / ratio)));
-        int best = estimate;
-        double bestError = 1e9;
-        for (int px = std::max(1, estimate - 1); px <= estimate + 1; ++px) {
-            font.setPixelSize(px);
-            const double error = std::abs(QFontMetricsF(font).height() - cellHeight);
-            if (error < bestError) {
-                bestError = error;
-                best = px;
-            }
-        }
-        found = pixelSizes.insert(key, best);
-    }
+    if (found == pixelSizes.cend()) found = pixelSizes.insert(key, CellHeightPixelSize(font, cellHeight));
     font.setPixelSize(*found);
     return font;
+}
+
+int CellHeightPixelSize(const QFont& face, int cellHeight) {
+    // The sizes are tried on the face the font database gives at the cell's size,
+    // resized: a new size of a loaded face needs no font matching, where each size asked
+    // of the font database is matched anew, which took longer than drawing the chart.
+    QFont font(face);
+    font.setPixelSize(std::max(1, cellHeight));
+    QRawFont raw = QRawFont::fromFont(font);
+    if (!raw.isValid()) return CellHeightPixelSizeMeasured(face, cellHeight);
+    return NearestPixelSize(cellHeight, [&raw](int px) {
+        raw.setPixelSize(px);
+        return raw.ascent() + raw.descent();
+    });
+}
+
+int CellHeightPixelSizeMeasured(const QFont& face, int cellHeight) {
+    QFont font(face);
+    return NearestPixelSize(cellHeight, [&font](int px) {
+        font.setPixelSize(px);
+        return QFontMetricsF(font).height();
+    });
 }
 
 int SteadyTextWidth(const QPainter& painter, const QString& text) {

@@ -112,6 +112,11 @@ int WholeHours(TDateTime span);
 // height: 16, 11 and 8 px for cells of 18, 12 and 9 with Liberation Sans, which
 // fontconfig gives for Arial, as GDI would size Arial itself.
 QFont CellHeightFont(int cellHeight, bool bold);
+// The pixel size CellHeightFont gives the face: measured on resized copies of the face
+// loaded once, and as the font database measures each size (the slow way, which it
+// falls back on for a face that cannot be resized).
+int CellHeightPixelSize(const QFont& face, int cellHeight);
+int CellHeightPixelSizeMeasured(const QFont& face, int cellHeight);
 
 // The width the painter's font gives a text that comes back minute after minute (a
 // title, a caption): each is shaped once, not at every repaint.

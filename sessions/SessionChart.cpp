@@ -1,6 +1,5 @@
 #include "sessions/SessionChart.h"
 
-
 #include <algorithm>
 #include <cstring>
 
@@ -163,6 +162,48 @@ void CopyImage(QImage& dest, int left, int top, const QImage& src) {
     }
 }
 
+namespace {
+
+// The map's pixels ready to be put into the chart.
+class TMapPixels {
+public:
+    explicit TMapPixels(const QImage& map) : map_(AsRgb32(map)) {}
+
+    // Into the chart's device pixels inside rect, clipped to the chart and the map.
+    void CopyInto(QImage& chart, const QRect& rect) const {
+        const QRect clipped = rect.intersected(chart.rect()).intersected(map_.rect());
+        if (clipped.isEmpty()) return;
+        const size_t bytes = size_t(clipped.width()) * sizeof(QRgb);
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y)
+            std::memcpy(reinterpret_cast<QRgb*>(chart.scanLine(y)) + clipped.left(),
+                        reinterpret_cast<const QRgb*>(map_.constScanLine(y)) + clipped.left(), bytes);
+    }
+
+private:
+    QImage map_;
+};
+
+// Where the last composition drew over the map. Outside those rectangles its chart still
+// holds the map's pixels, so the next composition into the same chart over the same map
+// puts the map back only there, as long as neither image has been written to since:
+// every write through QImage changes its cacheKey.
+struct TDrawnOverMap {
+    qint64 chartKey = 0;
+    qint64 mapKey = 0;
+    std::vector<QRect> rects;
+};
+
+TDrawnOverMap& LastComposition() {
+    static TDrawnOverMap last;  // the program composes on its one GUI thread
+    return last;
+}
+
+}  // namespace
+
+void CopyMap(QImage& chart, const QImage& map) {
+    TMapPixels(map).CopyInto(chart, map.rect());
+}
+
 QImage MakeHourHighlightPixel() {
     QImage pixel(1, 1, QImage::Format_RGB32);
     pixel.setPixel(0, 0, qRgb(0xFF, 0xFF, 0x00));
@@ -189,28 +230,47 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     const double ratio = chartBitmap.devicePixelRatio();
     const auto device = [ratio](int x, int y) { return QPoint(DevicePixel(x, ratio), DevicePixel(y, ratio)); };
 
-    // The map erases the previous minute's drawing.
-    if (mapBitmap.size() != chartBitmap.size()) chartBitmap.fill(Qt::black);
-    CopyImage(chartBitmap, 0, 0, AsRgb32(mapBitmap));
-
+    // What this minute draws over the map, in device pixels: the hour column, the bars,
+    // the strips.
     const int columnLeft = ColumnLeft(hourColumn, hourWidth);
-    BlendImage(chartBitmap,
-               QRect(device(columnLeft, 0),
-                     device(columnLeft + ColumnWidth(hourColumn, hourWidth), chartHeight) - QPoint(1, 1)),
-               AsRgb32(hourHighlightPixel));
-
+    const QRect column(device(columnLeft, 0),
+                       device(columnLeft + ColumnWidth(hourColumn, hourWidth), chartHeight) - QPoint(1, 1));
+    std::vector<QRect> bars, strips;
     const int count = int(sessionList.size());
     for (int g = 0; g < count; ++g) {
         TExchange& element = *sessionList[size_t(g)];
         const QImage& bitmap = element.GetBitmap();
         const int top = g <= 3 ? SessionRowTop(g, chartHeight, h) : ExchangeRowTop(g, chartHeight, h);
-        BlendImage(chartBitmap, QRect(device(ElementLeft(element, hourWidth), top), bitmap.size()), bitmap);
+        bars.emplace_back(device(ElementLeft(element, hourWidth), top), bitmap.size());
     }
-    // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g) {
         TIntersection& overlap = *overlapList[g];
-        const QImage& bitmap = overlap.GetBitmap();
-        const QPoint at = device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h));
-        CopyImage(chartBitmap, at.x(), at.y(), bitmap);
+        strips.emplace_back(device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h)),
+                            overlap.GetBitmap().size());
     }
+    std::vector<QRect> drawn = bars;
+    drawn.push_back(column);
+    drawn.insert(drawn.end(), strips.begin(), strips.end());
+
+    // The map erases the previous minute's drawing: where it was drawn, when the chart
+    // is known to hold the map everywhere else, or all over.
+    TDrawnOverMap& last = LastComposition();
+    const TMapPixels map(mapBitmap);
+    if (mapBitmap.size() == chartBitmap.size() && last.chartKey != 0 &&
+        last.chartKey == chartBitmap.cacheKey() && last.mapKey == mapBitmap.cacheKey()) {
+        for (const QRect& rect : last.rects) map.CopyInto(chartBitmap, rect);
+        if (last.rects != drawn)
+            for (const QRect& rect : drawn) map.CopyInto(chartBitmap, rect);
+    } else {
+        if (mapBitmap.size() != chartBitmap.size()) chartBitmap.fill(Qt::black);
+        map.CopyInto(chartBitmap, chartBitmap.rect());
+    }
+
+    BlendImage(chartBitmap, column, AsRgb32(hourHighlightPixel));
+    for (int g = 0; g < count; ++g) BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->GetBitmap());
+    // The strips go on last and opaque, over the bars they join.
+    for (size_t g = 0; g < overlapList.size(); ++g)
+        CopyImage(chartBitmap, strips[g].left(), strips[g].top(), overlapList[g]->GetBitmap());
+
+    last = {chartBitmap.cacheKey(), mapBitmap.cacheKey(), std::move(drawn)};
 }

@@ -55,13 +55,15 @@ inline uint8_t BlendChannel(int src, int dest) {
 void BlendImage(QImage& dest, const QRect& destRect, const QImage& src);
 // Copies src opaquely with its top-left corner at (left, top), clipped to dest.
 void CopyImage(QImage& dest, int left, int top, const QImage& src);
+// Copies the map opaquely into the chart's top-left corner, clipped to it.
+void CopyMap(QImage& chart, const QImage& map);
 
 QImage MakeHourHighlightPixel();  // 1 x 1 yellow
 // width x height chart pixels at the device pixel ratio, black.
 QImage MakeChartBitmap(int width = kChartWidth, int height = kChartHeight, double pixelRatio = 1.0);
 
-// Composes the chart into chartBitmap (Format_RGB32): the map copied opaquely (what it
-// does not cover stays black), the yellow pixel blended over column hourColumn, the
+// Composes the chart into chartBitmap (Format_RGB32): the map copied opaquely (CopyMap;
+// what it does not cover stays black), the yellow pixel blended over column hourColumn, the
 // sessions (items 0..3) and exchanges (4..) blended at their rows, the overlaps copied.
 // Every element is asked for its bitmap, so each repaints at most once a minute. The
 // map and the elements' bitmaps are drawn for the chart's device pixel ratio; each

@@ -1,8 +1,10 @@
 #include "timezones/TzCatalogue.h"
 
+#include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "platform/RegExport.h"
 #include "timezones/TimeZones.h"
+#include "timezones/TzCatalogueCache.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,7 +12,10 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -178,28 +183,30 @@ TZoneRule ZoneRuleAt(const IOffsetHistory& zone, qint64 utcMs) {
 }
 
 QString DisplayForBias(const QString& display, int bias) {
-    const int east = -bias;
-    const QString prefix = QStringLiteral("(UTC%1%2:%3)")
-                               .arg(east < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-                               .arg(std::abs(east) / 60, 2, 10, QLatin1Char('0'))
-                               .arg(std::abs(east) % 60, 2, 10, QLatin1Char('0'));
     if (!display.startsWith(QLatin1String("(UTC"))) return display;
     const qsizetype close = display.indexOf(QLatin1Char(')'));
-    return close < 0 ? display : prefix + display.mid(close + 1);
+    if (close < 0) return display;
+    // Every zone's text at every start: printf costs a tenth of QString::arg here.
+    const int east = -bias;
+    char prefix[32];
+    const int size = std::snprintf(prefix, sizeof prefix, "(UTC%c%02d:%02d)", east < 0 ? '-' : '+',
+                                   std::abs(east) / 60, std::abs(east) % 60);
+    return QLatin1String(prefix, size) + display.mid(close + 1);
 }
 
 namespace {
 
-void AddZoneKey(TRegistry& registry, const WindowsZoneRow& row, const REG_TZI_FORMAT& tzi) {
+// The values go straight to the zone's key: looking the key up by its path for each of
+// them costs more than the rule itself once the key has a hundred siblings.
+void AddZoneKey(TRegKey& zones, const WindowsZoneRow& row, const REG_TZI_FORMAT& tzi) {
     const QString key = QString::fromLatin1(row.key);
-    const QString path = ZoneKeyPath(key);
-    TRegKey& zoneKey = registry.CreateKey(HKEY_LOCAL_MACHINE, path);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"),
-                       DisplayForBias(QString::fromUtf8(row.display), tzi.Bias));
+    TRegKey& zoneKey = zones.AddSubKey(key);
+    zoneKey.SetValue(QStringLiteral("Display"), REG_SZ,
+                     ToAnsi(DisplayForBias(QString::fromUtf8(row.display), tzi.Bias)));
     QString daylightName = key;
     daylightName.replace(QLatin1String("Standard"), QLatin1String("Daylight"));
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Dlt"), daylightName);
-    registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Std"), key);
+    zoneKey.SetValue(QStringLiteral("Dlt"), REG_SZ, ToAnsi(daylightName));
+    zoneKey.SetValue(QStringLiteral("Std"), REG_SZ, ToAnsi(key));
     zoneKey.SetValue(QStringLiteral("TZI"), REG_BINARY,
                      QByteArray(reinterpret_cast<const char*>(&tzi), sizeof tzi));
 }
@@ -216,26 +223,67 @@ TRegistry LoadFallbackTimeZoneRegistry(const QString& path) {
     }
 }
 
-TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& options) {
-    TZoneRegistryBuild build;
-    build.rebuildAtUtcMs = NextUtcNewYearMs(utcMs);
+TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& options) {
+    TCatalogueRows rows;
+    rows.rebuildAtUtcMs = NextUtcNewYearMs(utcMs);
+    const std::span<const WindowsZoneRow> table = WindowsZoneRows();
+    rows.sources.assign(table.size(), TZoneSource::Missing);
+    rows.rules.assign(table.size(), REG_TZI_FORMAT{});
     std::optional<TRegistry> fallback;  // read only when a zone is missing
-    for (const WindowsZoneRow& row : WindowsZoneRows()) {
+    for (size_t i = 0; i < table.size(); ++i) {
+        const WindowsZoneRow& row = table[i];
         if (!options.forceFallback && HasZoneFile(options, row.iana)) {
             const QTimeZone zone(QByteArray(row.iana));
             if (zone.isValid()) {
                 const TZoneRule rule = ZoneRuleAt(TQtZoneHistory(zone), utcMs);
-                AddZoneKey(build.registry, row, rule.tzi);
-                build.rebuildAtUtcMs = std::min(build.rebuildAtUtcMs, rule.rebuildAtUtcMs);
+                rows.sources[i] = TZoneSource::TzDatabase;
+                rows.rules[i] = rule.tzi;
+                rows.rebuildAtUtcMs = std::min(rows.rebuildAtUtcMs, rule.rebuildAtUtcMs);
                 continue;
             }
         }
         if (!fallback) fallback = LoadFallbackTimeZoneRegistry(options.fallbackPath);
-        const QString path = ZoneKeyPath(QString::fromLatin1(row.key));
-        if (const TRegKey* stored = fallback->FindKey(HKEY_LOCAL_MACHINE, path)) {
-            TRegKey& copy = build.registry.CreateKey(HKEY_LOCAL_MACHINE, path);
-            for (const TRegValue& value : stored->Values()) copy.SetValue(value.name, value.type, value.data);
+        if (fallback->FindKey(HKEY_LOCAL_MACHINE, ZoneKeyPath(QString::fromLatin1(row.key))))
+            rows.sources[i] = TZoneSource::Embedded;
+    }
+    return rows;
+}
+
+TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalogueOptions& options) {
+    TZoneRegistryBuild build;
+    build.rebuildAtUtcMs = rows.rebuildAtUtcMs;
+    const std::span<const WindowsZoneRow> table = WindowsZoneRows();
+    std::optional<TRegistry> fallback;
+    TRegKey* zones = nullptr;  // made with its first zone, as the registry would have it
+    for (size_t i = 0; i < table.size() && i < rows.sources.size(); ++i) {
+        const WindowsZoneRow& row = table[i];
+        if (rows.sources[i] == TZoneSource::TzDatabase) {
+            if (!zones) zones = &build.registry.CreateKey(HKEY_LOCAL_MACHINE, kTimeZonesKeyPath);
+            AddZoneKey(*zones, row, rows.rules[i]);
+        } else if (rows.sources[i] == TZoneSource::Embedded) {
+            if (!fallback) fallback = LoadFallbackTimeZoneRegistry(options.fallbackPath);
+            const QString path = ZoneKeyPath(QString::fromLatin1(row.key));
+            if (const TRegKey* stored = fallback->FindKey(HKEY_LOCAL_MACHINE, path)) {
+                TRegKey& copy = build.registry.CreateKey(HKEY_LOCAL_MACHINE, path);
+                for (const TRegValue& value : stored->Values()) copy.SetValue(value.name, value.type, value.data);
+            }
         }
     }
     return build;
+}
+
+TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& options) {
+    // Kept only when everything the rows are made of can be told apart: the embedded
+    // export is part of the program, a file elsewhere is not.
+    const bool keep = !options.cacheFolder.isEmpty() && !options.forceFallback &&
+                      options.fallbackPath.startsWith(QLatin1String(":/"));
+    const QByteArray key = keep ? CatalogueCacheKey(options.zoneInfoRoot) : QByteArray();
+    const QString file = key.isEmpty() ? QString() : CatalogueCacheFile(options.cacheFolder);
+    if (!file.isEmpty()) {
+        if (const std::optional<TCatalogueRows> kept = ReadCatalogueCache(file, key, utcMs))
+            return CatalogueRegistry(*kept, options);
+    }
+    const TCatalogueRows rows = BuildCatalogueRowsAt(utcMs, options);
+    if (!file.isEmpty()) WriteCatalogueCache(file, key, utcMs, rows);
+    return CatalogueRegistry(rows, options);
 }

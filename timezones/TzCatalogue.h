@@ -3,7 +3,8 @@
 // database for one year: one subkey per Windows zone key of WindowsZoneTable, in its
 // order, with "Display", "Dlt", "Std" (REG_SZ, Windows-1251) and "TZI" (44 bytes).
 // Without the tz database an embedded export of the same key (resources/TimeZones.reg)
-// stands in; without that too the registry stays empty.
+// stands in; without that too the registry stays empty. What is built is kept on disk
+// for the next start (TzCatalogueCache.h).
 
 #include "platform/Registry.h"
 #include "timezones/WindowsZoneTable.h"
@@ -11,6 +12,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 class QTimeZone;
@@ -77,6 +79,9 @@ qint64 NextUtcNewYearMs(qint64 utcMs);
 // display with its "(UTC+hh:mm)" prefix rewritten for bias.
 QString DisplayForBias(const QString& display, int bias);
 
+// The folder the built catalogue is kept in: horavane/ in $XDG_CACHE_HOME (~/.cache).
+QString DefaultCatalogueCacheFolder();
+
 // Where the catalogue comes from; tests point it elsewhere.
 struct TzCatalogueOptions {
     // A zone counts as present in the tz database when this root holds its file
@@ -84,18 +89,43 @@ struct TzCatalogueOptions {
     QString zoneInfoRoot = QStringLiteral("/usr/share/zoneinfo");
     bool forceFallback = false;
     QString fallbackPath = QStringLiteral(":/TimeZones.reg");
+    // Where the built catalogue is kept between starts (TzCatalogueCache.h); empty keeps
+    // nothing. It is kept only with the embedded fallback, whose every byte the
+    // program's own identity vouches for.
+    QString cacheFolder = DefaultCatalogueCacheFolder();
 };
 
-// The "Time Zones" key as it is right at one instant, and when it must be built again:
-// the earliest rebuild time of its zones' rules.
+// Where one row of the zone table got its key from.
+enum class TZoneSource : uint8_t {
+    Missing = 0,     // neither the tz database nor the embedded export has it
+    TzDatabase = 1,  // its rule was made from the tz database
+    Embedded = 2,    // copied from the embedded export
+};
+
+// The catalogue as it is right at one instant, row by row of WindowsZoneRows, before it
+// is written out as registry keys; and when it must be built again: the earliest
+// rebuild time of its zones' rules.
+struct TCatalogueRows {
+    std::vector<TZoneSource> sources;
+    std::vector<REG_TZI_FORMAT> rules;  // of the TzDatabase rows; zero elsewhere
+    qint64 rebuildAtUtcMs = 0;
+};
+TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& options = {});
+
+// The "Time Zones" key as it is right at one instant, and when it must be built again.
 struct TZoneRegistryBuild {
     TRegistry registry;
     qint64 rebuildAtUtcMs = 0;
 };
 
+// The rows as registry keys: a TzDatabase row with its rule and the table's names, an
+// Embedded one copied from the export at options.fallbackPath.
+TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalogueOptions& options = {});
+
 // Every row from the tz database whose zone it has, with its rule for the instant utcMs;
 // a zone missing there is taken from the embedded export when that has its key, and left
-// out otherwise.
+// out otherwise. Taken from the cache folder when a catalogue kept there was built for
+// this program, this tz database and a span holding utcMs; built and kept there otherwise.
 TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& options = {});
 
 // The embedded export read into a registry; empty when it is missing or unreadable.

@@ -186,7 +186,7 @@ late=$( [[ -s "$WORK/late" ]] && printf 'median %s, largest %s (%s redraws)' \
     row "  CPU used until mapped, ms" "$prog_cpu" "$bare_cpu" "$blink_cpu" "$(ratio "$prog_cpu" "$bare_cpu")" "" ""
     row "  CPU used until painted, ms" "$prog_paintcpu" "" "" "" "" ""
     row "RSS after ${SETTLE} s, kB" "$prog_rss" "$bare_rss" "$blink_rss" \
-        "$(ratio "$prog_rss" "$bare_rss")" "<= 1.35x bare" "$(verdict "$prog_rss <= 1.35 * $bare_rss")"
+        "$(ratio "$prog_rss" "$bare_rss")" "<= 1.25x bare" "$(verdict "$prog_rss <= 1.25 * $bare_rss")"
     row "PSS after ${SETTLE} s, kB" "$prog_pss" "$bare_pss" "$blink_pss" "$(ratio "$prog_pss" "$bare_pss")" "" ""
     row "CPU per idle minute, ms" "$prog_idle" "$bare_idle" "$blink_idle" \
         "$(ratio "$prog_idle" "$blink_idle")" "<= 1.0x blinking" "$(verdict "$prog_idle <= $blink_idle")"

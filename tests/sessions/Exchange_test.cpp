@@ -225,3 +225,19 @@ TEST(ExchangeCountdown, StateAndCountdownComeFromOneReadingOfTheClock) {
     // Read twice, "open" would pair with a full day to the close that has just passed.
     EXPECT_EQ(sydney.CountdownText(), "до закрытия 01 мин");
 }
+
+TEST(ChartLettering, EveryCellHeightGetsThePixelSizeTheFontDatabaseMeasures) {
+    // The sizes are tried on one loaded face, resized; each must measure as the font
+    // database's own font of that size does, or the bars' letters change size.
+    for (const bool bold : {false, true}) {
+        QFont face(QStringLiteral("Arial"));
+        face.setBold(bold);
+        for (int cell = 1; cell <= 60; ++cell)
+            ASSERT_EQ(CellHeightPixelSize(face, cell), CellHeightPixelSizeMeasured(face, cell))
+                << "cell height " << cell << (bold ? " bold" : "");
+    }
+    // Liberation Sans, which fontconfig gives for Arial, at the chart's three cells.
+    EXPECT_EQ(CellHeightFont(18, true).pixelSize(), 16);
+    EXPECT_EQ(CellHeightFont(12, false).pixelSize(), 11);
+    EXPECT_EQ(CellHeightFont(9, false).pixelSize(), 8);
+}

@@ -1,6 +1,7 @@
 #include "sessions/SessionChart.h"
 
 #include "sessions/SessionTable.h"
+#include "worldmap/WorldMapPicture.h"
 
 #include "SessionFixtures.h"
 
@@ -185,11 +186,49 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
     }
 }
 
+// Each composition is the one a fresh chart would get, whatever the chart showed before:
+// the hour column moved, the bars at other places, a pixel written into the chart, the
+// map changed, another chart composed in between; over a plain map and over the embedded one.
 TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
-    Compose(23);
-    Compose(0);
-    EXPECT_EQ(chart.pixel(880, 2), map.pixel(880, 2));
-    EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(10, 2)));
+    const TSessionTable moved = CreateSessionTable(
+        {37.5, 37}, clock, {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
+    const auto fresh = [](const QImage& over, int column, const TSessionTable& elements) {
+        QImage image = MakeChartBitmap();
+        ComposeChart(image, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+        return image;
+    };
+    const auto compose = [](QImage& into, const QImage& over, int column, const TSessionTable& elements) {
+        ComposeChart(into, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+    };
+    for (const QImage& base : {map, LoadWorldMapPicture(1)}) {
+        SCOPED_TRACE(base.format());
+        QImage otherMap = base.copy();
+        otherMap.fill(qRgb(10, 20, 30));
+        const QImage columnLeft = fresh(base, 23, table), columnRight = fresh(base, 0, table),
+                     barsMoved = fresh(base, 0, moved), mapChanged = fresh(otherMap, 0, moved);
+        ASSERT_FALSE(barsMoved == columnRight);
+        ASSERT_FALSE(mapChanged == barsMoved);
+
+        chart = MakeChartBitmap();
+        QImage other = MakeChartBitmap();
+        compose(chart, base, 23, table);
+        EXPECT_TRUE(chart == columnLeft);
+        compose(chart, base, 0, table);
+        EXPECT_TRUE(chart == columnRight);
+        EXPECT_EQ(chart.pixel(880, 2), base.pixel(880, 2));
+        EXPECT_EQ(chart.pixel(10, 2), Blend(qRgb(0xFF, 0xFF, 0), base.pixel(10, 2)));
+        compose(chart, base, 0, moved);
+        EXPECT_TRUE(chart == barsMoved);
+        chart.setPixel(450, 30, qRgb(255, 0, 0));  // where no bar nor the column is
+        compose(chart, base, 0, moved);
+        EXPECT_TRUE(chart == barsMoved);
+        compose(chart, otherMap, 0, moved);
+        EXPECT_TRUE(chart == mapChanged);
+        compose(other, base, 23, table);
+        compose(chart, base, 0, table);
+        EXPECT_TRUE(chart == columnRight);
+        EXPECT_TRUE(other == columnLeft);
+    }
 }
 
 // At device pixel ratio 2 the chart is composed on every device pixel: the map drawn for
@@ -241,4 +280,23 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     // The hour column, chart pixels 450 to 487, on exactly its device pixels.
     for (int x : {900, 975}) EXPECT_EQ(chart.pixel(x, 893), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(x, 893))) << x;
     for (int x : {899, 976}) EXPECT_EQ(chart.pixel(x, 893), map.pixel(x, 893)) << x;
+}
+
+// The map goes into the chart's corner: a map larger than the chart is clipped, a smaller
+// one leaves the rest as it was.
+TEST(SessionChartMap, TheMapIsCopiedIntoTheCornerAndClipped) {
+    QImage chart(kChartWidth, kChartHeight, QImage::Format_RGB32);
+    chart.fill(Qt::white);
+    QImage small(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) small.setPixel(x, y, qRgb(x % 256, y, (x + 3 * y) % 256));
+    CopyMap(chart, small);
+    EXPECT_TRUE(chart.copy(0, 0, 300, 200) == small);
+    EXPECT_EQ(chart.pixel(300, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(chart.pixel(0, 200), qRgb(255, 255, 255));
+
+    QImage large(1000, 500, QImage::Format_RGB32);
+    large.fill(qRgb(1, 2, 3));
+    CopyMap(chart, large);
+    EXPECT_EQ(chart.pixel(899, 446), qRgb(1, 2, 3));
 }
