@@ -79,6 +79,7 @@ void TForm1::ReportError(const QString& message) const {
 
 void TForm1::FormCreate() {
     setWindowIcon(ApplicationIcon());
+    now_ = clock_.UtcMs();
     try {
         SyncAutorunBox();
         SetUpTrayIcon();
@@ -93,11 +94,12 @@ void TForm1::FormCreate() {
         LoadTradingCalendar();
         CreateSessions();
         PlaceHourPanels();
+        lastMinute_ = clock_.LocalMinute();
         RedrawChart();
         UpdateClocks();
         HighlightHour();
         CreateBalloonList();
-        ScheduleOffsetCheck(clock_.UtcMs());
+        ScheduleOffsetCheck(now_);
         startedUp_ = true;
     } catch (const Exception& error) {
         // The window opens with what was built; every later step checks what exists.
@@ -110,13 +112,12 @@ void TForm1::FormCreate() {
 void TForm1::CreateCapitals() {
     // Every clock starts on the all-zero zone (UTC) until the catalogue gives it one.
     for (int k = 0; k < 5; ++k)
-        capitals_[k] = std::make_unique<TMainCapital>(clock_, lblCapital[k]->text(),
-                                                      TIME_ZONE_INFORMATION{}, kCapitalColors[k]);
+        capitals_[k] = std::make_unique<TMainCapital>(lblCapital[k]->text(), TIME_ZONE_INFORMATION{},
+                                                      kCapitalColors[k]);
 }
 
 void TForm1::LoadTimeZones() {
-    const qint64 now = clock_.UtcMs();
-    const TZoneRegistryBuild build = BuildCatalogue(now);
+    const TZoneRegistryBuild build = BuildCatalogue(now_);
     KnownZoneTargets targets;
     for (int k = 0; k < 5; ++k) targets.clockZones[k] = &capitals_[k]->Zone;
     targets.newYorkZone = &newYorkZone_;
@@ -126,7 +127,7 @@ void TForm1::LoadTimeZones() {
         AddMarkersForKey(markerList_, key, zone);
     };
     ::LoadTimeZones(build.registry, timeZoneList_, targets);
-    catalogueBuiltAtMs_ = now;
+    catalogueBuiltAtMs_ = now_;
     catalogueRebuildAtMs_ = build.rebuildAtUtcMs;
 }
 
@@ -149,7 +150,10 @@ void TForm1::ReadCapitals() {
 // --- the tick and the refreshes -----------------------------------------------------
 
 void TForm1::tmr1Timer() {
-    if (clock_.LocalMinute() == lastMinute_) return;
+    const int minute = clock_.LocalMinute();
+    if (minute == lastMinute_) return;
+    lastMinute_ = minute;
+    now_ = clock_.UtcMs();
     FollowTheCalendar();
     RedrawChart();
     UpdateClocks();  // with the tray hint and the coming events
@@ -171,8 +175,7 @@ void TForm1::Timer2Timer() {
 }
 
 void TForm1::UpdateClocks() {
-    const qint64 utcMs = clock_.UtcMs();
-    const SYSTEMTIME utc = SystemTimeFromUnixMs(utcMs);
+    const SYSTEMTIME utc = SystemTimeFromUnixMs(now_);
     const TIME_ZONE_INFORMATION reference = ReferenceZone();
     btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ZoneNow(reference, utc)));
     for (int k = 0; k < 5; ++k)
@@ -180,7 +183,7 @@ void TForm1::UpdateClocks() {
             pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc) +
                                        DayMarker(capitals_[k]->Zone, reference, utc));
     UpdateTrayHint();
-    UpdateUpcomingEvents(utcMs);
+    UpdateUpcomingEvents(now_);
 }
 
 void TForm1::UpdateTrayHint() {

@@ -233,6 +233,9 @@ private:
     TIME_ZONE_INFORMATION moscowZone_{};
     TIME_ZONE_INFORMATION computerZone_{};  // the reference while "Время компьютера" is chosen
     int lastMinute_ = -1;
+    // The instant the window shows: read once by the tick at each new minute, by start-up
+    // and by each of the user's actions, and handed to everything drawn for it.
+    qint64 now_ = 0;
     QImage mapBitmap_;
     QImage hourHighlightPixel_;
     QImage chartBitmap_;

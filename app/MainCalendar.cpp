@@ -15,7 +15,7 @@
 
 void TForm1::FollowTheCalendar() {
     if (!startedUp_) return;  // never touch what a failed start-up did not build
-    const qint64 now = clock_.UtcMs();
+    const qint64 now = now_;
     // A clock set back re-reads too. While the clock editor is open it holds the
     // catalogue's entries, so the catalogue waits for it (checked again next minute).
     if ((now >= catalogueRebuildAtMs_ || now < catalogueBuiltAtMs_) && !editingClock_)
@@ -72,7 +72,7 @@ void TForm1::RebuildCatalogue(qint64 utcMs) {
 }
 
 void TForm1::FollowOffsetChanges(qint64 utcMs) {
-    FollowExchangeOffsets(sessions_, ElementGeometry(), clock_, SessionZones());
+    FollowExchangeOffsets(sessions_, ElementGeometry(), utcMs, SessionZones());
     if (ReferenceHourOffset() != hourPanelsOffset_) PlaceHourPanels();
     ScheduleOffsetCheck(utcMs);
 }

@@ -31,7 +31,7 @@ void TForm1::FollowPixelRatio() {
     try {
         CreateChartResources();
         CreateSessions();
-        ScheduleOffsetCheck(clock_.UtcMs());
+        ScheduleOffsetCheck(now_);
         RedrawChart();
     } catch (const Exception& error) {
         ReportError(error.Message());
@@ -46,7 +46,7 @@ void TForm1::LoadTradingCalendar() {
 
 void TForm1::CreateSessions() {
     const TElementGeometry geometry = ElementGeometry();
-    sessions_ = CreateSessionTable(geometry, clock_, SessionZones());
+    sessions_ = CreateSessionTable(geometry, now_, SessionZones());
 }
 
 TSessionZones TForm1::SessionZones() const {
@@ -54,9 +54,9 @@ TSessionZones TForm1::SessionZones() const {
 }
 
 void TForm1::RedrawChart() {
-    lastMinute_ = clock_.LocalMinute();
     ++chartRedrawCount_;
     if (chartBitmap_.isNull()) return;  // start-up stopped before the chart was made
+    PaintElementsFor(sessions_, now_);
     ComposeChart(chartBitmap_, mapBitmap_, hourHighlightPixel_,
                  HourColumn(ReferenceHourOffset(), ReferenceHour()), sessions_.SessionList,
                  sessions_.OverlapList);
@@ -64,7 +64,7 @@ void TForm1::RedrawChart() {
     // Screen readers get the bars as text: each title with its countdown.
     QStringList bars;
     for (const auto& element : sessions_.SessionList)
-        bars << element->TitleText() + u' ' + element->CountdownText();
+        bars << element->TitleText() + u' ' + element->CountdownText(now_);
     img1->setAccessibleName(bars.join(QStringLiteral("; ")));
 }
 
@@ -85,7 +85,7 @@ void TForm1::HighlightHour() {
 }
 
 void TForm1::img1MouseMove(QPoint point) {
-    if (const std::optional<QString> hint = MarkerHintAt(markerList_, point, clock_)) {
+    if (const std::optional<QString> hint = MarkerHintAt(markerList_, point, clock_.UtcMs())) {
         img1->setToolTip(*hint);
         if (QToolTip::isVisible()) QToolTip::showText(img1->mapToGlobal(point), *hint, img1);
     } else {

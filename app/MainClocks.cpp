@@ -2,6 +2,7 @@
 #include "app/Main.h"
 #include "clocks/CapitalBoxAdapter.h"
 #include "clocks/EditCapitalClockForm.h"
+#include "platform/Clock.h"
 #include "settings/Settings.h"
 
 #include <QFrame>
@@ -30,6 +31,7 @@ void TForm1::CapitalBoxClicked(int slotIndex) {
         const int result = options_.runEditor ? options_.runEditor(editor) : editor.exec();
         if (result == TEditCapitalClockForm::mrOk) {
             editor.ApplyTo(capital, &timeZoneList_);
+            now_ = clock_.UtcMs();
             UpdateClocks();  // the tray hint takes the new name at the next refresh
             GetSettings().WriteCapital(slotIndex, capital);
         }

@@ -33,12 +33,12 @@ void TForm1::DetectLocalZone() {
 
 TIME_ZONE_INFORMATION TForm1::ComputerZone() const {
     return options_.computerZone ? options_.computerZone(timeZoneList_)
-                                 : ComputerZoneRecord(timeZoneList_, clock_);
+                                 : ComputerZoneRecord(timeZoneList_, now_);
 }
 
 void TForm1::FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved) {
     // Selecting here saves nothing: the change handler answers only the user's pick.
-    const SYSTEMTIME now = clock_.UtcNow();
+    const SYSTEMTIME now = SystemTimeFromUnixMs(now_);
     const int computerEntry = ComputerEntryIndex(timeZoneList_, computerZone_, now);
     cbbUTC->clear();
     cbbUTC->addItem(ComputerTimeText(timeZoneList_, computerEntry, computerZone_), kComputerTimeItem);
@@ -64,18 +64,19 @@ TDateTime TForm1::ReferenceNow(const SYSTEMTIME& utc) const {
 }
 
 int TForm1::ReferenceHourOffset() const {
-    return ZoneHourOffset(ReferenceZone(), chartZone_, clock_.UtcNow());
+    return ZoneHourOffset(ReferenceZone(), chartZone_, SystemTimeFromUnixMs(now_));
 }
 
 int TForm1::ReferenceHour() const {
-    return HourOf(ReferenceNow(clock_.UtcNow()));
+    return HourOf(ReferenceNow(SystemTimeFromUnixMs(now_)));
 }
 
 void TForm1::cbbUTCChange() {
+    now_ = clock_.UtcMs();
     UpdateClocks();
     PlaceHourPanels();
     HighlightHour();
-    ScheduleOffsetCheck(clock_.UtcMs());  // the hour line follows the new zone's changes
+    ScheduleOffsetCheck(now_);  // the hour line follows the new zone's changes
     const int entry = ReferenceEntry();
     if (entry >= 0 && entry < timeZoneList_.Count())
         GetSettings().WriteLocalZone(timeZoneList_[entry].ToTimeZoneInformation());

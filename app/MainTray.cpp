@@ -71,13 +71,13 @@ void TForm1::SetUpTrayIcon() {
 }
 
 void TForm1::CreateBalloonList() {
-    balloonList_ = std::make_unique<TBalloonHintList>(clock_, chartZone_);
+    balloonList_ = std::make_unique<TBalloonHintList>(chartZone_);
     AddSessionAlerts(*balloonList_);
 }
 
 void TForm1::ShowDueBalloonHint() {
     if (!balloonList_) return;
-    if (const TBalloonHint* hint = balloonList_->CurrentHint()) {
+    if (const TBalloonHint* hint = balloonList_->CurrentHint(now_)) {
         trycn1->DisplayBalloonHint(kApplicationTitle, hint->Text, bitInfo, 20);
         emit balloonShown(kApplicationTitle, hint->Text);
     }

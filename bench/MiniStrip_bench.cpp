@@ -28,7 +28,7 @@ struct Strip {
 
     Strip() {
         for (const char* name : {"London", "NewYork", "Tokyo", "Sydney", "Moscow"})
-            capitals.push_back(std::make_unique<TMainCapital>(clock, QString::fromLatin1(name),
+            capitals.push_back(std::make_unique<TMainCapital>(QString::fromLatin1(name),
                                                               TIME_ZONE_INFORMATION{}, 0x00126137));
         form = std::make_unique<TMiniModeForm>(clock, host);
         form->AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(),

@@ -1,7 +1,6 @@
 #include "clocks/MainCapital.h"
 
 #include "clocks/TileFont.h"
-#include "platform/Clock.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 
@@ -61,9 +60,8 @@ TColor TColorFromQColor(const QColor& color) {
     return TColor(color.red()) | TColor(color.green()) << 8 | TColor(color.blue()) << 16;
 }
 
-TMainCapital::TMainCapital(const IClock& clock, const QString& name,
-                           const TIME_ZONE_INFORMATION& zone, TColor color)
-    : clock_(clock), image_(MakeTileImage(QSize(1, 1))) {
+TMainCapital::TMainCapital(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color)
+    : image_(MakeTileImage(QSize(1, 1))) {
     Setup(name, zone, color);
 }
 
@@ -81,8 +79,6 @@ void TMainCapital::SetName(const QString& name) {
 
 QString TMainCapital::TimeTextAt(const SYSTEMTIME& utc) const { return ZoneTimeText(Zone, utc); }
 
-QString TMainCapital::CurrentTimeText() const { return TimeTextAt(clock_.UtcNow()); }
-
 QSize TMainCapital::MeasureImage() const {
     // The widest two-digit-hour time plus two letters, so the tile fits any time text.
     const QFontMetrics metrics(TileFont(), &image_);
@@ -90,7 +86,7 @@ QSize TMainCapital::MeasureImage() const {
     return QSize(metrics.horizontalAdvance(sample), metrics.height() + 2);
 }
 
-const QImage& TMainCapital::RenderImage() {
+const QImage& TMainCapital::RenderImage(const QString& timeText) {
     const int width = image_.width();
     const int height = image_.height();
     const QColor fill = ColorFromTColor(Color);
@@ -102,7 +98,7 @@ const QImage& TMainCapital::RenderImage() {
 
     painter.setFont(TileFont());
     const QFontMetrics metrics(painter.font(), &image_);
-    const QString text = Name + QLatin1Char(' ') + CurrentTimeText();
+    const QString text = Name + QLatin1Char(' ') + timeText;
     const int textWidth = metrics.horizontalAdvance(text);
     const int textHeight = metrics.height();
     // Halvings truncate toward zero; a text wider than the tile is clipped at both edges.

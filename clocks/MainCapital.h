@@ -1,6 +1,7 @@
 #pragma once
 // One city clock ("capital"): a name, a zone rule and a colour. It turns a UTC
 // instant into the city's time text and draws the small tile the mini strip lines up.
+// It reads no clock: the instant, or the text for it, is handed in.
 
 #include "timezones/ZoneRecord.h"
 
@@ -11,25 +12,21 @@
 
 #include <cstdint>
 
-class IClock;
-
 // Colours are 0x00BBGGRR (red in the low byte), as stored in the settings file.
 using TColor = uint32_t;
 
 class TMainCapital {
 public:
-    TMainCapital(const IClock& clock, const QString& name, const TIME_ZONE_INFORMATION& zone,
-                 TColor color);
+    TMainCapital(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color);
 
     void Setup(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color);
     void SetName(const QString& name);
 
     QString TimeTextAt(const SYSTEMTIME& utc) const;
-    QString CurrentTimeText() const;
 
     QSize MeasureImage() const;
-    // Repaints the tile for the current time; the capital keeps the image.
-    const QImage& RenderImage();
+    // Repaints the tile with the name and timeText; the capital keeps the image.
+    const QImage& RenderImage(const QString& timeText);
 
     // The zone rule and the colour have no setters: the editor and the settings
     // reader write them directly.
@@ -38,7 +35,6 @@ public:
     TColor Color = 0;
 
 private:
-    const IClock& clock_;
     QImage image_;
 };
 

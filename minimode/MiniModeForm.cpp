@@ -81,6 +81,7 @@ void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2,
 
 void TMiniModeForm::RedrawStrip() {
     LastMinute = clock_.LocalMinute();
+    const SYSTEMTIME utc = clock_.UtcNow();
     for (TMainCapital* capital : Clocks) {
         if (!capital) return;  // nothing to show before AssignClocks
     }
@@ -97,9 +98,10 @@ void TMiniModeForm::RedrawStrip() {
         QPainter painter(StripBitmap);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         for (int i = 0; i < StripTileCount; ++i) {
-            const QImage& tile = Clocks[i]->RenderImage();
+            const QString time = Clocks[i]->TimeTextAt(utc);
+            const QImage& tile = Clocks[i]->RenderImage(time);
             painter.drawImage(layout.TileLefts[i], 0, tile, 0, 0, widths[i], height);
-            texts << Clocks[i]->Name + QLatin1Char(' ') + Clocks[i]->CurrentTimeText();
+            texts << Clocks[i]->Name + QLatin1Char(' ') + time;
         }
     }
 

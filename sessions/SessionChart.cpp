@@ -202,14 +202,14 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     const int count = int(sessionList.size());
     for (int g = 0; g < count; ++g) {
         TExchange& element = *sessionList[size_t(g)];
-        const QImage& bitmap = element.GetBitmap();
+        const QImage& bitmap = element.Bitmap();
         const int top = g <= 3 ? SessionRowTop(g, chartHeight, h) : ExchangeRowTop(g, chartHeight, h);
         BlendImage(chartBitmap, QRect(device(ElementLeft(element, hourWidth), top), bitmap.size()), bitmap);
     }
     // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g) {
         TIntersection& overlap = *overlapList[g];
-        const QImage& bitmap = overlap.GetBitmap();
+        const QImage& bitmap = overlap.Bitmap();
         const QPoint at = device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h));
         CopyImage(chartBitmap, at.x(), at.y(), bitmap);
     }

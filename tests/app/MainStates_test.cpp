@@ -665,7 +665,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
         stretches.emplace_back(scaled ? Ms(s.shortFrom) : Ms(s.from),
                                scaled ? Ms(s.shortFrom) + scaledDays * 24 * kHour : Ms(s.to));
 
-    GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca",
+    GetSettings().WriteCapital(4, TMainCapital("Casablanca",
                                                RecordAt("2026-06-01T00:00:00Z", "Morocco Standard Time"), 0));
     const QByteArray start =
         QDateTime::fromMSecsSinceEpoch(stretches.front().first, Qt::UTC).toString(Qt::ISODate).toLatin1();
@@ -819,18 +819,18 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
                 const TradingModel::Bar& bar = g < 4 ? sessions[g] : exchangeBars[g - 4];
                 const auto [open, until] = TradingModel::State(bar, t);
                 const TExchange& element = *form->Sessions().SessionList[g];
-                const QString shown = element.TitleText() + " " + element.CountdownText();
+                const QString shown = element.TitleText() + " " + element.CountdownText(clock.UtcMs());
                 const QString expected = Title(bar) + (open ? " до закрытия " : " до открытия ") +
                                          Countdown(until - wholeMinute);
-                check(shown == expected && element.IsActive() == open, "bar", shown, expected);
+                check(shown == expected && element.IsActiveAt(clock.UtcMs()) == open, "bar", shown, expected);
             }
             for (size_t g = 0; g < 3; ++g) {
                 const auto [open, until] = TradingModel::State(strips[g], t);
                 const TIntersection& strip = *form->Sessions().OverlapList[g];
                 const QString expected = open ? HourText(int((until - wholeMinute) / kMinute))
                                               : HourText(strips[g].close - strips[g].open);
-                check(strip.IsActive() == open && strip.ValueText() == expected, "strip",
-                      strip.ValueText(), expected);
+                check(strip.IsActiveAt(clock.UtcMs()) == open && strip.ValueText(clock.UtcMs()) == expected, "strip",
+                      strip.ValueText(clock.UtcMs()), expected);
             }
             // The coming events: the week's lines shown are the model's, in its order, whatever
             // clock changes and holidays come between them, and the first is always there
@@ -1010,13 +1010,13 @@ TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOn
     EXPECT_TRUE(errors[0].startsWith("Файл праздников \"" + folder + "/nyse-2027.txt\", строка 3: "))
         << errors[0].toStdString();
     form->show();
-    EXPECT_TRUE(form->Sessions().SessionList[6]->IsActive());
+    EXPECT_TRUE(form->Sessions().SessionList[6]->IsActiveAt(clock.UtcMs()));
     EXPECT_TRUE(Upcoming().filter("календарь").isEmpty());
 
     clock.SetUtc("2027-03-26T15:00:00Z");  // Good Friday, 11:00 in New York
     const TExchange& nyse = *form->Sessions().SessionList[5];
-    EXPECT_FALSE(nyse.IsActive());
-    EXPECT_EQ(nyse.CountdownText(), "до открытия 2 д. 22 ч. 30 мин");
+    EXPECT_FALSE(nyse.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(nyse.CountdownText(clock.UtcMs()), "до открытия 2 д. 22 ч. 30 мин");
     EXPECT_EQ(errors.size(), 1);
 }
 
@@ -1027,9 +1027,9 @@ TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOn
 TEST_F(MainStatesTest, SavedZonesTakeTheCatalogueRuleOfNowAcrossTheYears) {
     GetSettings().WriteCapital(
         3,
-        TMainCapital(clock, "Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
+        TMainCapital("Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
     const TIME_ZONE_INFORMATION casablanca = RecordAt("2027-06-01T00:00:00Z", "Morocco Standard Time");
-    GetSettings().WriteCapital(4, TMainCapital(clock, "Casablanca", casablanca, 0));
+    GetSettings().WriteCapital(4, TMainCapital("Casablanca", casablanca, 0));
     GetSettings().WriteLocalZone(casablanca);
     const QByteArray saved = SettingsFile();
 

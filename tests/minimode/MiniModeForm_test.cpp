@@ -56,7 +56,7 @@ protected:
         const char* names[] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
         const TColor colors[] = {0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA, 0x008A7F8F};
         for (int i = 0; i < 5; ++i)
-            capitals.push_back(std::make_unique<TMainCapital>(clock, QString::fromLatin1(names[i]),
+            capitals.push_back(std::make_unique<TMainCapital>(QString::fromLatin1(names[i]),
                                                               TIME_ZONE_INFORMATION{}, colors[i]));
         strip = std::make_unique<TMiniModeForm>(clock, host, TWindowPlacement::Program);
         host.strip = strip.get();
@@ -93,7 +93,7 @@ TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
 
     int left = 0;
     for (const auto& capital : capitals) {
-        const QImage& tile = capital->RenderImage();
+        const QImage& tile = capital->RenderImage(capital->TimeTextAt(clock.UtcNow()));
         const int w = capital->MeasureImage().width();
         // Every column of the tile, frame included, lands unchanged; the next tile's
         // left frame then covers this one's right frame, which is black as well.

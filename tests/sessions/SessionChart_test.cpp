@@ -45,7 +45,7 @@ TEST(SessionChartGeometry, ElementsStandInTheColumnOfTheirLastHour) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
     const TSessionTable table = CreateSessionTable(
-        {37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+        {37.5, 37}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     const int sessions[] = {562, 488, 188, 0, 0, 38, 338};
     for (size_t g = 0; g < 7; ++g)
         EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
@@ -140,10 +140,11 @@ protected:
     void SetUp() override {
         UseTwentyFourHourClock();
         SetChartTime(clock, 0, 30);
-        table = CreateSessionTable({37.5, 37}, clock,
+        table = CreateSessionTable({37.5, 37}, clock.UtcMs(),
                                    {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     }
     void Compose(int column) {
+        PaintElementsFor(table, clock.UtcMs());
         ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList,
                      table.OverlapList);
     }
@@ -200,8 +201,9 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     UseTwentyFourHourClock();
     FakeClock clock;
     SetChartTime(clock, 0, 30);
-    const TSessionTable table = CreateSessionTable(
-        {37.5, 37, 2.0}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    TSessionTable table = CreateSessionTable(
+        {37.5, 37, 2.0}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    PaintElementsFor(table, clock.UtcMs());
     QImage map(1800, 894, QImage::Format_RGB32);
     for (int y = 0; y < map.height(); ++y)
         for (int x = 0; x < map.width(); ++x) map.setPixel(x, y, qRgb(x % 251, y % 241, (7 * x + y) % 256));

@@ -222,8 +222,8 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
                               TTradingCalendar::Load(QString(), errors)};
     ASSERT_TRUE(errors.isEmpty());
     FakeClock clock(instants.front());
-    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
-    TBalloonHintList balloons(clock, zones.Chart);
+    TSessionTable table = CreateSessionTable({37.5, 37}, clock.UtcMs(), zones);
+    TBalloonHintList balloons(zones.Chart);
     AddSessionAlerts(balloons);
     qint64 followAt = 0;
 
@@ -237,7 +237,7 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
         if (t - clock.UtcMs() > 2 * kDay) followAt = 0;  // a new stretch: the window wakes anew
         clock.SetUtcMs(t);
         if (t >= followAt) {
-            FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+            FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones);
             followAt = table.OffsetsValidUntilMs;
             for (const TIME_ZONE_INFORMATION& zone : {zones.Chart, zones.Chicago, zones.NewYork, zones.Moscow})
                 if (const std::optional<int64_t> change = NextOffsetChange(zone, t))
@@ -259,19 +259,19 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
                 closedDays += !state.open && state.until - t > 3 * kDay;
             }
             const QString expected = title + (state.open ? " до закрытия " : " до открытия ") + Countdown(state.until - minute);
-            const QString shown = element.TitleText() + " " + element.CountdownText();
-            check(shown == expected && element.IsActive() == state.open, "bar", shown, expected);
+            const QString shown = element.TitleText() + " " + element.CountdownText(clock.UtcMs());
+            check(shown == expected && element.IsActiveAt(clock.UtcMs()) == state.open, "bar", shown, expected);
         }
         for (size_t g = 0; g < 3; ++g) {
             const State state = StateOf(strips[g].spans, t);
             const TIntersection& strip = *table.OverlapList[g];
             const QString expected = state.open ? HourText(int((state.until - minute) / kMinute))
                                                 : HourText(strips[g].close - strips[g].open);
-            check(strip.IsActive() == state.open && strip.ValueText() == expected, "strip", strip.ValueText(), expected);
+            check(strip.IsActiveAt(clock.UtcMs()) == state.open && strip.ValueText(clock.UtcMs()) == expected, "strip", strip.ValueText(clock.UtcMs()), expected);
         }
         const auto balloon = expectedBalloons.find(minute);
         const QStringList parts = balloon == expectedBalloons.end() ? QStringList() : balloon->second;
-        const TBalloonHint* due = balloons.CurrentHint();
+        const TBalloonHint* due = balloons.CurrentHint(clock.UtcMs());
         const QString shown = due ? due->Text : QString();
         check(shown == parts.join(", "), "balloon", shown, parts.join(", "));
         balloonsSeen += !parts.isEmpty();
