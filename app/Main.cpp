@@ -89,12 +89,12 @@ void TForm1::FormCreate() {
         DeriveChartZone();
         ReadCapitals();
         DetectLocalZone();
-        lastMinute_ = -1;
+        lastMinuteMs_ = kNoMinute;
         CreateChartResources();
         LoadTradingCalendar();
         CreateSessions();
         PlaceHourPanels();
-        lastMinute_ = clock_.LocalMinute();
+        lastMinuteMs_ = WholeMinuteMs(now_);
         RedrawChart();
         UpdateClocks();
         HighlightHour();
@@ -150,10 +150,12 @@ void TForm1::ReadCapitals() {
 // --- the tick and the refreshes -----------------------------------------------------
 
 void TForm1::tmr1Timer() {
-    const int minute = clock_.LocalMinute();
-    if (minute == lastMinute_) return;
-    lastMinute_ = minute;
-    now_ = clock_.UtcMs();
+    // The whole minute, date included: a wall clock set by whole hours or days (a resume,
+    // NTP, the user) is another minute, shown at once.
+    const qint64 now = clock_.UtcMs();
+    if (WholeMinuteMs(now) == lastMinuteMs_) return;
+    lastMinuteMs_ = WholeMinuteMs(now);
+    now_ = now;
     FollowTheCalendar();
     RedrawChart();
     UpdateClocks();  // with the tray hint and the coming events

@@ -116,7 +116,8 @@ signals:
 
 public:
 
-    int LastMinute() const { return lastMinute_; }
+    // The minute of the hour of the last redraw; -1 before the first.
+    int LastMinute() const { return lastMinuteMs_ == kNoMinute ? -1 : int(lastMinuteMs_ / 60'000 % 60); }
     int ChartRedrawCount() const { return chartRedrawCount_; }
     const TIME_ZONE_INFORMATION& ChartZone() const { return chartZone_; }
     TMainCapital* Capital(int slot) const { return capitals_.at(slot - 1).get(); }
@@ -232,7 +233,9 @@ private:
     TIME_ZONE_INFORMATION newYorkZone_{};
     TIME_ZONE_INFORMATION moscowZone_{};
     TIME_ZONE_INFORMATION computerZone_{};  // the reference while "Время компьютера" is chosen
-    int lastMinute_ = -1;
+    // The whole minute (milliseconds since 1970) the tick last redrew.
+    static constexpr qint64 kNoMinute = -1;
+    qint64 lastMinuteMs_ = kNoMinute;
     // The instant the window shows: read once by the tick at each new minute, by start-up
     // and by each of the user's actions, and handed to everything drawn for it.
     qint64 now_ = 0;

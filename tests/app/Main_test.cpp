@@ -236,15 +236,25 @@ TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
     EXPECT_EQ(chartPaints.marked, 0);  // none before the chart was composed
 }
 
-TEST_F(MainWindowTest, AWholeHourJumpGoesUnnoticedUntilTheMinuteChanges) {
+// A wall clock set by whole hours or days (a resume from suspend, NTP, the user) lands on
+// another minute, though on the same minute of the hour: everything shows it at once.
+TEST_F(MainWindowTest, AJumpOfWholeHoursOrDaysIsShownAtOnce) {
     Create("2026-01-15T10:07:30");
     form->show();
-    const int atStart = form->ChartRedrawCount();
-    clock.Advance(3 * 3600 * 1000);  // same minute of the hour, three hours later
-    EXPECT_EQ(form->ChartRedrawCount(), atStart);
-    clock.Advance(60 * 1000);
-    EXPECT_EQ(form->ChartRedrawCount(), atStart + 1);
-    EXPECT_EQ(form->LastMinute(), 8);
+    auto* london = Child<QLabel>("pnlCapital1Time");
+    auto* reference = Child<QToolButton>("btnLocalTime");  // Kyiv
+    const struct {
+        qint64 jump;
+        const char *londonTime, *kyivTime;
+    } jumps[] = {{3 * 3'600'000, "13:07", "15:07"}, {-3'600'000, "12:07", "14:07"}, {86'400'000, "12:07", "14:07"}};
+    for (const auto& j : jumps) {
+        const int redraws = form->ChartRedrawCount();
+        clock.Advance(j.jump);  // the tick wakes at the jump
+        EXPECT_EQ(form->ChartRedrawCount(), redraws + 1) << j.jump;
+        EXPECT_EQ(london->text(), j.londonTime) << j.jump;
+        EXPECT_EQ(reference->text(), j.kyivTime) << j.jump;
+        EXPECT_EQ(form->TrayHint().split("\r\n").first(), QString("London ") + j.londonTime);
+    }
 }
 
 TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
