@@ -7,7 +7,7 @@
 #include <QScreen>
 
 void TForm1::EnterMiniMode() {
-    if (!capitals_[4]) return;  // start-up stopped before the clocks were made
+    if (!model_.HasCapitals()) return;  // start-up stopped before the clocks were made
     if (!miniModeForm_) miniModeForm_ = new TMiniModeForm(clock_, *this);  // no owner
     miniModeForm_->AssignClocks(Capital(1), Capital(2), Capital(3), Capital(4), Capital(5));
     const QScreen* monitor = screen() ? screen() : QGuiApplication::primaryScreen();

@@ -1,22 +1,16 @@
-// The reference zone: the entry of cbbUTC that counts as the user's own time, or
-// "Время компьютера", which follows the computer's own zone.
+// The reference zone picker: "Время компьютера", which follows the computer's own zone,
+// then the catalogue's entries; the model keeps which one is chosen.
 #include "app/Application.h"
 #include "app/Main.h"
 #include "clocks/ZoneListAdapter.h"
 #include "platform/Clock.h"
-#include "settings/Settings.h"
 #include "timezones/HintsForm.h"
-#include "timezones/LocalZoneRecord.h"
 #include "timezones/ReferenceZone.h"
 #include "timezones/TzCatalogue.h"
-#include "timezones/ZoneClock.h"
 
 #include <QComboBox>
 
 namespace {
-
-// The data of the "Время компьютера" item, where an entry's item holds its index.
-constexpr int kComputerTimeItem = -1;
 
 // "Время компьютера" with the zone it stands for now.
 QString ComputerTimeText(const TTimeZoneList& catalogue, int entry, const TIME_ZONE_INFORMATION& zone) {
@@ -26,62 +20,27 @@ QString ComputerTimeText(const TTimeZoneList& catalogue, int entry, const TIME_Z
 
 }  // namespace
 
-void TForm1::DetectLocalZone() {
-    computerZone_ = ComputerZone();
-    FillReferencePicker(GetSettings().ReadLocalZone());
-}
-
-TIME_ZONE_INFORMATION TForm1::ComputerZone() const {
-    return options_.computerZone ? options_.computerZone(timeZoneList_)
-                                 : ComputerZoneRecord(timeZoneList_, now_);
-}
-
-void TForm1::FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved) {
-    // Selecting here saves nothing: the change handler answers only the user's pick.
-    const SYSTEMTIME now = SystemTimeFromUnixMs(now_);
-    const int computerEntry = ComputerEntryIndex(timeZoneList_, computerZone_, now);
+void TForm1::FillReferencePicker() {
+    // Selecting here saves nothing: the change handler answers only the user's pick. Each
+    // item's data is its entry's index, kComputerTime for "Время компьютера".
+    const TTimeZoneList& catalogue = model_.TimeZoneList();
+    const int computerEntry = model_.ComputerEntry();
     cbbUTC->clear();
-    cbbUTC->addItem(ComputerTimeText(timeZoneList_, computerEntry, computerZone_), kComputerTimeItem);
+    cbbUTC->addItem(ComputerTimeText(catalogue, computerEntry, model_.ComputerZone()), kComputerTime);
     SetZoneSearchText(cbbUTC, 0, kComputerTimeText);  // found by its name, not its zone's cities
-    AddZoneListEntries(cbbUTC, timeZoneList_);
+    AddZoneListEntries(cbbUTC, catalogue);
     if (computerEntry >= 0) MarkComputerRow(cbbUTC, cbbUTC->findData(computerEntry));
-    // Nothing saved: the computer's own zone, whichever it is at the next start too.
-    const int entry = saved ? ChooseReferenceIndex(timeZoneList_, computerZone_, *saved, now)
-                            : kComputerTimeItem;
-    cbbUTC->setCurrentIndex(cbbUTC->findData(entry));
-}
-
-int TForm1::ReferenceEntry() const {
-    return cbbUTC->currentIndex() < 0 ? kComputerTimeItem : cbbUTC->currentData().toInt();
-}
-
-TIME_ZONE_INFORMATION TForm1::ReferenceZone() const {
-    return ReferenceZoneRecord(timeZoneList_, ReferenceEntry(), computerZone_);
-}
-
-TDateTime TForm1::ReferenceNow(const SYSTEMTIME& utc) const {
-    return ZoneNow(ReferenceZone(), utc);
-}
-
-int TForm1::ReferenceHourOffset() const {
-    return ZoneHourOffset(ReferenceZone(), chartZone_, SystemTimeFromUnixMs(now_));
-}
-
-int TForm1::ReferenceHour() const {
-    return HourOf(ReferenceNow(SystemTimeFromUnixMs(now_)));
+    cbbUTC->setCurrentIndex(cbbUTC->findData(model_.ReferenceEntry()));
+    pickerReading_ = model_.CatalogueReading();
 }
 
 void TForm1::cbbUTCChange() {
-    now_ = clock_.UtcMs();
+    model_.ChooseReference(cbbUTC->currentIndex() < 0 ? kComputerTime : cbbUTC->currentData().toInt());
+    picture_ = &model_.PictureAt(clock_.UtcMs());
     UpdateClocks();
     PlaceHourPanels();
     HighlightHour();
-    ScheduleOffsetCheck(now_);  // the hour line follows the new zone's changes
-    const int entry = ReferenceEntry();
-    if (entry >= 0 && entry < timeZoneList_.Count())
-        GetSettings().WriteLocalZone(timeZoneList_[entry].ToTimeZoneInformation());
-    else
-        GetSettings().ForgetLocalZone();  // the computer's zone, as when nothing was saved
+    model_.WriteLocalZone();  // a failure to save leaves the new zone shown
 }
 
 void TForm1::btnLocalTimeClick() {

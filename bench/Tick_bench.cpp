@@ -7,6 +7,7 @@
 // allocator by way of the wrappers below.
 #include "app/Main.h"
 #include "app/UpcomingPanel.h"
+#include "model/MainModel.h"
 #include "platform/Clock.h"
 #include "sessions/UpcomingEvents.h"
 
@@ -123,13 +124,14 @@ void BM_MinuteWithChart(benchmark::State& state) {
 BENCHMARK(BM_MinuteWithChart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The coming events' share of the minute, on a Friday evening with the clock changes of
-// March ahead: the lines worked out from the window's zones, and those lines shown in the
+// March ahead: the lines worked out from the model's zones, and those lines shown in the
 // panel, which lays them out and repaints.
 void BM_ComingEventsLines(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
-    const TForm1 form(clock, {});
-    const TUpcomingSources sources = form.UpcomingSources();
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    const TUpcomingSources sources = model.UpcomingSources();
     TUpcomingEvents events;
     qint64 t = clock.UtcMs();
     for (auto _ : state) {
@@ -142,8 +144,9 @@ BENCHMARK(BM_ComingEventsLines)->Unit(benchmark::kMicrosecond);
 void BM_ComingEventsPanel(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
-    const TForm1 form(clock, {});
-    const TUpcomingSources sources = form.UpcomingSources();
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    const TUpcomingSources sources = model.UpcomingSources();
     TUpcomingEvents events;
     TUpcomingPanel panel;
     panel.resize(900, 105);
@@ -157,6 +160,21 @@ void BM_ComingEventsPanel(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComingEventsPanel)->Unit(benchmark::kMicrosecond);
+
+// The model's share of the minute: the picture, without drawing it (the bars' bitmaps
+// are the chart's, above).
+void BM_ModelMinute(benchmark::State& state) {
+    FakeClock clock;
+    clock.SetUtc("2026-01-15T10:07:30");
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    qint64 t = clock.UtcMs();
+    for (auto _ : state) {
+        t += 60'000;
+        benchmark::DoNotOptimize(model.Tick(t));
+    }
+}
+BENCHMARK(BM_ModelMinute)->Unit(benchmark::kMicrosecond);
 
 void BM_TickWithinTheMinute(benchmark::State& state) {
     FakeClock clock;

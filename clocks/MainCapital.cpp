@@ -79,6 +79,10 @@ void TMainCapital::SetName(const QString& name) {
 
 QString TMainCapital::TimeTextAt(const SYSTEMTIME& utc) const { return ZoneTimeText(Zone, utc); }
 
+TClockFace TMainCapital::FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const {
+    return {Name, TimeTextAt(utc), DayMarker(Zone, reference, utc)};
+}
+
 QSize TMainCapital::MeasureImage() const {
     // The widest two-digit-hour time plus two letters, so the tile fits any time text.
     const QFontMetrics metrics(TileFont(), &image_);

@@ -15,6 +15,16 @@
 // Colours are 0x00BBGGRR (red in the low byte), as stored in the settings file.
 using TColor = uint32_t;
 
+// A clock as it reads at an instant: its name, its time and, when its date is not the
+// reference zone's, the day mark (" +1 д.").
+struct TClockFace {
+    QString Name;
+    QString Time;
+    QString DayMark;
+    QString TimeText() const { return Time + DayMark; }
+    friend bool operator==(const TClockFace&, const TClockFace&) = default;
+};
+
 class TMainCapital {
 public:
     TMainCapital(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color);
@@ -23,6 +33,8 @@ public:
     void SetName(const QString& name);
 
     QString TimeTextAt(const SYSTEMTIME& utc) const;
+    // The clock at utc against the reference zone's date.
+    TClockFace FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const;
 
     QSize MeasureImage() const;
     // Repaints the tile with the name and timeText; the capital keeps the image.

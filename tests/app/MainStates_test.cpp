@@ -818,7 +818,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             for (size_t g = 0; g < 7; ++g) {
                 const TradingModel::Bar& bar = g < 4 ? sessions[g] : exchangeBars[g - 4];
                 const auto [open, until] = TradingModel::State(bar, t);
-                const TExchange& element = *form->Sessions().SessionList[g];
+                const TExchange& element = *form->Model().Sessions().SessionList[g];
                 const QString shown = element.TitleText() + " " + element.CountdownText(clock.UtcMs());
                 const QString expected = Title(bar) + (open ? " до закрытия " : " до открытия ") +
                                          Countdown(until - wholeMinute);
@@ -826,7 +826,7 @@ TEST_F(MainStatesTest, WeeksOfTicksFollowTheTradingWeekClockChangesAndNewYear) {
             }
             for (size_t g = 0; g < 3; ++g) {
                 const auto [open, until] = TradingModel::State(strips[g], t);
-                const TIntersection& strip = *form->Sessions().OverlapList[g];
+                const TIntersection& strip = *form->Model().Sessions().OverlapList[g];
                 const QString expected = open ? HourText(int((until - wholeMinute) / kMinute))
                                               : HourText(strips[g].close - strips[g].open);
                 check(strip.IsActiveAt(clock.UtcMs()) == open && strip.ValueText(clock.UtcMs()) == expected, "strip",
@@ -1010,11 +1010,11 @@ TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOn
     EXPECT_TRUE(errors[0].startsWith("Файл праздников \"" + folder + "/nyse-2027.txt\", строка 3: "))
         << errors[0].toStdString();
     form->show();
-    EXPECT_TRUE(form->Sessions().SessionList[6]->IsActiveAt(clock.UtcMs()));
+    EXPECT_TRUE(form->Model().Sessions().SessionList[6]->IsActiveAt(clock.UtcMs()));
     EXPECT_TRUE(Upcoming().filter("календарь").isEmpty());
 
     clock.SetUtc("2027-03-26T15:00:00Z");  // Good Friday, 11:00 in New York
-    const TExchange& nyse = *form->Sessions().SessionList[5];
+    const TExchange& nyse = *form->Model().Sessions().SessionList[5];
     EXPECT_FALSE(nyse.IsActiveAt(clock.UtcMs()));
     EXPECT_EQ(nyse.CountdownText(clock.UtcMs()), "до открытия 2 д. 22 ч. 30 мин");
     EXPECT_EQ(errors.size(), 1);
