@@ -1,5 +1,6 @@
 #include "model/MainModel.h"
 
+#include "model/TrayTip.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "sessions/SessionChart.h"
@@ -148,9 +149,7 @@ const TMinutePicture& TMainModel::PictureAt(qint64 utcMs) {
     const TDateTime referenceNow = ZoneNow(reference, utc);
     p.ReferenceTime = FormatDateTime(ClockTimeFormat(), referenceNow);
     for (size_t k = 0; k < 5; ++k) p.Clocks[k] = capitals_[k] ? capitals_[k]->FaceAt(utc, reference) : TClockFace{};
-    QStringList lines;
-    for (const TClockFace& clock : p.Clocks) lines << clock.Name + u' ' + clock.TimeText();
-    p.TrayHint = HasCapitals() ? lines.join(QStringLiteral("\r\n")) : QString();
+    p.TrayHint = HasCapitals() ? TrayTipText(p.Clocks) : QString();
 
     p.HourOffset = ZoneHourOffset(reference, chartZone_, utc);
     const int hour = HourOf(referenceNow);
