@@ -9,6 +9,8 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Added to every configure, the sanitizer build's too (CI: warnings as errors).
+EXTRA_CMAKE_FLAGS ?=
 PREFIX ?= $(HOME)/.local
 FUZZ_RUNS ?= 1000000
 FUZZ_CI_SECONDS ?= 60
@@ -19,7 +21,7 @@ deps:
 	@tools/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(BUILD)
 
 run: build
@@ -29,7 +31,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure
 
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHORAVANE_SANITIZE=ON -DHORAVANE_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHORAVANE_SANITIZE=ON -DHORAVANE_BENCH=OFF $(EXTRA_CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 HORAVANE_SIMULATED_DAYS=3 ctest --output-on-failure -LE e2e
 

@@ -5,6 +5,14 @@
 set -euo pipefail
 
 e2e_init() {
+    e2e_session_and_folder "$@"
+    export QT_QPA_PLATFORM=xcb
+    e2e_start_display
+}
+
+# The script again inside a D-Bus session of its own (once), then a work folder with a
+# copy of the program, its own config and runtime folders, and the cleanup on exit.
+e2e_session_and_folder() {
     EXE_SOURCE=$(readlink -f "$1")
     if [[ -z "${E2E_IN_SESSION:-}" ]]; then
         export E2E_IN_SESSION=1
@@ -17,11 +25,9 @@ e2e_init() {
     cp "$EXE_SOURCE" "$EXE"
     export XDG_CONFIG_HOME="$WORK/config"
     export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-    export QT_QPA_PLATFORM=xcb
-    unset QT_QPA_PLATFORMTHEME
+    unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
     PIDS=()
     trap e2e_cleanup EXIT
-    e2e_start_display
 }
 
 e2e_cleanup() {
@@ -269,21 +275,9 @@ e2e_init_wayland() {
         exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
             env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR HOME=/tmp bash "$0" "$@"
     fi
-    EXE_SOURCE=$(readlink -f "$1")
-    if [[ -z "${E2E_IN_SESSION:-}" ]]; then
-        export E2E_IN_SESSION=1
-        exec dbus-run-session -- bash "$0" "$@"
-    fi
-    WORK=$(mktemp -d /tmp/horavane-e2e.XXXXXX)
-    EXE="$WORK/bin/horavane"
-    mkdir -p "$WORK/bin" "$WORK/config" "$WORK/home"
-    cp "$EXE_SOURCE" "$EXE"
-    export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config"
-    export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-    export XDG_SESSION_TYPE=wayland
-    unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME
-    PIDS=()
-    trap e2e_cleanup EXIT
+    e2e_session_and_folder "$@"
+    mkdir -p "$WORK/home"
+    export HOME="$WORK/home" XDG_SESSION_TYPE=wayland
     export E2E_SWAY_ENV="$WORK/sway-env"
     WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         sway -c "$E2E_DESKTOP/sway.config" >"$WORK/sway.log" 2>&1 &

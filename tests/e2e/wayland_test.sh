@@ -64,7 +64,9 @@ on_wayland() {
     QT_QPA_PLATFORM=wayland e2e_launch
     e2e_poll 10 sway_has_main || e2e_fail "no main window on Wayland: $(e2e_sway_windows)"
     read -r app _ < <(main_line)
-    [[ $app == horavane ]] || e2e_fail "the main window is no Wayland window with the app id horavane: $(main_line)"
+    # The app id is the desktop entry's, so the desktop finds the window's icon and name.
+    [[ $app == org.horavane.Horavane ]] ||
+        e2e_fail "the main window is no Wayland window with the app id org.horavane.Horavane: $(main_line)"
     click_mini_mode
     e2e_poll 5 sway_has_strip || e2e_fail "no strip after \"Режим мини\": $(e2e_sway_contents)"
     e2e_poll 5 sway_has_no_main || e2e_fail "the main window stayed beside the strip"
