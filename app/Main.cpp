@@ -138,6 +138,7 @@ void TForm1::DrawPicture(const TMinutePicture& picture) {
     RedrawChart();
     UpdateClocks();  // with the tray hint and the coming events
     HighlightHour();
+    if (miniModeForm_) miniModeForm_->SetTimes(picture.Clocks);
 }
 
 bool TForm1::IsTickEnabled() const {
@@ -148,9 +149,8 @@ void TForm1::Timer2Timer() {
     localTimeColor_ = localTimeColor_ == clBlack ? clGray : clBlack;
     SetFontColor(btnLocalTime, localTimeColor_);
     // The blink wakes every second anyway: it also notices a wall clock that moved
-    // without the system saying so, for the tick and the strip's own.
+    // without the system saying so, for the tick.
     tmr1->CheckWallClock();
-    if (miniModeForm_) miniModeForm_->tmr1->CheckWallClock();
 }
 
 void TForm1::UpdateClocks() {

@@ -57,7 +57,7 @@ struct TForm1Options {
     bool buildAfterShow = false;
 };
 
-class TForm1 : public QWidget, private IMiniModeHost {
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(IClock& clock, TForm1Options options = {}, QWidget* parent = nullptr);
@@ -145,9 +145,8 @@ private:
     // entry and selects the reference zone chosen (saves nothing).
     void FillReferencePicker();
     // the strip's requests
-    void ShowMainWindow() override;
-    void ExitProgram() override;
-    void StoreMiniPosition(const QPoint& position) override;
+    void ShowMainWindow();
+    void StoreMiniPosition(const QPoint& position);
     void ReportError(const QString& message) const;
 
     IClock& clock_;

@@ -83,14 +83,17 @@ TClockFace TMainCapital::FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATI
     return {Name, TimeTextAt(utc), DayMarker(Zone, reference, utc)};
 }
 
-QSize TMainCapital::MeasureImage() const {
+QSize TMainCapital::MeasureImage(const QString& dayMark) const {
     // The widest two-digit-hour time plus two letters, so the tile fits any time text.
     const QFontMetrics metrics(TileFont(), &image_);
-    const QString sample = Name + QStringLiteral(" 00:00") + QStringLiteral("Wh");
+    const QString sample = Name + QStringLiteral(" 00:00") + dayMark + QStringLiteral("Wh");
     return QSize(metrics.horizontalAdvance(sample), metrics.height() + 2);
 }
 
-const QImage& TMainCapital::RenderImage(const QString& timeText) {
+const QImage& TMainCapital::RenderImage(const QString& time, const QString& dayMark) {
+    // Resized only when a day mark comes or goes: the time of day alone never does.
+    const QSize size = MeasureImage(dayMark);
+    if (image_.size() != size) image_ = MakeTileImage(size);
     const int width = image_.width();
     const int height = image_.height();
     const QColor fill = ColorFromTColor(Color);
@@ -102,7 +105,7 @@ const QImage& TMainCapital::RenderImage(const QString& timeText) {
 
     painter.setFont(TileFont());
     const QFontMetrics metrics(painter.font(), &image_);
-    const QString text = Name + QLatin1Char(' ') + timeText;
+    const QString text = Name + QLatin1Char(' ') + time + dayMark;
     const int textWidth = metrics.horizontalAdvance(text);
     const int textHeight = metrics.height();
     // Halvings truncate toward zero; a text wider than the tile is clipped at both edges.

@@ -36,9 +36,12 @@ public:
     // The clock at utc against the reference zone's date.
     TClockFace FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const;
 
-    QSize MeasureImage() const;
-    // Repaints the tile with the name and timeText; the capital keeps the image.
-    const QImage& RenderImage(const QString& timeText);
+    // The tile's size: that of the name with the widest time of two-digit hours and two
+    // letters, and the day mark when there is one.
+    QSize MeasureImage(const QString& dayMark = QString()) const;
+    // Repaints the tile with the name, the time and the day mark, sized for them; the
+    // capital keeps the image.
+    const QImage& RenderImage(const QString& time, const QString& dayMark = QString());
 
     // The zone rule and the colour have no setters: the editor and the settings
     // reader write them directly.

@@ -235,7 +235,7 @@ TEST_F(MainStatesTest, WithoutATrayHoldingTheIconTheWindowWaitsOnTheTaskbar) {
 }
 
 TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgainWhereItWasPut) {
-    Create();
+    Create("2026-01-15T22:07:30");  // past midnight in Kyiv: London and New York are a day behind
     form->show();
     QAction* miniItem = form->TrayMenu()->findChild<QAction*>("mniMiniMode");
     ASSERT_NE(miniItem, nullptr);
@@ -256,6 +256,16 @@ TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgainWhereItWasPut
     EXPECT_EQ(form->MiniModeForm(), strip);
     EXPECT_EQ(StripCount(), 1);
     EXPECT_EQ(form->findChildren<TMiniModeForm*>().size(), 0);  // the strip has no owner
+
+    // The strip shows the clocks as the window's tiles do, day marks included, and follows
+    // the window's minute.
+    const QString tiles = QString("London %1, NewYork %2, Tokyo %3, Sydney %4, Moscow %5")
+                              .arg(TimeText(1), TimeText(2), TimeText(3), TimeText(4), TimeText(5));
+    EXPECT_EQ(strip->img1->accessibleName(), tiles);
+    EXPECT_EQ(tiles, "London 22:07 −1 д., NewYork 17:07 −1 д., Tokyo 7:07, Sydney 9:07, Moscow 1:07");
+    clock.Advance(60'000);
+    EXPECT_EQ(strip->img1->accessibleName(),
+              "London 22:08 −1 д., NewYork 17:08 −1 д., Tokyo 7:08, Sydney 9:08, Moscow 1:08");
 
     // Dragged with the left button and put down, the strip saves where it was put.
     const QPoint put = strip->pos() + QPoint(30, 40);
