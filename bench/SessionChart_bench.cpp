@@ -7,7 +7,7 @@
 #include "sessions/SessionTable.h"
 #include "sessions/TradingWeek.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 

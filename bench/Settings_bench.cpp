@@ -1,7 +1,7 @@
 // Speed of the five clock texts a minute change sets, of a tile repaint, and of the
 // settings reads and writes start-up and the editor make.
 #include "clocks/MainCapital.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "settings/Settings.h"
 
 #include <QGuiApplication>

@@ -8,7 +8,7 @@
 #include "app/Main.h"
 #include "app/UpcomingPanel.h"
 #include "model/MainModel.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "sessions/UpcomingEvents.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "worldmap/WorldMapCapital.h"
 #include "worldmap/WorldMapPicture.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 
 #include <QFile>
 #include <QGuiApplication>

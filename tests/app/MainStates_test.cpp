@@ -4,7 +4,7 @@
 #include "app/Main.h"
 #include "clocks/EditCapitalClockForm.h"
 #include "minimode/MouseSupport.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
 #include "timezones/TimeFormat.h"

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "platform/Autostart.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
 #include "sessions/SessionChart.h"

@@ -1,6 +1,6 @@
 #include "clocks/MainCapital.h"
 #include "clocks/TileFont.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #include "worldmap/BalloonHint.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/ZoneClock.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "worldmap/WorldMapCapital.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 
 #include <QStringList>
