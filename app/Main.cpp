@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Application.h"
+#include "app/ReferencePicker.h"
 #include "app/TaskbarButton.h"
 #include "app/UpcomingPanel.h"
 #include "app/WindowLook.h"
@@ -139,6 +140,22 @@ void TForm1::DrawPicture(const TMinutePicture& picture) {
     UpdateClocks();  // with the tray hint and the coming events
     HighlightHour();
     if (miniModeForm_) miniModeForm_->SetTimes(picture.Clocks);
+}
+
+void TForm1::FillReferencePicker() {
+    ::FillReferencePicker(cbbUTC, model_);
+    pickerReading_ = model_.CatalogueReading();
+}
+
+// The user picked a reference zone: the model takes it, the minute is shown anew for it
+// (the chart stays: its zone is New York's), and the choice is saved.
+void TForm1::cbbUTCChange() {
+    model_.ChooseReference(cbbUTC->currentIndex() < 0 ? kComputerTime : cbbUTC->currentData().toInt());
+    picture_ = &model_.PictureAt(clock_.UtcMs());
+    UpdateClocks();
+    PlaceHourPanels();
+    HighlightHour();
+    model_.WriteLocalZone();  // a failure to save leaves the new zone shown
 }
 
 bool TForm1::IsTickEnabled() const {

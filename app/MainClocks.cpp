@@ -1,8 +1,11 @@
-// The five clock boxes behave as buttons that open the clock editor.
+// The five clock boxes behave as buttons that open the clock editor; the reference clock
+// opens the zones' hints.
 #include "app/Main.h"
+#include "app/Application.h"
 #include "clocks/CapitalBoxAdapter.h"
 #include "clocks/EditCapitalClockForm.h"
 #include "platform/Clock.h"
+#include "timezones/HintsForm.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -39,4 +42,8 @@ void TForm1::CapitalBoxClicked(int slotIndex) {
         throw;
     }
     label->setText(capital->Name);
+}
+
+void TForm1::btnLocalTimeClick() {
+    TForm2::ShowModal(this, kApplicationTitle);
 }
