@@ -1,15 +1,14 @@
 #include "app/Main.h"
 
 #include "app/Application.h"
+#include "app/ReferencePicker.h"
 #include "app/TaskbarButton.h"
+#include "app/UpcomingPanel.h"
 #include "app/WindowLook.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/MinuteTimer.h"
-#include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
-#include "timezones/TzCatalogue.h"
-#include "timezones/ZoneClock.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -22,12 +21,20 @@
 
 namespace {
 
-// The clocks' default colours, slot 1..5; their default names are the labels' captions.
-constexpr std::array<TColor, 5> kCapitalColors{0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA,
-                                               0x008A7F8F};
-
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clGray = 0x808080;
+
+// What the model takes of the window's options.
+TMainModelOptions ModelOptions(const TForm1Options& options, ErrorReporter report) {
+    TMainModelOptions model;
+    model.zoneRegistry = options.zoneRegistry;
+    if (options.computerZone)
+        model.computerZone = [zone = options.computerZone](const TTimeZoneList& catalogue, qint64) {
+            return zone(catalogue);
+        };
+    model.reportError = std::move(report);
+    return model;
+}
 
 }  // namespace
 
@@ -40,7 +47,8 @@ TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       clock_(clock),
-      options_(std::move(options)) {
+      options_(std::move(options)),
+      model_(ModelOptions(options_, [this](const QString& message) { ReportError(message); })) {
     BuildLayout();
     BuildMenuAndTray();
     BuildClockBoxClicks();
@@ -59,15 +67,11 @@ TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    // Nothing ticks while the rest goes away; the overlaps go before the sessions they
-    // were built from, the strip before the clocks it shows.
+    // Nothing ticks while the rest goes away; the strip goes before the clocks it shows.
     tmr1->stop();
     Timer2->stop();
-    sessions_.OverlapList.clear();
-    sessions_.SessionList.clear();
     delete miniModeForm_.data();
     delete discardedStrip_.data();  // its deferred deletion may not have come yet
-    balloonList_.reset();
     trycn1.reset();
 }
 
@@ -79,26 +83,30 @@ void TForm1::ReportError(const QString& message) const {
 
 void TForm1::FormCreate() {
     setWindowIcon(ApplicationIcon());
+    const qint64 now = clock_.UtcMs();
     try {
         SyncAutorunBox();
         SetUpTrayIcon();
         QToolTip::setFont(font());  // the window's own Arial bold 16 px
-        CreateCapitals();
-        LoadTimeZones();
-        DeriveChartZone();
+        std::array<QString, 5> names;
+        for (size_t k = 0; k < 5; ++k) names[k] = lblCapital[k]->text();
+        model_.CreateCapitals(names);
+        model_.LoadTimeZones(now);
         ReadCapitals();
-        DetectLocalZone();
-        lastMinute_ = -1;
+        model_.DetectLocalZone(now);
+        FillReferencePicker();
         CreateChartResources();
-        LoadTradingCalendar();
-        CreateSessions();
+        model_.LoadTradingCalendar();
+        model_.CreateSessions(ElementGeometry(), now);
+        // The first picture, drawn as the tick draws one but for the balloon: the window is
+        // complete before it is first shown, and the first tick comes with the next minute.
+        picture_ = model_.Tick(now);
         PlaceHourPanels();
         RedrawChart();
         UpdateClocks();
         HighlightHour();
-        CreateBalloonList();
-        ScheduleOffsetCheck(clock_.UtcMs());
-        startedUp_ = true;
+        model_.CreateBalloonList();
+        model_.FinishStartUp(now);
     } catch (const Exception& error) {
         // The window opens with what was built; every later step checks what exists.
         ReportError(error.Message());
@@ -107,54 +115,47 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::CreateCapitals() {
-    // Every clock starts on the all-zero zone (UTC) until the catalogue gives it one.
-    for (int k = 0; k < 5; ++k)
-        capitals_[k] = std::make_unique<TMainCapital>(clock_, lblCapital[k]->text(),
-                                                      TIME_ZONE_INFORMATION{}, kCapitalColors[k]);
-}
-
-void TForm1::LoadTimeZones() {
-    const qint64 now = clock_.UtcMs();
-    const TZoneRegistryBuild build = BuildCatalogue(now);
-    KnownZoneTargets targets;
-    for (int k = 0; k < 5; ++k) targets.clockZones[k] = &capitals_[k]->Zone;
-    targets.newYorkZone = &newYorkZone_;
-    targets.moscowZone = &moscowZone_;
-    targets.chicagoZone = &chicagoZone_;
-    targets.keyLoaded = [this](const QString& key, const TIME_ZONE_INFORMATION& zone) {
-        AddMarkersForKey(markerList_, key, zone);
-    };
-    ::LoadTimeZones(build.registry, timeZoneList_, targets);
-    catalogueBuiltAtMs_ = now;
-    catalogueRebuildAtMs_ = build.rebuildAtUtcMs;
-}
-
-TZoneRegistryBuild TForm1::BuildCatalogue(qint64 utcMs) const {
-    return options_.zoneRegistry ? options_.zoneRegistry(utcMs) : BuildZoneRegistryAt(utcMs);
-}
-
-void TForm1::DeriveChartZone() {
-    chartZone_ = MakeChartZone(capitals_[1]->Zone);
-}
-
 void TForm1::ReadCapitals() {
-    for (int i = 0; i < 5; ++i) GetSettings().ReadCapital(i, *capitals_[i]);
-    // A saved zone of the catalogue takes the rule the catalogue has for now, not the
-    // one of the year it was saved in; the file itself stays as it is.
-    for (auto& capital : capitals_) capital->Zone = timeZoneList_.CurrentRecord(capital->Zone);
-    for (int k = 0; k < 5; ++k) lblCapital[k]->setText(capitals_[k]->Name);
+    model_.ReadCapitals();
+    for (int k = 0; k < 5; ++k) lblCapital[size_t(k)]->setText(model_.Capital(k + 1)->Name);
 }
 
-// --- the tick and the refreshes -----------------------------------------------------
+// --- the tick and the picture ---------------------------------------------------------
 
 void TForm1::tmr1Timer() {
-    if (clock_.LocalMinute() == lastMinute_) return;
-    FollowTheCalendar();
+    // The clock is read here once a minute and the model works out the minute from that
+    // instant; within the minute nothing more is read or drawn.
+    if (const TMinutePicture* picture = model_.Tick(clock_.UtcMs())) {
+        DrawPicture(*picture);
+        ShowDueBalloonHint();
+    }
+}
+
+void TForm1::DrawPicture(const TMinutePicture& picture) {
+    picture_ = &picture;
+    // The catalogue was read anew (New Year, a zone's rules): the picker lists it.
+    if (picture.CatalogueReading != pickerReading_) FillReferencePicker();
+    if (picture.HourOffset != hourPanelsOffset_) PlaceHourPanels();
     RedrawChart();
     UpdateClocks();  // with the tray hint and the coming events
     HighlightHour();
-    ShowDueBalloonHint();
+    if (miniModeForm_) miniModeForm_->SetTimes(picture.Clocks);
+}
+
+void TForm1::FillReferencePicker() {
+    ::FillReferencePicker(cbbUTC, model_);
+    pickerReading_ = model_.CatalogueReading();
+}
+
+// The user picked a reference zone: the model takes it, the minute is shown anew for it
+// (the chart stays: its zone is New York's), and the choice is saved.
+void TForm1::cbbUTCChange() {
+    model_.ChooseReference(cbbUTC->currentIndex() < 0 ? kComputerTime : cbbUTC->currentData().toInt());
+    picture_ = &model_.PictureAt(clock_.UtcMs());
+    UpdateClocks();
+    PlaceHourPanels();
+    HighlightHour();
+    model_.WriteLocalZone();  // a failure to save leaves the new zone shown
 }
 
 bool TForm1::IsTickEnabled() const {
@@ -165,31 +166,29 @@ void TForm1::Timer2Timer() {
     localTimeColor_ = localTimeColor_ == clBlack ? clGray : clBlack;
     SetFontColor(btnLocalTime, localTimeColor_);
     // The blink wakes every second anyway: it also notices a wall clock that moved
-    // without the system saying so, for the tick and the strip's own.
+    // without the system saying so, for the tick.
     tmr1->CheckWallClock();
-    if (miniModeForm_) miniModeForm_->tmr1->CheckWallClock();
 }
 
 void TForm1::UpdateClocks() {
-    const qint64 utcMs = clock_.UtcMs();
-    const SYSTEMTIME utc = SystemTimeFromUnixMs(utcMs);
-    const TIME_ZONE_INFORMATION reference = ReferenceZone();
-    btnLocalTime->setText(FormatDateTime(ClockTimeFormat(), ZoneNow(reference, utc)));
-    for (int k = 0; k < 5; ++k)
-        if (capitals_[k])
-            pnlCapitalTime[k]->setText(capitals_[k]->TimeTextAt(utc) +
-                                       DayMarker(capitals_[k]->Zone, reference, utc));
+    if (!picture_) return;  // start-up stopped before its first picture
+    btnLocalTime->setText(picture_->ReferenceTime);
+    for (size_t k = 0; k < 5; ++k)
+        if (model_.Capital(int(k) + 1)) pnlCapitalTime[k]->setText(picture_->Clocks[k].TimeText());
     UpdateTrayHint();
-    UpdateUpcomingEvents(utcMs);
+    UpdateUpcomingEvents();
 }
 
 void TForm1::UpdateTrayHint() {
-    QStringList lines;
-    for (int k = 0; k < 5; ++k) lines << lblCapital[k]->text() + u' ' + pnlCapitalTime[k]->text();
-    trycn1->SetHint(lines.join(QStringLiteral("\r\n")));
+    if (picture_) trycn1->SetHint(picture_->TrayHint);
 }
 
-// --- showing --------------------------------------------------------------------
+void TForm1::UpdateUpcomingEvents() {
+    // Before start-up built the clocks and the bars there are none.
+    if (picture_ && model_.Sessions().SessionList.size() >= 4) pnlPromo->SetEvents(picture_->Events);
+}
+
+// --- showing ---// --- showing --------------------------------------------------------------------
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -219,7 +218,10 @@ void TForm1::changeEvent(QEvent* event) {
     // The desktop's regional settings changed: clocks follow the new time format.
     if (event->type() == QEvent::LocaleChange) {
         SetCurrentTimeFormatSettings(TimeFormatSettingsFromLocale(QLocale::system()));
-        if (capitals_[4]) UpdateClocks();
+        if (picture_) {
+            picture_ = &model_.PictureAt(picture_->UtcMs);  // the same instant, newly worded
+            UpdateClocks();
+        }
     }
     // Minimising puts the window into the tray, a turn later so the state change completes;
     // without a tray host it stays minimised on the taskbar.

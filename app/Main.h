@@ -1,20 +1,14 @@
 #pragma once
-// The main window: the five city clocks, the reference clock with its zone picker,
-// the session chart over the world map, the hour line, and the tick that redraws
-// what changed once per minute.
+// The main window: the five city clocks, the reference clock with its zone picker, the
+// session chart over the world map, the hour line and the coming events. Its tick reads
+// the clock once a minute and has the model work out the picture of that minute; the
+// window draws the picture and hands the user's actions (a zone picked, a clock edited,
+// the menu's items) to the model. It keeps no state of its own but what it drew.
 
-#include "clocks/MainCapital.h"
 #include "minimode/MiniModeForm.h"
+#include "model/MainModel.h"
 #include "tray/QtTrayAdapter.h"
 #include "tray/TrayIcon.h"
-#include "worldmap/BalloonHint.h"
-#include "platform/Registry.h"
-#include "sessions/SessionTable.h"
-#include "sessions/UpcomingEvents.h"
-#include "timezones/TimeZones.h"
-#include "timezones/TzCatalogue.h"
-#include "timezones/ZoneRecord.h"
-#include "worldmap/WorldMapCapital.h"
 
 #include <QImage>
 #include <QPointer>
@@ -23,8 +17,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
 
 class IClock;
 class QCheckBox;
@@ -65,23 +57,17 @@ struct TForm1Options {
     bool buildAfterShow = false;
 };
 
-class TForm1 : public QWidget, private IMiniModeHost {
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(IClock& clock, TForm1Options options = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // --- refreshes (also called by the reference-zone change and the clock editor) ---
+    // --- drawing the picture (also after the reference-zone change and the clock editor) ---
     // The reference clock, the five clocks (with the day where it is not the reference
-    // zone's), the tray hint and the coming events, all for one instant.
+    // zone's), the tray hint and the coming events.
     void UpdateClocks();
     void UpdateTrayHint();
-
-    // --- the reference zone (the entry selected in cbbUTC) ---
-    TIME_ZONE_INFORMATION ReferenceZone() const;
-    TDateTime ReferenceNow(const SYSTEMTIME& utc) const;
-    int ReferenceHourOffset() const;
-    int ReferenceHour() const;
 
     // --- handlers (public so tests can drive them without a screen) ---
     void tmr1Timer();
@@ -110,25 +96,19 @@ public:
     TMiniModeForm* MiniModeForm() const { return miniModeForm_; }
     QMenu* TrayMenu() const { return pm1; }
 
+    const TMainModel& Model() const { return model_; }
+    const TIME_ZONE_INFORMATION& ChartZone() const { return model_.ChartZone(); }
+    TMainCapital* Capital(int slot) const { return model_.Capital(slot); }
+    const TTimeZoneList& TimeZoneList() const { return model_.TimeZoneList(); }
+    const TWorldMapCapitalsList& MarkerList() const { return model_.MarkerList(); }
+    const QImage& ChartBitmap() const { return chartBitmap_; }
+    int ChartRedrawCount() const { return chartRedrawCount_; }
+    bool IsTickEnabled() const;
+    QString TrayHint() const { return trycn1->Hint(); }
+
 signals:
     // A session balloon went to the tray (title, text).
     void balloonShown(const QString& title, const QString& text);
-
-public:
-
-    int LastMinute() const { return lastMinute_; }
-    int ChartRedrawCount() const { return chartRedrawCount_; }
-    const TIME_ZONE_INFORMATION& ChartZone() const { return chartZone_; }
-    TMainCapital* Capital(int slot) const { return capitals_.at(slot - 1).get(); }
-    const TTimeZoneList& TimeZoneList() const { return timeZoneList_; }
-    const TWorldMapCapitalsList& MarkerList() const { return markerList_; }
-    const TSessionTable& Sessions() const { return sessions_; }
-    const QImage& ChartBitmap() const { return chartBitmap_; }
-    bool IsTickEnabled() const;
-    QString TrayHint() const { return trycn1->Hint(); }
-    // What the coming events are worked out from: the zones, the clocks and the sessions
-    // the window shows (its clocks and chart built).
-    TUpcomingSources UpcomingSources() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -145,46 +125,28 @@ private:
     void BuildMenuAndTray();
     void BuildClockBoxClicks();
 
-    // Start-up in its fixed order; a failing step is reported and the rest skipped.
+    // Start-up in its fixed order; a failing step is reported and the rest skipped. The
+    // model's steps all get the one instant start-up read.
     void FormCreate();
     void SyncAutorunBox();
     void SetUpTrayIcon();
-    void CreateCapitals();
-    void LoadTimeZones();
-    void DeriveChartZone();
     void ReadCapitals();
-    void DetectLocalZone();
     void CreateChartResources();
-    // The exchanges' holidays: the program's tables and the user's; a file left out is reported.
-    void LoadTradingCalendar();
-    void CreateSessions();
     TElementGeometry ElementGeometry() const;
     void FollowPixelRatio();
+    // A new picture of the model's: everything it shows drawn anew.
+    void DrawPicture(const TMinutePicture& picture);
     void RedrawChart();
     void PlaceHourPanels();
     void HighlightHour();
-    void CreateBalloonList();
-    // The coming events under the hour line, for the instant the clocks show.
-    void UpdateUpcomingEvents(qint64 utcMs);
+    void UpdateUpcomingEvents();
     void FormShow();
-    // Following the calendar while the program runs (checked once a minute).
-    void FollowTheCalendar();
-    void RebuildCatalogue(qint64 utcMs);
-    void FollowOffsetChanges(qint64 utcMs);
-    void ScheduleOffsetCheck(qint64 utcMs);
-    TZoneRegistryBuild BuildCatalogue(qint64 utcMs) const;
-    TSessionZones SessionZones() const;
-    TIME_ZONE_INFORMATION ComputerZone() const;
     // Fills cbbUTC with "Время компьютера" and the catalogue, marks the computer's own
-    // entry and selects the saved zone's entry, or "Время компьютера" when nothing is
-    // saved (saves nothing).
-    void FillReferencePicker(const std::optional<TIME_ZONE_INFORMATION>& saved);
-    // The catalogue index of the reference entry; -1 for "Время компьютера".
-    int ReferenceEntry() const;
+    // entry and selects the reference zone chosen (saves nothing).
+    void FillReferencePicker();
     // the strip's requests
-    void ShowMainWindow() override;
-    void ExitProgram() override;
-    void StoreMiniPosition(const QPoint& position) override;
+    void ShowMainWindow();
+    void StoreMiniPosition(const QPoint& position);
     void ReportError(const QString& message) const;
 
     IClock& clock_;
@@ -223,34 +185,16 @@ private:
     // A strip on its way out: it reads the clock until deleted, so it must not outlive us.
     QPointer<TMiniModeForm> discardedStrip_;
 
-    // state, in the order start-up builds it
-    std::array<std::unique_ptr<TMainCapital>, 5> capitals_;
-    TWorldMapCapitalsList markerList_;
-    TTimeZoneList timeZoneList_;
-    TIME_ZONE_INFORMATION chartZone_{};
-    TIME_ZONE_INFORMATION chicagoZone_{};
-    TIME_ZONE_INFORMATION newYorkZone_{};
-    TIME_ZONE_INFORMATION moscowZone_{};
-    TIME_ZONE_INFORMATION computerZone_{};  // the reference while "Время компьютера" is chosen
-    int lastMinute_ = -1;
+    // What the window draws: the model, and the picture it drew last.
+    TMainModel model_;
+    const TMinutePicture* picture_ = nullptr;  // none before start-up's first
     QImage mapBitmap_;
     QImage hourHighlightPixel_;
     QImage chartBitmap_;
     double hourWidth_ = 37.5;
-    TTradingCalendar calendar_;
-    TSessionTable sessions_;
     int chartRedrawCount_ = 0;
-    // The calendar: when the catalogue was read and must be read again; when an offset
-    // between the chart zone and the exchange or reference zones may next change.
-    qint64 catalogueBuiltAtMs_ = 0;
-    qint64 catalogueRebuildAtMs_ = 0;
-    qint64 offsetsCheckedAtMs_ = 0;
-    qint64 offsetCheckAtMs_ = 0;
     int hourPanelsOffset_ = 0;  // the reference offset the hour panels stand for
-    bool startedUp_ = false;    // start-up ran to its end
-    bool editingClock_ = false;  // the clock editor holds the catalogue
+    int pickerReading_ = -1;    // the catalogue reading cbbUTC was filled from
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
-    std::unique_ptr<TBalloonHintList> balloonList_;
-    TUpcomingEvents upcomingEvents_;
     bool exitRequested_ = false;
 };

@@ -1,4 +1,5 @@
-// The session chart over the world map, the hour line under it, and the city markers.
+// The session chart over the world map, the hour line under it, and the city markers,
+// drawn as the model's picture has them.
 #include "app/Main.h"
 #include "platform/Error.h"
 #include "app/ChartView.h"
@@ -30,49 +31,30 @@ void TForm1::FollowPixelRatio() {
     if (chartBitmap_.isNull() || img1->devicePixelRatioF() == chartBitmap_.devicePixelRatio()) return;
     try {
         CreateChartResources();
-        CreateSessions();
-        ScheduleOffsetCheck(clock_.UtcMs());
+        model_.SetChartGeometry(ElementGeometry(), model_.Picture().UtcMs);
         RedrawChart();
     } catch (const Exception& error) {
         ReportError(error.Message());
     }
 }
 
-void TForm1::LoadTradingCalendar() {
-    QStringList errors;
-    calendar_ = TTradingCalendar::Load(UserHolidaysFolder(), errors);
-    if (!errors.isEmpty()) ReportError(errors.join(u'\n'));
-}
-
-void TForm1::CreateSessions() {
-    const TElementGeometry geometry = ElementGeometry();
-    sessions_ = CreateSessionTable(geometry, clock_, SessionZones());
-}
-
-TSessionZones TForm1::SessionZones() const {
-    return {chartZone_, chicagoZone_, newYorkZone_, moscowZone_, calendar_};
-}
-
 void TForm1::RedrawChart() {
-    lastMinute_ = clock_.LocalMinute();
     ++chartRedrawCount_;
-    if (chartBitmap_.isNull()) return;  // start-up stopped before the chart was made
-    ComposeChart(chartBitmap_, mapBitmap_, hourHighlightPixel_,
-                 HourColumn(ReferenceHourOffset(), ReferenceHour()), sessions_.SessionList,
-                 sessions_.OverlapList);
+    if (chartBitmap_.isNull() || !picture_) return;  // start-up stopped before the chart was made
+    const TSessionTable& elements = model_.ChartElements();  // painted for the picture's minute
+    ComposeChart(chartBitmap_, mapBitmap_, hourHighlightPixel_, picture_->HourColumn, elements.SessionList,
+                 elements.OverlapList);
     img1->update();  // the view paints chartBitmap_ as it now stands
     // Screen readers get the bars as text: each title with its countdown.
-    QStringList bars;
-    for (const auto& element : sessions_.SessionList)
-        bars << element->TitleText() + u' ' + element->CountdownText();
-    img1->setAccessibleName(bars.join(QStringLiteral("; ")));
+    img1->setAccessibleName(picture_->BarsText());
 }
 
 void TForm1::PlaceHourPanels() {
-    const int d = ReferenceHourOffset();
+    if (!picture_) return;
+    const int d = picture_->HourOffset;
     hourPanelsOffset_ = d;
     for (int i = 1; i <= 24; ++i) {
-        QLabel* panel = pnlHour[i - 1];
+        QLabel* panel = pnlHour[size_t(i - 1)];
         if (!panel) continue;
         const QRect place = HourPanelPlace(i, d, hourWidth_);
         panel->setGeometry(place.left(), panel->y(), place.width(), panel->height());
@@ -80,12 +62,13 @@ void TForm1::PlaceHourPanels() {
 }
 
 void TForm1::HighlightHour() {
-    const int current = HighlightIndex(ReferenceHour());
-    for (int i = 1; i <= 24; ++i) SetFontColor(pnlHour[i - 1], i == current ? clRedText : 0);
+    if (!picture_) return;
+    for (int i = 1; i <= 24; ++i)
+        SetFontColor(pnlHour[size_t(i - 1)], i == picture_->HighlightedHour ? clRedText : 0);
 }
 
 void TForm1::img1MouseMove(QPoint point) {
-    if (const std::optional<QString> hint = MarkerHintAt(markerList_, point, clock_)) {
+    if (const std::optional<QString> hint = model_.MarkerHintAt(point, clock_.UtcMs())) {
         img1->setToolTip(*hint);
         if (QToolTip::isVisible()) QToolTip::showText(img1->mapToGlobal(point), *hint, img1);
     } else {

@@ -70,17 +70,10 @@ void TForm1::SetUpTrayIcon() {
     trycn1->Loaded();
 }
 
-void TForm1::CreateBalloonList() {
-    balloonList_ = std::make_unique<TBalloonHintList>(clock_, chartZone_);
-    AddSessionAlerts(*balloonList_);
-}
-
 void TForm1::ShowDueBalloonHint() {
-    if (!balloonList_) return;
-    if (const TBalloonHint* hint = balloonList_->CurrentHint()) {
-        trycn1->DisplayBalloonHint(kApplicationTitle, hint->Text, bitInfo, 20);
-        emit balloonShown(kApplicationTitle, hint->Text);
-    }
+    if (!picture_ || !picture_->Balloon) return;
+    trycn1->DisplayBalloonHint(kApplicationTitle, *picture_->Balloon, bitInfo, 20);
+    emit balloonShown(kApplicationTitle, *picture_->Balloon);
 }
 
 void TForm1::Exit1Click() {

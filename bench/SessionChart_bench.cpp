@@ -7,7 +7,7 @@
 #include "sessions/SessionTable.h"
 #include "sessions/TradingWeek.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 
@@ -40,10 +40,11 @@ struct Chart {
           bitmap(MakeChartBitmap(kChartWidth, kChartHeight, ratio)) {
         clock.SetUtc("2026-01-15T10:00:00");
         map.fill(qRgb(0xAD, 0xD8, 0xE6));
-        table = CreateSessionTable({37.5, 37, double(ratio)}, clock,
+        table = CreateSessionTable({37.5, 37, double(ratio)}, clock.UtcMs(),
                                    {chartZone, Zone(360, true), Zone(300, true), Zone(-180, false)});
     }
     void Compose() {
+        PaintElementsFor(table, clock.UtcMs());
         ComposeChart(bitmap, map, pixel, 12, table.SessionList, table.OverlapList);
     }
 };

@@ -1,7 +1,7 @@
 // Speed of the five clock texts a minute change sets, of a tile repaint, and of the
 // settings reads and writes start-up and the editor make.
 #include "clocks/MainCapital.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "settings/Settings.h"
 
 #include <QGuiApplication>
@@ -23,12 +23,12 @@ TIME_ZONE_INFORMATION WithDaylight(int biasMinutes) {
     return zone;
 }
 
-std::vector<std::unique_ptr<TMainCapital>> FiveCapitals(const IClock& clock) {
+std::vector<std::unique_ptr<TMainCapital>> FiveCapitals() {
     std::vector<std::unique_ptr<TMainCapital>> capitals;
     const int biases[] = {0, 300, -540, -600, -180};
     const char* names[] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
     for (int i = 0; i < 5; ++i)
-        capitals.push_back(std::make_unique<TMainCapital>(clock, names[i], WithDaylight(biases[i]),
+        capitals.push_back(std::make_unique<TMainCapital>(names[i], WithDaylight(biases[i]),
                                                           0x00126137));
     return capitals;
 }
@@ -37,7 +37,7 @@ std::vector<std::unique_ptr<TMainCapital>> FiveCapitals(const IClock& clock) {
 void BM_FiveClockTexts(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-03-29T00:59:00");
-    const auto capitals = FiveCapitals(clock);
+    const auto capitals = FiveCapitals();
     for (auto _ : state) {
         const SYSTEMTIME sample = clock.UtcNow();
         for (const auto& capital : capitals)
@@ -50,10 +50,11 @@ BENCHMARK(BM_FiveClockTexts);
 void BM_RenderFiveTiles(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-03-29T00:59:00");
-    const auto capitals = FiveCapitals(clock);
+    const auto capitals = FiveCapitals();
+    const SYSTEMTIME sample = clock.UtcNow();
     for (auto _ : state)
         for (const auto& capital : capitals)
-            benchmark::DoNotOptimize(capital->RenderImage().constBits());
+            benchmark::DoNotOptimize(capital->RenderImage(capital->TimeTextAt(sample)).constBits());
 }
 BENCHMARK(BM_RenderFiveTiles);
 
@@ -62,7 +63,7 @@ void BM_ReadFiveCapitals(benchmark::State& state) {
     QTemporaryDir dir;
     const TSettings settings(dir.filePath("horavane.ini"));
     FakeClock clock;
-    auto capitals = FiveCapitals(clock);
+    auto capitals = FiveCapitals();
     for (int i = 0; i < 5; ++i)
         settings.WriteCapital(i, *capitals[i]);
     for (auto _ : state)
@@ -76,7 +77,7 @@ void BM_WriteCapital(benchmark::State& state) {
     QTemporaryDir dir;
     const TSettings settings(dir.filePath("horavane.ini"));
     FakeClock clock;
-    const auto capitals = FiveCapitals(clock);
+    const auto capitals = FiveCapitals();
     for (auto _ : state)
         settings.WriteCapital(2, *capitals[2]);
 }

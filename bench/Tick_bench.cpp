@@ -1,13 +1,15 @@
-// The main window's tick: a wakeup within the minute (which finds nothing to do), and
-// the minute's whole work with the window shown: chart composed and painted, clocks,
-// hour line, tray hint, coming events, balloon check, in an ordinary week and in a week
-// of exchange holidays; the coming events' own share; and
-// the rare minute that reads the zone catalogue anew (New Year, a change of Morocco's).
+// The main window's tick: the minute's whole work with the window shown (the model's
+// picture, the chart composed and painted, clocks, hour line, tray hint, coming events,
+// balloon check) in an ordinary week and in a week of exchange holidays; the model's
+// share of it and the coming events' own; a wakeup within the minute (which finds
+// nothing to do); and the rare minute that reads the zone catalogue anew (New Year, a
+// change of Morocco's).
 // Its heap peak is counted too: this program routes every allocation through glibc's own
 // allocator by way of the wrappers below.
 #include "app/Main.h"
 #include "app/UpcomingPanel.h"
-#include "platform/Clock.h"
+#include "model/MainModel.h"
+#include "support/FakeClock.h"
 #include "sessions/UpcomingEvents.h"
 
 #include <QApplication>
@@ -123,13 +125,14 @@ void BM_MinuteWithChart(benchmark::State& state) {
 BENCHMARK(BM_MinuteWithChart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The coming events' share of the minute, on a Friday evening with the clock changes of
-// March ahead: the lines worked out from the window's zones, and those lines shown in the
+// March ahead: the lines worked out from the model's zones, and those lines shown in the
 // panel, which lays them out and repaints.
 void BM_ComingEventsLines(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
-    const TForm1 form(clock, {});
-    const TUpcomingSources sources = form.UpcomingSources();
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    const TUpcomingSources sources = model.UpcomingSources();
     TUpcomingEvents events;
     qint64 t = clock.UtcMs();
     for (auto _ : state) {
@@ -142,8 +145,9 @@ BENCHMARK(BM_ComingEventsLines)->Unit(benchmark::kMicrosecond);
 void BM_ComingEventsPanel(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T21:00:00");
-    const TForm1 form(clock, {});
-    const TUpcomingSources sources = form.UpcomingSources();
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    const TUpcomingSources sources = model.UpcomingSources();
     TUpcomingEvents events;
     TUpcomingPanel panel;
     panel.resize(900, 105);
@@ -158,11 +162,29 @@ void BM_ComingEventsPanel(benchmark::State& state) {
 }
 BENCHMARK(BM_ComingEventsPanel)->Unit(benchmark::kMicrosecond);
 
+// The model's share of the minute: the picture, without drawing it (the bars' bitmaps
+// are the chart's, above).
+void BM_ModelMinute(benchmark::State& state) {
+    FakeClock clock;
+    clock.SetUtc("2026-01-15T10:07:30");
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    qint64 t = clock.UtcMs();
+    for (auto _ : state) {
+        t += 60'000;
+        benchmark::DoNotOptimize(model.Tick(t));
+    }
+}
+BENCHMARK(BM_ModelMinute)->Unit(benchmark::kMicrosecond);
+
+// A wakeup within the minute: the clock read once, the model finds the minute shown.
 void BM_TickWithinTheMinute(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:07:30");
-    TForm1 form(clock, {});
-    for (auto _ : state) form.tmr1Timer();
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
+    model.Tick(clock.UtcMs());
+    for (auto _ : state) benchmark::DoNotOptimize(model.Tick(clock.UtcMs()));
 }
 BENCHMARK(BM_TickWithinTheMinute);
 
@@ -171,21 +193,22 @@ BENCHMARK(BM_TickWithinTheMinute);
 void BM_TickOnCatalogueRebuild(benchmark::State& state) {
     FakeClock clock;
     clock.SetUtc("2026-12-31T23:58:00");
-    TForm1 form(clock, {});
+    TMainModel model;
+    model.StartUp(clock.UtcMs());
     const qint64 before = clock.UtcMs(), after = before + 3 * 60'000;
     bool late = false;
     for (auto _ : state) {
         late = !late;
-        clock.SetUtcMs(late ? after : before);
-        form.tmr1Timer();
+        benchmark::DoNotOptimize(model.Tick(late ? after : before));
     }
 }
 BENCHMARK(BM_TickOnCatalogueRebuild)->Unit(benchmark::kMillisecond);
 
-void BM_SystemClockMinuteRead(benchmark::State& state) {
+// The tick's one read of the clock a minute.
+void BM_SystemClockRead(benchmark::State& state) {
     SystemClock clock;
-    for (auto _ : state) benchmark::DoNotOptimize(clock.LocalMinute());
+    for (auto _ : state) benchmark::DoNotOptimize(clock.UtcMs());
 }
-BENCHMARK(BM_SystemClockMinuteRead);
+BENCHMARK(BM_SystemClockRead);
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include "worldmap/WorldMapCapital.h"
 #include "worldmap/WorldMapPicture.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -30,6 +30,6 @@ static void BM_MarkerHover(benchmark::State& state) {
         AddMarkersForKey(markers, QString::fromLatin1(row.KeyName), TIME_ZONE_INFORMATION{});
     FakeClock clock;
     const QPoint point = state.range(0) ? QPoint(650, 243) : QPoint(10, 10);
-    for (auto _ : state) benchmark::DoNotOptimize(MarkerHintAt(markers, point, clock));
+    for (auto _ : state) benchmark::DoNotOptimize(MarkerHintAt(markers, point, clock.UtcMs()));
 }
 BENCHMARK(BM_MarkerHover)->Arg(0)->Arg(1);

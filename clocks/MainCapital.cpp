@@ -1,7 +1,6 @@
 #include "clocks/MainCapital.h"
 
 #include "clocks/TileFont.h"
-#include "platform/Clock.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 
@@ -61,9 +60,8 @@ TColor TColorFromQColor(const QColor& color) {
     return TColor(color.red()) | TColor(color.green()) << 8 | TColor(color.blue()) << 16;
 }
 
-TMainCapital::TMainCapital(const IClock& clock, const QString& name,
-                           const TIME_ZONE_INFORMATION& zone, TColor color)
-    : clock_(clock), image_(MakeTileImage(QSize(1, 1))) {
+TMainCapital::TMainCapital(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color)
+    : image_(MakeTileImage(QSize(1, 1))) {
     Setup(name, zone, color);
 }
 
@@ -81,16 +79,21 @@ void TMainCapital::SetName(const QString& name) {
 
 QString TMainCapital::TimeTextAt(const SYSTEMTIME& utc) const { return ZoneTimeText(Zone, utc); }
 
-QString TMainCapital::CurrentTimeText() const { return TimeTextAt(clock_.UtcNow()); }
+TClockFace TMainCapital::FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const {
+    return {Name, TimeTextAt(utc), DayMarker(Zone, reference, utc)};
+}
 
-QSize TMainCapital::MeasureImage() const {
+QSize TMainCapital::MeasureImage(const QString& dayMark) const {
     // The widest two-digit-hour time plus two letters, so the tile fits any time text.
     const QFontMetrics metrics(TileFont(), &image_);
-    const QString sample = Name + QStringLiteral(" 00:00") + QStringLiteral("Wh");
+    const QString sample = Name + QStringLiteral(" 00:00") + dayMark + QStringLiteral("Wh");
     return QSize(metrics.horizontalAdvance(sample), metrics.height() + 2);
 }
 
-const QImage& TMainCapital::RenderImage() {
+const QImage& TMainCapital::RenderImage(const QString& time, const QString& dayMark) {
+    // Resized only when a day mark comes or goes: the time of day alone never does.
+    const QSize size = MeasureImage(dayMark);
+    if (image_.size() != size) image_ = MakeTileImage(size);
     const int width = image_.width();
     const int height = image_.height();
     const QColor fill = ColorFromTColor(Color);
@@ -102,7 +105,7 @@ const QImage& TMainCapital::RenderImage() {
 
     painter.setFont(TileFont());
     const QFontMetrics metrics(painter.font(), &image_);
-    const QString text = Name + QLatin1Char(' ') + CurrentTimeText();
+    const QString text = Name + QLatin1Char(' ') + time + dayMark;
     const int textWidth = metrics.horizontalAdvance(text);
     const int textHeight = metrics.height();
     // Halvings truncate toward zero; a text wider than the tile is clipped at both edges.

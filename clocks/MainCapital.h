@@ -1,6 +1,7 @@
 #pragma once
 // One city clock ("capital"): a name, a zone rule and a colour. It turns a UTC
 // instant into the city's time text and draws the small tile the mini strip lines up.
+// It reads no clock: the instant, or the text for it, is handed in.
 
 #include "timezones/ZoneRecord.h"
 
@@ -11,25 +12,36 @@
 
 #include <cstdint>
 
-class IClock;
-
 // Colours are 0x00BBGGRR (red in the low byte), as stored in the settings file.
 using TColor = uint32_t;
 
+// A clock as it reads at an instant: its name, its time and, when its date is not the
+// reference zone's, the day mark (" +1 д.").
+struct TClockFace {
+    QString Name;
+    QString Time;
+    QString DayMark;
+    QString TimeText() const { return Time + DayMark; }
+    friend bool operator==(const TClockFace&, const TClockFace&) = default;
+};
+
 class TMainCapital {
 public:
-    TMainCapital(const IClock& clock, const QString& name, const TIME_ZONE_INFORMATION& zone,
-                 TColor color);
+    TMainCapital(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color);
 
     void Setup(const QString& name, const TIME_ZONE_INFORMATION& zone, TColor color);
     void SetName(const QString& name);
 
     QString TimeTextAt(const SYSTEMTIME& utc) const;
-    QString CurrentTimeText() const;
+    // The clock at utc against the reference zone's date.
+    TClockFace FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const;
 
-    QSize MeasureImage() const;
-    // Repaints the tile for the current time; the capital keeps the image.
-    const QImage& RenderImage();
+    // The tile's size: that of the name with the widest time of two-digit hours and two
+    // letters, and the day mark when there is one.
+    QSize MeasureImage(const QString& dayMark = QString()) const;
+    // Repaints the tile with the name, the time and the day mark, sized for them; the
+    // capital keeps the image.
+    const QImage& RenderImage(const QString& time, const QString& dayMark = QString());
 
     // The zone rule and the colour have no setters: the editor and the settings
     // reader write them directly.
@@ -38,7 +50,6 @@ public:
     TColor Color = 0;
 
 private:
-    const IClock& clock_;
     QImage image_;
 };
 

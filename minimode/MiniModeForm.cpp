@@ -3,8 +3,6 @@
 #include "clocks/MainCapital.h"
 #include "minimode/StripLayout.h"
 #include "minimode/StripWindowHints.h"
-#include "platform/Clock.h"
-#include "platform/MinuteTimer.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -32,10 +30,8 @@ Qt::WindowFlags StripFlags(bool unmanaged) {
 
 TWindowPlacement CurrentWindowPlacement() { return WindowPlacementOf(QGuiApplication::platformName()); }
 
-TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, TWindowPlacement placement)
+TMiniModeForm::TMiniModeForm(TWindowPlacement placement)
     : QWidget(nullptr),
-      clock_(clock),
-      host_(host),
       placement_(placement),
       StripBitmap(new QImage()) {
     // Under XWayland the compositor would place the strip itself, and not necessarily on
@@ -61,10 +57,6 @@ TMiniModeForm::TMiniModeForm(const IClock& clock, IMiniModeHost& host, TWindowPl
     mniN2->setObjectName(QStringLiteral("mniN2"));
     connect(mniN1, &QAction::triggered, this, &TMiniModeForm::mniN1Click);
     connect(mniN2, &QAction::triggered, this, &TMiniModeForm::mniN2Click);
-
-    tmr1 = new TMinuteTimer(clock_, this);
-    connect(tmr1, &TMinuteTimer::timeout, this, &TMiniModeForm::tmr1Timer);
-    tmr1->start();
 }
 
 TMiniModeForm::~TMiniModeForm() { delete StripBitmap; }
@@ -79,14 +71,19 @@ void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2,
     StripHeight = height;
 }
 
+void TMiniModeForm::SetTimes(const std::array<TClockFace, 5>& times) {
+    Times = times;
+    if (isVisible()) RedrawStrip();
+}
+
 void TMiniModeForm::RedrawStrip() {
-    LastMinute = clock_.LocalMinute();
     for (TMainCapital* capital : Clocks) {
         if (!capital) return;  // nothing to show before AssignClocks
     }
 
+    // A tile with a day mark is as much wider as the tile in the main window says.
     std::array<int, StripTileCount> widths{};
-    for (int i = 0; i < StripTileCount; ++i) widths[i] = Clocks[i]->MeasureImage().width();
+    for (size_t i = 0; i < size_t(StripTileCount); ++i) widths[i] = Clocks[i]->MeasureImage(Times[i].DayMark).width();
     const TStripLayout layout = LayoutStrip(widths);
 
     const int height = StripHeight;
@@ -96,10 +93,10 @@ void TMiniModeForm::RedrawStrip() {
     {
         QPainter painter(StripBitmap);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        for (int i = 0; i < StripTileCount; ++i) {
-            const QImage& tile = Clocks[i]->RenderImage();
+        for (size_t i = 0; i < size_t(StripTileCount); ++i) {
+            const QImage& tile = Clocks[i]->RenderImage(Times[i].Time, Times[i].DayMark);
             painter.drawImage(layout.TileLefts[i], 0, tile, 0, 0, widths[i], height);
-            texts << Clocks[i]->Name + QLatin1Char(' ') + Clocks[i]->CurrentTimeText();
+            texts << Clocks[i]->Name + QLatin1Char(' ') + Times[i].TimeText();
         }
     }
 
@@ -126,16 +123,12 @@ void TMiniModeForm::ShowPlaced(const QRect& monitor, const QList<QRect>& screens
 
 const QImage& TMiniModeForm::StripImage() const { return *StripBitmap; }
 
-void TMiniModeForm::tmr1Timer() {
-    if (clock_.LocalMinute() != LastMinute) RedrawStrip();
-}
-
 void TMiniModeForm::mniN1Click() {
     hide();
-    host_.ShowMainWindow();
+    emit showMainWindowRequested();
 }
 
-void TMiniModeForm::mniN2Click() { host_.ExitProgram(); }
+void TMiniModeForm::mniN2Click() { emit exitRequested(); }
 
 void TMiniModeForm::showEvent(QShowEvent* event) {
     // Sent before the window is mapped, when the window manager has yet to read its state.
@@ -212,5 +205,5 @@ void TMiniModeForm::FormMouseUp() {
     // The drag ends before the position is stored, so a failed write cannot leave
     // the strip following a mouse whose buttons are up.
     Dragging = false;
-    host_.StoreMiniPosition(pos());
+    emit positionStored(pos());
 }

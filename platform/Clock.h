@@ -1,6 +1,6 @@
 #pragma once
-// The one source of "now" for the whole program. Production reads the system
-// clock; tests hand in a FakeClock and drive days of simulated time in milliseconds.
+// The one source of "now" for the whole program. Production reads the system clock;
+// tests hand in a clock of their own (tests/support/FakeClock.h).
 
 #include "timezones/ZoneRecord.h"
 
@@ -63,30 +63,6 @@ private:
     mutable qint64 utcMinute_ = -1;
     mutable int localMinute_ = 0;
     mutable std::unique_ptr<ClockSetWatch> setWatch_;
-};
-
-// A clock that stands still until told otherwise; every move counts as a jump, so
-// minute timers built on it tick as a test moves it.
-class FakeClock final : public IClock {
-public:
-    // utcMs: milliseconds since 1970-01-01 UTC; localOffsetMinutes: the computer's
-    // own offset from UTC, which only the local minute depends on.
-    explicit FakeClock(qint64 utcMs = 0, int localOffsetMinutes = 0)
-        : utcMs_(utcMs), localOffsetMinutes_(localOffsetMinutes) {}
-
-    // Sets UTC from an ISO text such as "2026-01-15T22:00:00Z" (or "...T22:00:00.250").
-    void SetUtc(const char* isoUtc);
-    void SetUtcMs(qint64 utcMs);
-    void Advance(qint64 ms);
-    void SetLocalOffsetMinutes(int minutes);
-
-    SYSTEMTIME UtcNow() const override;
-    qint64 UtcMs() const override { return utcMs_; }
-    int LocalMinute() const override;
-
-private:
-    qint64 utcMs_;
-    int localOffsetMinutes_;
 };
 
 // Turns milliseconds since 1970-01-01 UTC into a SYSTEMTIME (with wDayOfWeek).

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <cmath>
 
-TBaseElement::TBaseElement(const TElementGeometry& geometry, const IClock& clock,
-                           const TIME_ZONE_INFORMATION& chartZone, TTradingDays days)
-    : clock_(clock), chartZone_(chartZone), days_(std::move(days)), hourWidth_(geometry.HourWidth),
+TBaseElement::TBaseElement(const TElementGeometry& geometry, const TIME_ZONE_INFORMATION& chartZone,
+                           TTradingDays days)
+    : chartZone_(chartZone), days_(std::move(days)), hourWidth_(geometry.HourWidth),
       height_(geometry.Height), pixelRatio_(geometry.PixelRatio > 0 ? geometry.PixelRatio : 1.0) {}
 
 void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
@@ -25,14 +25,6 @@ void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
 void TBaseElement::SetSchedule(const TSessionSchedule& schedule) {
     schedule_ = schedule;
     stateFromMs_ = kNeverMs;
-}
-
-qint64 TBaseElement::Now() const {
-    return clock_.UtcMs();
-}
-
-bool TBaseElement::IsActive() const {
-    return IsActiveAt(Now());
 }
 
 const TSessionSchedule::TState& TBaseElement::StateAt(qint64 utcMs) const {
@@ -49,11 +41,11 @@ qint64 TBaseElement::TimeUntilChangeAt(qint64 utcMs) const {
     return until == kNeverMs ? 0 : until - WholeMinuteMs(utcMs);
 }
 
-const QImage& TBaseElement::GetBitmap() {
-    const int minute = clock_.LocalMinute();
-    if (minute == lastMinute_) return bitmap_;
-    lastMinute_ = minute;
-    return Render();
+const QImage& TBaseElement::GetBitmap(qint64 utcMs) {
+    const qint64 minute = WholeMinuteMs(utcMs);
+    if (minute == paintedMinuteMs_) return bitmap_;
+    paintedMinuteMs_ = minute;
+    return Render(utcMs);
 }
 
 void TBaseElement::SizeBitmap(int width) {

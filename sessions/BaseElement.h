@@ -1,7 +1,8 @@
 #pragma once
 // A bar of the session chart: a span of the day in the chart zone on the days it trades,
-// whether it is open now and for how long, and its own bitmap that it repaints at most
-// once per minute.
+// whether it is open at an instant and for how long, and its own bitmap that it repaints
+// at most once per minute. It never reads the clock: every question comes with the
+// instant it is asked for, the one the whole minute is drawn from.
 
 #include "sessions/TradingWeek.h"
 #include "timezones/ZoneRecord.h"
@@ -12,7 +13,6 @@
 
 #include <cstdint>
 
-class IClock;
 class QPainter;
 
 // A chart position in device pixels.
@@ -28,29 +28,31 @@ struct TElementGeometry {
 
 class TBaseElement {
 public:
-    TBaseElement(const TElementGeometry& geometry, const IClock& clock,
-                 const TIME_ZONE_INFORMATION& chartZone, TTradingDays days = {});
+    TBaseElement(const TElementGeometry& geometry, const TIME_ZONE_INFORMATION& chartZone,
+                 TTradingDays days = {});
     virtual ~TBaseElement() = default;
     TBaseElement(const TBaseElement&) = delete;
     TBaseElement& operator=(const TBaseElement&) = delete;
 
-    // Open when OpenTime <= now < CloseTime (to the millisecond) in the chart zone, on a
-    // day it trades.
-    bool IsActive() const;
-    // From the current whole minute to the next closing while open, else to the next
-    // opening (after a weekend, the first one after it), in milliseconds.
-    qint64 TimeUntilChange() const { return TimeUntilChangeAt(Now()); }
+    // Open when OpenTime <= utcMs < CloseTime (to the millisecond) in the chart zone, on
+    // a day it trades.
+    bool IsActiveAt(qint64 utcMs) const { return StateAt(utcMs).Open; }
+    // From utcMs's whole minute to the next closing while open, else to the next opening
+    // (after a weekend, the first one after it), in milliseconds.
+    qint64 TimeUntilChangeAt(qint64 utcMs) const;
     const TSessionSchedule& Schedule() const { return schedule_; }
     const TTradingDays& Days() const { return days_; }
-    // The bitmap, repainted only when the computer's local minute has changed. Its
-    // pixels are device pixels; Width() x Height() chart pixels.
-    const QImage& GetBitmap();
-    // Paints Bitmap for the current time and returns it.
-    virtual const QImage& Render() = 0;
+    // The bitmap for utcMs's minute, repainted only when that minute (date included) is
+    // not the one it was last painted for. Its pixels are device pixels; Width() x
+    // Height() chart pixels.
+    const QImage& GetBitmap(qint64 utcMs);
+    // Paints Bitmap for the instant and returns it.
+    virtual const QImage& Render(qint64 utcMs) = 0;
 
     TDateTime OpenTime() const { return openTime_; }
     TDateTime CloseTime() const { return closeTime_; }
-    int LastMinute() const { return lastMinute_; }
+    // The whole minute (milliseconds since 1970) Bitmap was last painted for.
+    qint64 PaintedMinuteMs() const { return paintedMinuteMs_; }
     double HourWidth() const { return hourWidth_; }
     int32_t Height() const { return height_; }
     int Width() const { return width_; }  // of the bitmap, in chart pixels
@@ -62,11 +64,6 @@ protected:
     // trades on its days unless SetSchedule says otherwise.
     void SetHours(TDateTime openTime, TDateTime closeTime);
     void SetSchedule(const TSessionSchedule& schedule);
-    // Render reads the clock once and asks both questions of that one instant, so a
-    // millisecond passing in between cannot pair "open" with a countdown to the opening.
-    qint64 Now() const;
-    bool IsActiveAt(qint64 utcMs) const { return StateAt(utcMs).Open; }
-    qint64 TimeUntilChangeAt(qint64 utcMs) const;
     // A W x H bitmap (chart pixels) for whole hours x HourWidth; never negative, empty
     // for zero hours.
     void SizeBitmap(int width);
@@ -80,13 +77,12 @@ private:
     // out again only then (or when the clock is set back).
     const TSessionSchedule::TState& StateAt(qint64 utcMs) const;
 
-    const IClock& clock_;
     TIME_ZONE_INFORMATION chartZone_;  // a copy: zone records are values
     TTradingDays days_;
     TSessionSchedule schedule_;
     mutable TSessionSchedule::TState state_;
     mutable qint64 stateFromMs_ = kNeverMs;
-    int lastMinute_ = -1;
+    qint64 paintedMinuteMs_ = kNeverMs;
     double hourWidth_;
     int32_t height_;
     int width_ = 0;

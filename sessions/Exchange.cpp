@@ -12,9 +12,8 @@ const QColor kRed(0xFF, 0x00, 0x00);
 
 }  // namespace
 
-TExchange::TExchange(const TExchangeParams& params, const IClock& clock,
-                     const TIME_ZONE_INFORMATION& chartZone)
-    : TBaseElement({params.HourWidth, params.Height, params.PixelRatio}, clock, chartZone, params.Days),
+TExchange::TExchange(const TExchangeParams& params, const TIME_ZONE_INFORMATION& chartZone)
+    : TBaseElement({params.HourWidth, params.Height, params.PixelRatio}, chartZone, params.Days),
       name_(params.Name) {
     SetHours(params.OpenTime, params.CloseTime);
     if (params.Sessions) SetSchedule(*params.Sessions);
@@ -34,10 +33,9 @@ QString TExchange::CountdownText(qint64 utcMs) const {
     return prefix + ::CountdownText(TimeUntilChangeAt(utcMs));
 }
 
-const QImage& TExchange::Render() {
+const QImage& TExchange::Render(qint64 utcMs) {
     if (bitmap_.isNull()) return bitmap_;
-    const qint64 now = Now();
-    const bool active = IsActiveAt(now);
+    const bool active = IsActiveAt(utcMs);
     const QColor fill = active ? kGreen : QColor(Qt::white);
     const QColor border = active ? kGreen : kGray;
     const int w = Width();
@@ -55,7 +53,7 @@ const QImage& TExchange::Render() {
                titleHeight / 8, title, active ? QColor(Qt::white) : QColor(Qt::black), fill);
 
     painter.setFont(CellHeightFont(h / 3, false));
-    const QString countdown = CountdownText(now);
+    const QString countdown = CountdownText(utcMs);
     DrawTextAt(painter, (w - painter.fontMetrics().horizontalAdvance(countdown)) / 2,
                h * 7 / 12, countdown, active ? QColor(Qt::black) : kRed, fill);
     return bitmap_;

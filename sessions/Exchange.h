@@ -24,20 +24,17 @@ struct TExchangeParams {
 
 class TExchange : public TBaseElement {
 public:
-    TExchange(const TExchangeParams& params, const IClock& clock,
-              const TIME_ZONE_INFORMATION& chartZone);
+    TExchange(const TExchangeParams& params, const TIME_ZONE_INFORMATION& chartZone);
 
     const QString& Name() const { return name_; }
-    const QImage& Render() override;
+    const QImage& Render(qint64 utcMs) override;
 
     // "Name (open - close)" in the clock format.
     QString TitleText() const;
     // "до закрытия 2 ч. 05 мин" while open, "до открытия 45 мин" while closed, with the
     // days in front from a day on ("до открытия 1 д. 19 ч. 00 мин").
-    QString CountdownText() const { return CountdownText(Now()); }
+    QString CountdownText(qint64 utcMs) const;
 
 private:
-    QString CountdownText(qint64 nowMs) const;
-
     QString name_;
 };

@@ -24,9 +24,8 @@ int CentredTop(int y, const QFontMetrics& metrics) {
 }  // namespace
 
 TIntersection::TIntersection(const TExchange& earlier, const TExchange& later,
-                             const TElementGeometry& geometry, const IClock& clock,
-                             const TIME_ZONE_INFORMATION& chartZone)
-    : TBaseElement(geometry, clock, chartZone, later.Days()) {
+                             const TElementGeometry& geometry, const TIME_ZONE_INFORMATION& chartZone)
+    : TBaseElement(geometry, chartZone, later.Days()) {
     const TDateTime open = later.OpenTime();
     // Sessions that do not overlap would give a negative span: close it at the opening.
     SetHours(open, std::max(open, std::min(earlier.CloseTime(), later.CloseTime())));
@@ -47,10 +46,9 @@ QString TIntersection::ValueText(qint64 utcMs) const {
                                           : ToMs(closeTime_) - ToMs(openTime_));
 }
 
-const QImage& TIntersection::Render() {
+const QImage& TIntersection::Render(qint64 utcMs) {
     if (bitmap_.isNull()) return bitmap_;
-    const qint64 now = Now();
-    const QColor fill = IsActiveAt(now) ? kAmber : kCream;
+    const QColor fill = IsActiveAt(utcMs) ? kAmber : kCream;
     const QColor text = QGuiApplication::palette().color(QPalette::WindowText);
     const int w = Width();
     const int h = Height();
@@ -77,7 +75,7 @@ const QImage& TIntersection::Render() {
         DrawTextAt(painter, (w - SteadyTextWidth(painter, label)) / 2,
                    CentredTop(h / 4, metrics), label, text, fill);
     }
-    const QString value = ValueText(now);
+    const QString value = ValueText(utcMs);
     const QFontMetrics metrics = painter.fontMetrics();
     DrawTextAt(painter, (w - metrics.horizontalAdvance(value)) / 2,
                CentredTop(valueMiddle, metrics), value, text, fill);

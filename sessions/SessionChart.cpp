@@ -239,14 +239,14 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     const int count = int(sessionList.size());
     for (int g = 0; g < count; ++g) {
         TExchange& element = *sessionList[size_t(g)];
-        const QImage& bitmap = element.GetBitmap();
+        const QImage& bitmap = element.Bitmap();
         const int top = g <= 3 ? SessionRowTop(g, chartHeight, h) : ExchangeRowTop(g, chartHeight, h);
         bars.emplace_back(device(ElementLeft(element, hourWidth), top), bitmap.size());
     }
     for (size_t g = 0; g < overlapList.size(); ++g) {
         TIntersection& overlap = *overlapList[g];
         strips.emplace_back(device(ElementLeft(overlap, hourWidth), OverlapRowTop(int(g), chartHeight, h)),
-                            overlap.GetBitmap().size());
+                            overlap.Bitmap().size());
     }
     std::vector<QRect> drawn = bars;
     drawn.push_back(column);
@@ -267,10 +267,10 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     }
 
     BlendImage(chartBitmap, column, AsRgb32(hourHighlightPixel));
-    for (int g = 0; g < count; ++g) BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->GetBitmap());
+    for (int g = 0; g < count; ++g) BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->Bitmap());
     // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g)
-        CopyImage(chartBitmap, strips[g].left(), strips[g].top(), overlapList[g]->GetBitmap());
+        CopyImage(chartBitmap, strips[g].left(), strips[g].top(), overlapList[g]->Bitmap());
 
     last = {chartBitmap.cacheKey(), mapBitmap.cacheKey(), std::move(drawn)};
 }

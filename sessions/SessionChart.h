@@ -65,7 +65,7 @@ QImage MakeChartBitmap(int width = kChartWidth, int height = kChartHeight, doubl
 // Composes the chart into chartBitmap (Format_RGB32): the map copied opaquely (CopyMap;
 // what it does not cover stays black), the yellow pixel blended over column hourColumn, the
 // sessions (items 0..3) and exchanges (4..) blended at their rows, the overlaps copied.
-// Every element is asked for its bitmap, so each repaints at most once a minute. The
+// The elements' bitmaps are composed as they were last painted (PaintElementsFor). The
 // map and the elements' bitmaps are drawn for the chart's device pixel ratio; each
 // lands unscaled at its place, and the blend works on every device pixel.
 void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,

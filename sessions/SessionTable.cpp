@@ -118,27 +118,32 @@ std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
                          zones);
 }
 
-TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
+TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs,
                                  const TSessionZones& zones) {
     TSessionTable table;
-    table.Hours = ExchangeHoursFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
+    table.Hours = ExchangeHoursFor(zones, utcMs, &table.OffsetsValidUntilMs);
     for (const TExchangeParams& params : SessionParamsForHours(geometry, table.Hours, zones))
-        table.SessionList.push_back(std::make_unique<TExchange>(params, clock, zones.Chart));
+        table.SessionList.push_back(std::make_unique<TExchange>(params, zones.Chart));
     for (int k = 0; k < 3; ++k)
         table.OverlapList.push_back(std::make_unique<TIntersection>(
-            *table.SessionList[k], *table.SessionList[k + 1], geometry, clock, zones.Chart));
+            *table.SessionList[k], *table.SessionList[k + 1], geometry, zones.Chart));
     return table;
 }
 
-bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
-                           const IClock& clock, const TSessionZones& zones) {
-    const TExchangeBarHours now = ExchangeHoursFor(zones, clock.UtcMs(), &table.OffsetsValidUntilMs);
+bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry, qint64 utcMs,
+                           const TSessionZones& zones) {
+    const TExchangeBarHours now = ExchangeHoursFor(zones, utcMs, &table.OffsetsValidUntilMs);
     if (now == table.Hours || table.SessionList.size() != 7) return false;
     const std::vector<TExchangeParams> params = SessionParamsForHours(geometry, now, zones);
     // The exchanges are items 4..6 and join no overlap, so only they are made anew.
     for (size_t k = 0; k < kMarketCount; ++k)
         if (now[k] != table.Hours[k])
-            table.SessionList[4 + k] = std::make_unique<TExchange>(params[4 + k], clock, zones.Chart);
+            table.SessionList[4 + k] = std::make_unique<TExchange>(params[4 + k], zones.Chart);
     table.Hours = now;
     return true;
+}
+
+void PaintElementsFor(TSessionTable& table, qint64 utcMs) {
+    for (const auto& element : table.SessionList) element->GetBitmap(utcMs);
+    for (const auto& overlap : table.OverlapList) overlap->GetBitmap(utcMs);
 }

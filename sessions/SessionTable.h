@@ -68,13 +68,16 @@ struct TSessionTable {
     qint64 OffsetsValidUntilMs = 0;  // when they must be worked out again
 };
 
-// Builds both lists, the exchange hours those of the clock's instant.
-TSessionTable CreateSessionTable(const TElementGeometry& geometry, const IClock& clock,
+// Builds both lists, the exchange hours those of the instant utcMs.
+TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs,
                                  const TSessionZones& zones);
 
 // Rebuilds the hours and bar of each exchange whose hours are no longer those it was
 // built with: its offset from the chart zone changed (a clock change, or a session on
 // the other side of one coming next), or its next session closes early or no longer
 // does. True when one was rebuilt.
-bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry,
-                           const IClock& clock, const TSessionZones& zones);
+bool FollowExchangeOffsets(TSessionTable& table, const TElementGeometry& geometry, qint64 utcMs,
+                           const TSessionZones& zones);
+
+// Each element's bitmap painted for utcMs's minute (only those painted for another).
+void PaintElementsFor(TSessionTable& table, qint64 utcMs);

@@ -203,7 +203,7 @@ std::vector<TOffsetChange> TCLibraryHistory::Changes(qint64 fromUtcMs, qint64 to
 
 namespace {
 
-TIME_ZONE_INFORMATION ComputerZoneRecordByName(const TTimeZoneList& catalogue, const IClock& clock,
+TIME_ZONE_INFORMATION ComputerZoneRecordByName(const TTimeZoneList& catalogue, qint64 utcMs,
                                                const TLocalZoneSource& source) {
     const QString name = LocalZoneName(source);
     // The tz database's links are read only for a name the table does not know itself,
@@ -211,17 +211,17 @@ TIME_ZONE_INFORMATION ComputerZoneRecordByName(const TTimeZoneList& catalogue, c
     const TZoneLinks links = KeyOfRow(TerritoryZones(), name).isEmpty()
                                  ? TZoneLinks::Load(source.ZoneInfoDir())
                                  : TZoneLinks();
-    return LocalZoneRecord(name, catalogue, links, clock.UtcNow());
+    return LocalZoneRecord(name, catalogue, links, SystemTimeFromUnixMs(utcMs));
 }
 
 }  // namespace
 
-TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
+TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, qint64 utcMs,
                                          const TLocalZoneSource& source) {
     if (TzFollowsCLibrary(source)) {
         tzset();  // localtime() reads $TZ as it is now
         const QString name = QStringLiteral("TZ=") + *source.tz;
-        return MakeZoneRecord(ZoneRuleAt(TCLibraryHistory(), clock.UtcMs()).tzi, name, name);
+        return MakeZoneRecord(ZoneRuleAt(TCLibraryHistory(), utcMs).tzi, name, name);
     }
-    return ComputerZoneRecordByName(catalogue, clock, source);
+    return ComputerZoneRecordByName(catalogue, utcMs, source);
 }

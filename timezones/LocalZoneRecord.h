@@ -15,7 +15,6 @@
 
 #include <span>
 
-class IClock;
 class TTimeZoneList;
 
 // The tz database's alias links ("L target alias" lines of tzdata.zi).
@@ -61,8 +60,8 @@ public:
                                        int* offsetAtFrom = nullptr) const override;
 };
 
-// What GetTimeZoneInformation answers on Windows, for clock's "now": when $TZ is read by
+// What GetTimeZoneInformation answers on Windows at the instant utcMs: when $TZ is read by
 // the C library, a record of its offsets named "TZ=" and the value (a name no catalogue
 // entry has); otherwise the zone found by LocalZoneName and mapped by LocalZoneRecord.
-TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, const IClock& clock,
+TIME_ZONE_INFORMATION ComputerZoneRecord(const TTimeZoneList& catalogue, qint64 utcMs,
                                          const TLocalZoneSource& source = TLocalZoneSource::FromSystem());

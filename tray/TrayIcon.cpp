@@ -16,25 +16,40 @@ int Utf8Length(char32_t codePoint) {
 
 }  // namespace
 
+namespace {
+
+// The bytes of the character (or surrogate pair) at i in the 8-bit form, and how many
+// code units it takes; {0, 0} at a zero character, where the 8-bit text ends.
+std::pair<int, qsizetype> AnsiCharAt(const QString& text, qsizetype i) {
+    const QChar c = text[i];
+    if (c.isNull()) return {0, 0};
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) return {4, 2};
+    return {FitsAnsi(QString(c)) ? 1 : Utf8Length(c.unicode()), 1};
+}
+
+}  // namespace
+
 QString AnsiPrefix(const QString& text, int maxBytes) {
     int bytes = 0;
     qsizetype i = 0;
     while (i < text.size()) {
-        const QChar c = text[i];
-        if (c.isNull()) break;  // the 8-bit text ends at its first zero
-        qsizetype units = 1;
-        int size;
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            units = 2;
-            size = 4;
-        } else {
-            size = FitsAnsi(QString(c)) ? 1 : Utf8Length(c.unicode());
-        }
-        if (bytes + size > maxBytes) break;
+        const auto [size, units] = AnsiCharAt(text, i);
+        if (units == 0 || bytes + size > maxBytes) break;
         bytes += size;
         i += units;
     }
     return text.left(i);
+}
+
+int AnsiLength(const QString& text) {
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const auto [size, units] = AnsiCharAt(text, i);
+        if (units == 0) break;
+        bytes += size;
+        i += units;
+    }
+    return bytes;
 }
 
 QString TrayToolTipText(const QString& tip) {

@@ -73,6 +73,8 @@ QString TrayToolTipText(const QString& tip);
 // zero character. A character of Windows-1251 counts one byte; one the code page
 // lacks counts the bytes of its UTF-8 form. No character is ever split.
 QString AnsiPrefix(const QString& text, int maxBytes);
+// The bytes of the 8-bit form of the text up to its first zero character, counted so.
+int AnsiLength(const QString& text);
 
 class INotifyShell {
 public:

@@ -32,8 +32,8 @@ QString PartsText(const std::vector<TSessionAlertPart>& parts) {
 TBalloonHint::TBalloonHint(std::vector<TSessionAlertPart> parts, TDateTime time)
     : Text(PartsText(parts)), Time(time), Parts(std::move(parts)) {}
 
-TBalloonHintList::TBalloonHintList(const IClock& clock, const TIME_ZONE_INFORMATION& zone)
-    : clock_(clock), zone_(zone), week_(TTradingWeek::InChartZone(zone)) {}
+TBalloonHintList::TBalloonHintList(const TIME_ZONE_INFORMATION& zone)
+    : zone_(zone), week_(TTradingWeek::InChartZone(zone)) {}
 
 void TBalloonHintList::SetZone(const TIME_ZONE_INFORMATION& zone) {
     zone_ = zone;
@@ -49,9 +49,8 @@ void TBalloonHintList::AddHint(std::unique_ptr<TBalloonHint> hint) {
     hints_.push_back(std::move(hint));
 }
 
-const TBalloonHint* TBalloonHintList::CurrentHint() const {
+const TBalloonHint* TBalloonHintList::CurrentHint(qint64 utcMs) const {
     due_.reset();
-    const qint64 utcMs = clock_.UtcMs();
     const TDateTime now = TimeOfDay(ClearSecondsAndMs(ZoneNow(zone_, SystemTimeFromUnixMs(utcMs))));
     for (const auto& hint : hints_) {
         if (!SameTime(TimeOfDay(hint->Time), now)) continue;

@@ -14,8 +14,6 @@
 #include <optional>
 #include <vector>
 
-class IClock;
-
 // One session's opening or closing, as an alert announces it.
 struct TSessionAlertPart {
     QString Session;
@@ -37,24 +35,23 @@ class TBalloonHintList {
 public:
     // zone: the list's own copy of the zone the alert times are given in, the chart
     // zone; the currency market's week is read on its clock.
-    TBalloonHintList(const IClock& clock, const TIME_ZONE_INFORMATION& zone);
+    explicit TBalloonHintList(const TIME_ZONE_INFORMATION& zone);
     // The zone again, after the catalogue was read anew.
     void SetZone(const TIME_ZONE_INFORMATION& zone);
 
     void Add(const QString& text, TDateTime time);
     // Takes the alert with its milliseconds, then its seconds, cleared.
     void AddHint(std::unique_ptr<TBalloonHint> hint);
-    // The first alert whose time of day is the current minute of the zone, holding only
-    // the session parts that happen now; null if no alert is due or none of its parts
+    // The first alert whose time of day is utcMs's minute in the zone, holding only the
+    // session parts that happen then; null if no alert is due or none of its parts
     // happens (the market is closed). It stays valid until the next call.
-    const TBalloonHint* CurrentHint() const;
+    const TBalloonHint* CurrentHint(qint64 utcMs) const;
 
     int Count() const { return int(hints_.size()); }
     const TBalloonHint& Item(int index) const { return *hints_[size_t(index)]; }
     const TIME_ZONE_INFORMATION& Zone() const { return zone_; }
 
 private:
-    const IClock& clock_;
     TIME_ZONE_INFORMATION zone_;
     TTradingWeek week_;
     std::vector<std::unique_ptr<TBalloonHint>> hints_;

@@ -26,11 +26,10 @@ QString CapitalHintText(const TWorldMapCapital& capital, const SYSTEMTIME& utc) 
     return capital.Name + QLatin1Char(' ') + ZoneTimeText(capital.Zone, utc);
 }
 
-std::optional<QString> MarkerHintAt(const TWorldMapCapitalsList& markers, QPoint point,
-                                    const IClock& clock) {
+std::optional<QString> MarkerHintAt(const TWorldMapCapitalsList& markers, QPoint point, qint64 utcMs) {
     const TWorldMapCapital* capital = markers.CapitalAt(point);
     if (!capital) return std::nullopt;
-    return CapitalHintText(*capital, clock.UtcNow());
+    return CapitalHintText(*capital, SystemTimeFromUnixMs(utcMs));
 }
 
 bool HasMarkersForKey(const QString& keyName) {

@@ -14,8 +14,6 @@
 #include <optional>
 #include <vector>
 
-class IClock;
-
 // A rectangle in map pixels; the left and top edges are inside, right and bottom not.
 struct TWorldMapRect {
     int32_t Left = 0;
@@ -56,11 +54,9 @@ private:
 // The marker's name, a blank and its zone's clock text for the UTC instant.
 QString CapitalHintText(const TWorldMapCapital& capital, const SYSTEMTIME& utc);
 
-// What the map's tooltip shows with the pointer at point: the hint of the marker
-// there, read with a fresh UTC sample, or nothing (tooltip off). Only a hit reads
-// the clock and formats a time.
-std::optional<QString> MarkerHintAt(const TWorldMapCapitalsList& markers, QPoint point,
-                                    const IClock& clock);
+// What the map's tooltip shows with the pointer at point at the instant utcMs: the hint
+// of the marker there, or nothing (tooltip off). Only a hit formats a time.
+std::optional<QString> MarkerHintAt(const TWorldMapCapitalsList& markers, QPoint point, qint64 utcMs);
 
 // One row of the marker table: the catalogue key whose zone the marker keeps.
 struct TWorldMapMarkerRow {

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "platform/Autostart.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "settings/Settings.h"
 #include "settings/SettingsValues.h"
 #include "sessions/SessionChart.h"
@@ -148,7 +148,8 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
 TEST_F(MainWindowTest, TickRedrawsOncePerMinuteChangeAndOnlyThen) {
     Create("2026-01-15T10:07:30");
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-    EXPECT_EQ(form->LastMinute(), 7);  // start-up already drew the current minute
+    EXPECT_EQ(form->ChartRedrawCount(), 1);  // start-up already drew the current minute
+    EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 10:07");
     EXPECT_FALSE(form->IsTickEnabled());
     form->show();
     EXPECT_TRUE(form->IsTickEnabled());
@@ -223,28 +224,38 @@ TEST_F(MainWindowTest, TheChartIsComposedAtTheScreensPixelRatio) {
 TEST_F(MainWindowTest, BuiltAfterShowingTheWindowIsFirstPaintedWhole) {
     Create("2026-01-15T10:07:30", /*buildAfterShow=*/true);
     EXPECT_EQ(form->windowTitle(), "Horavane 2.0");  // the window maps with its caption
-    EXPECT_EQ(form->LastMinute(), -1);
+    EXPECT_EQ(form->ChartRedrawCount(), 0);
     auto* img1 = Child<QWidget>("img1");
     PaintCounter chartPaints(img1, [this] { return form->ChartRedrawCount() == 0; });
     form->show();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(form->LastMinute(), 7);
+    EXPECT_EQ(form->ChartRedrawCount(), 1);
     EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 10:07");
     EXPECT_GE(chartPaints.count, 1);
     EXPECT_EQ(chartPaints.marked, 0);  // none before the chart was composed
 }
 
-TEST_F(MainWindowTest, AWholeHourJumpGoesUnnoticedUntilTheMinuteChanges) {
+// A wall clock set by whole hours or days (a resume from suspend, NTP, the user) lands on
+// another minute, though on the same minute of the hour: everything shows it at once.
+TEST_F(MainWindowTest, AJumpOfWholeHoursOrDaysIsShownAtOnce) {
     Create("2026-01-15T10:07:30");
     form->show();
-    const int atStart = form->ChartRedrawCount();
-    clock.Advance(3 * 3600 * 1000);  // same minute of the hour, three hours later
-    EXPECT_EQ(form->ChartRedrawCount(), atStart);
-    clock.Advance(60 * 1000);
-    EXPECT_EQ(form->ChartRedrawCount(), atStart + 1);
-    EXPECT_EQ(form->LastMinute(), 8);
+    auto* london = Child<QLabel>("pnlCapital1Time");
+    auto* reference = Child<QToolButton>("btnLocalTime");  // Kyiv
+    const struct {
+        qint64 jump;
+        const char *londonTime, *kyivTime;
+    } jumps[] = {{3 * 3'600'000, "13:07", "15:07"}, {-3'600'000, "12:07", "14:07"}, {86'400'000, "12:07", "14:07"}};
+    for (const auto& j : jumps) {
+        const int redraws = form->ChartRedrawCount();
+        clock.Advance(j.jump);  // the tick wakes at the jump
+        EXPECT_EQ(form->ChartRedrawCount(), redraws + 1) << j.jump;
+        EXPECT_EQ(london->text(), j.londonTime) << j.jump;
+        EXPECT_EQ(reference->text(), j.kyivTime) << j.jump;
+        EXPECT_EQ(form->TrayHint().split("\r\n").first(), QString("London ") + j.londonTime);
+    }
 }
 
 TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
@@ -431,8 +442,9 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     EXPECT_EQ(errors[0], "Error in \"TRegTimeZone.Create\": There is no \"TZI\" value in the RegKey "
                          "or it has wrong size.");
     form->show();
-    for (int i = 0; i < 400; ++i) clock.Advance(300);  // two minutes of ticks touch nothing that was not built
-    EXPECT_EQ(form->LastMinute(), 9);
+    // Two minutes of ticks touch nothing that was not built, and the clocks go on (on UTC).
+    for (int i = 0; i < 400; ++i) clock.Advance(300);
+    EXPECT_EQ(Child<QLabel>("pnlCapital1Time")->text(), "10:09");
     EXPECT_EQ(errors.size(), 1);  // nor try the failed step again
 }
 

@@ -1,7 +1,7 @@
 #include "support/CatalogueFixtures.h"
 #include "clocks/EditCapitalClockForm.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 #include "timezones/TzCatalogue.h"
@@ -56,7 +56,7 @@ protected:
         {"(UTC+03:00) Москва", "Russian Standard Time", -180},
         {"(UTC+03:00) Moscow again", "russian standard time", -180},
     });
-    TMainCapital capital{clock, QStringLiteral("London"), ZoneNamed(u"GMT Standard Time", 0), 0x00126137};
+    TMainCapital capital{QStringLiteral("London"), ZoneNamed(u"GMT Standard Time", 0), 0x00126137};
     TEditCapitalClockForm form;
 };
 
@@ -142,7 +142,7 @@ TEST_F(EditCapitalClock, OkTakesTheNameAsTypedTheSelectedEntrysZoneAndTheSwatch)
     EXPECT_EQ(capital.Zone.Bias, -180);
     EXPECT_EQ(capital.Color, 0x00126137u);
     // The tile follows the new name.
-    EXPECT_EQ(capital.RenderImage().size(), capital.MeasureImage());
+    EXPECT_EQ(capital.RenderImage(QStringLiteral("0:00")).size(), capital.MeasureImage());
 }
 
 TEST_F(EditCapitalClock, MissingOrEmptyCatalogueKeepsTheDesignContents) {
@@ -154,7 +154,7 @@ TEST_F(EditCapitalClock, MissingOrEmptyCatalogueKeepsTheDesignContents) {
         EXPECT_EQ(fresh.edtName->text(), QStringLiteral("edtName"));
         EXPECT_EQ(fresh.Color(), 0x00F0FBFFu);
         // OK with nothing to choose from still applies safely.
-        TMainCapital copy{clock, capital.Name, capital.Zone, capital.Color};
+        TMainCapital copy{capital.Name, capital.Zone, capital.Color};
         fresh.ApplyTo(copy, list);
         EXPECT_EQ(copy.Zone, capital.Zone);
         EXPECT_EQ(copy.Name, QStringLiteral("edtName"));

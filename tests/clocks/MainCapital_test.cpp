@@ -1,6 +1,6 @@
 #include "clocks/MainCapital.h"
 #include "clocks/TileFont.h"
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 
 #include <QFontMetrics>
@@ -36,20 +36,19 @@ TEST(TileColor, RedIsTheLowByte) {
     EXPECT_EQ(TColorFromQColor(QColor(0xCA, 0xA3, 0x9C)), TColor(0x009CA3CA));
 }
 
-TEST_F(MainCapitalTest, TimeTextComesFromTheZoneAndTheClock) {
-    TMainCapital moscow(clock, "Moscow", UtcPlus(3), 0);
-    TMainCapital alsoMoscow(clock, "Москва", UtcPlus(3), 0xFF);
-    TMainCapital london(clock, "London", TIME_ZONE_INFORMATION{}, 0);
-    EXPECT_EQ(moscow.CurrentTimeText(), "22:07");
-    EXPECT_EQ(london.CurrentTimeText(), "19:07");
+TEST_F(MainCapitalTest, TimeTextComesFromTheZoneAndTheInstant) {
+    TMainCapital moscow("Moscow", UtcPlus(3), 0);
+    TMainCapital alsoMoscow("Москва", UtcPlus(3), 0xFF);
+    TMainCapital london("London", TIME_ZONE_INFORMATION{}, 0);
+    EXPECT_EQ(moscow.TimeTextAt(clock.UtcNow()), "22:07");
+    EXPECT_EQ(london.TimeTextAt(clock.UtcNow()), "19:07");
     // One sample, one zone: one text, whatever the names and colours.
     for (const char* utc : {"2026-01-15T20:59:59.999", "2026-07-01T00:00:00"}) {
         clock.SetUtc(utc);
         const SYSTEMTIME sample = clock.UtcNow();
         EXPECT_EQ(moscow.TimeTextAt(sample), alsoMoscow.TimeTextAt(sample));
-        EXPECT_EQ(moscow.TimeTextAt(sample), moscow.CurrentTimeText());
     }
-    EXPECT_EQ(moscow.CurrentTimeText(), "3:00");
+    EXPECT_EQ(moscow.TimeTextAt(clock.UtcNow()), "3:00");
 }
 
 TEST_F(MainCapitalTest, TileIsMeasuredOnTheSampleText) {
@@ -60,20 +59,20 @@ TEST_F(MainCapitalTest, TileIsMeasuredOnTheSampleText) {
     EXPECT_NEAR(metrics.height(), 15, 1);
     EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("Ж")), cell);
 
-    TMainCapital tokyo(clock, "Tokyo", UtcPlus(9), kTokyoColor);
+    TMainCapital tokyo("Tokyo", UtcPlus(9), kTokyoColor);
     EXPECT_EQ(tokyo.MeasureImage(), QSize(13 * cell, metrics.height() + 2));  // "Tokyo 00:00Wh"
-    EXPECT_EQ(tokyo.RenderImage().size(), tokyo.MeasureImage());
+    EXPECT_EQ(tokyo.RenderImage(tokyo.TimeTextAt(clock.UtcNow())).size(), tokyo.MeasureImage());
 
     // An empty name is measured on " 00:00Wh"; a longer name widens the tile.
     tokyo.SetName("");
     EXPECT_EQ(tokyo.MeasureImage().width(), 8 * cell);
-    EXPECT_EQ(tokyo.RenderImage().width(), 8 * cell);
+    EXPECT_EQ(tokyo.RenderImage(tokyo.TimeTextAt(clock.UtcNow())).width(), 8 * cell);
     tokyo.Setup("Санкт-Петербург", UtcPlus(3), kTokyoColor);
-    EXPECT_EQ(tokyo.RenderImage().width(), 23 * cell);
+    EXPECT_EQ(tokyo.RenderImage(tokyo.TimeTextAt(clock.UtcNow())).width(), 23 * cell);
     // Nothing but the name changes the size.
     tokyo.Zone = UtcPlus(-10);
     tokyo.Color = 0;
-    EXPECT_EQ(tokyo.RenderImage().width(), 23 * cell);
+    EXPECT_EQ(tokyo.RenderImage(tokyo.TimeTextAt(clock.UtcNow())).width(), 23 * cell);
 }
 
 TEST_F(MainCapitalTest, TileHasOutlineFillAndCentredTextThatReadsOnItsFill) {
@@ -83,8 +82,8 @@ TEST_F(MainCapitalTest, TileHasOutlineFillAndCentredTextThatReadsOnItsFill) {
                           Case{0x00126137, qRgb(0x37, 0x61, 0x12), qRgb(0xFF, 0xFF, 0xFF)},
                           Case{0x008A7F8F, qRgb(0x8F, 0x7F, 0x8A), qRgb(0, 0, 0)},
                           Case{0x00000080, qRgb(0x80, 0, 0), qRgb(0xFF, 0xFF, 0xFF)}}) {
-        TMainCapital tokyo(clock, "Tokyo", UtcPlus(9), c.color);  // "Tokyo 4:07"
-        const QImage image = tokyo.RenderImage();
+        TMainCapital tokyo("Tokyo", UtcPlus(9), c.color);  // "Tokyo 4:07"
+        const QImage image = tokyo.RenderImage(tokyo.TimeTextAt(clock.UtcNow()));
         const int w = image.width();
         const int h = image.height();
         const QRgb black = qRgb(0, 0, 0);
@@ -127,9 +126,9 @@ TEST_F(MainCapitalTest, TooWideTextIsClippedAtBothEdges) {
     twelveHour.twelveHour = true;
     twelveHour.leadingZero = true;
     SetCurrentTimeFormatSettings(twelveHour);
-    TMainCapital capital(clock, "", UtcPlus(0), 0x00FFFFFF);  // " 07:07 PM": one cell wider
-    const QImage image = capital.RenderImage();
-    EXPECT_EQ(capital.CurrentTimeText(), "07:07 PM");
+    TMainCapital capital("", UtcPlus(0), 0x00FFFFFF);  // " 07:07 PM": one cell wider
+    const QImage image = capital.RenderImage(capital.TimeTextAt(clock.UtcNow()));
+    EXPECT_EQ(capital.TimeTextAt(clock.UtcNow()), "07:07 PM");
     EXPECT_EQ(image.size(), capital.MeasureImage());
     // The text's opaque background covers the side outline on its rows.
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));

@@ -1,10 +1,11 @@
 #include "minimode/MiniModeForm.h"
 
 #include "clocks/MainCapital.h"
-#include "platform/Clock.h"
+#include "clocks/TileFont.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -19,16 +20,18 @@
 
 namespace {
 
-class RecordingHost : public IMiniModeHost {
+// What the strip asks of the window it stands in for, as the window would hear it.
+class RecordingHost {
 public:
-    void ShowMainWindow() override {
-        ++shows;
-        stripVisibleAtShow = strip && strip->isVisible();
+    void Listen(TMiniModeForm& form) {
+        QObject::connect(&form, &TMiniModeForm::showMainWindowRequested, [this, &form] {
+            ++shows;
+            stripVisibleAtShow = form.isVisible();
+        });
+        QObject::connect(&form, &TMiniModeForm::exitRequested, [this] { ++exits; });
+        QObject::connect(&form, &TMiniModeForm::positionStored, [this](const QPoint& p) { stored.push_back(p); });
     }
-    void ExitProgram() override { ++exits; }
-    void StoreMiniPosition(const QPoint& position) override { stored.push_back(position); }
 
-    QWidget* strip = nullptr;
     int shows = 0;
     int exits = 0;
     bool stripVisibleAtShow = true;
@@ -52,29 +55,31 @@ protected:
 class MiniStrip : public ::testing::Test {
 protected:
     void SetUp() override {
-        clock.SetUtc("2026-01-15T22:00:10Z");
         const char* names[] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
         const TColor colors[] = {0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA, 0x008A7F8F};
         for (int i = 0; i < 5; ++i)
-            capitals.push_back(std::make_unique<TMainCapital>(clock, QString::fromLatin1(names[i]),
+            capitals.push_back(std::make_unique<TMainCapital>(QString::fromLatin1(names[i]),
                                                               TIME_ZONE_INFORMATION{}, colors[i]));
-        strip = std::make_unique<TMiniModeForm>(clock, host, TWindowPlacement::Program);
-        host.strip = strip.get();
+        strip = std::make_unique<TMiniModeForm>(TWindowPlacement::Program);
         Assign(*strip);
     }
 
     void Assign(TMiniModeForm& form) {
+        host.Listen(form);
         form.AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(), capitals[3].get(),
                           capitals[4].get());
+        form.SetTimes(times);
     }
 
     int ExpectedWidth() const {
         int sum = 0;
-        for (const auto& c : capitals) sum += c->MeasureImage().width();
+        for (size_t i = 0; i < 5; ++i) sum += capitals[i]->MeasureImage(times[i].DayMark).width();
         return sum - 4;
     }
 
-    FakeClock clock;
+    // What the five clocks read at 22:00 UTC with Tokyo the reference zone.
+    std::array<TClockFace, 5> times = {TClockFace{"London", "22:00", " −1 д."}, {"NewYork", "17:00", " −1 д."},
+                                       {"Tokyo", "7:00", ""}, {"Sydney", "9:00", ""}, {"Moscow", "1:00", ""}};
     RecordingHost host;
     std::vector<std::unique_ptr<TMainCapital>> capitals;
     std::unique_ptr<TMiniModeForm> strip;
@@ -92,9 +97,10 @@ TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
     EXPECT_EQ(strip->img1->pixmap().size(), picture.size());
 
     int left = 0;
-    for (const auto& capital : capitals) {
-        const QImage& tile = capital->RenderImage();
-        const int w = capital->MeasureImage().width();
+    for (size_t i = 0; i < 5; ++i) {
+        TMainCapital* capital = capitals[i].get();
+        const QImage& tile = capital->RenderImage(times[i].Time, times[i].DayMark);
+        const int w = capital->MeasureImage(times[i].DayMark).width();
         // Every column of the tile, frame included, lands unchanged; the next tile's
         // left frame then covers this one's right frame, which is black as well.
         for (int x = 0; x < w; ++x)
@@ -104,7 +110,8 @@ TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
         left += w - 1;
     }
     EXPECT_EQ(left + 1, picture.width());
-    EXPECT_TRUE(strip->img1->accessibleName().startsWith(QStringLiteral("London 22:00, NewYork ")));
+    EXPECT_EQ(strip->img1->accessibleName(),
+              "London 22:00 −1 д., NewYork 17:00 −1 д., Tokyo 7:00, Sydney 9:00, Moscow 1:00");
 }
 
 TEST_F(MiniStrip, AWidthChangeKeepsTheStripCentred) {
@@ -125,16 +132,27 @@ TEST_F(MiniStrip, AWidthChangeKeepsTheStripCentred) {
     EXPECT_EQ(strip->pos(), QPoint(487, 40));
 }
 
-TEST_F(MiniStrip, TimerRedrawsOnlyWhenTheLocalMinuteChanges) {
-    strip->RedrawStrip();
+// The strip shows what it is told the clocks read, as the window's tiles do: a day mark
+// widens its tile by as much as it takes, and the strip grows about its centre. Hidden,
+// it draws nothing until shown.
+TEST_F(MiniStrip, ShowsTheTimesItIsGivenWithTheirDayMarks) {
+    strip->show();
+    strip->move(400, 0);
     const int width = strip->width();
-    capitals[2]->SetName(QStringLiteral("Tokyo, Japan"));
-    // The strip's own minute timer runs from creation and wakes as the clock moves.
-    clock.Advance(40'000);  // 22:00:50, same minute
+    const int cell = QFontMetrics(TileFont()).horizontalAdvance(QLatin1Char('W'));
+    times[2].DayMark = " +1 д.";  // Tokyo's date is no longer the reference zone's
+    strip->SetTimes(times);
+    EXPECT_EQ(strip->width(), width + 6 * cell);
+    EXPECT_EQ(strip->x(), 400 - 3 * cell);
+    EXPECT_TRUE(strip->img1->accessibleName().contains("Tokyo 7:00 +1 д., Sydney"));
+
+    strip->hide();
+    times[2] = {"Tokyo", "7:01", ""};
+    strip->SetTimes(times);
+    EXPECT_TRUE(strip->img1->accessibleName().contains("Tokyo 7:00 +1 д."));
+    strip->show();
+    EXPECT_TRUE(strip->img1->accessibleName().contains("Tokyo 7:01, Sydney"));
     EXPECT_EQ(strip->width(), width);
-    clock.Advance(10'000);  // 22:01:00
-    EXPECT_EQ(strip->LastShownMinute(), 1);
-    EXPECT_GT(strip->width(), width);
 }
 
 TEST_F(MiniStrip, LeftDragMovesByTheCursorAndStoresThePositionOnRelease) {
@@ -233,7 +251,7 @@ TEST_F(MiniStrip, ShowsWhereItWasStoredOrAtTheDefaultWhenThatIsOnNoScreen) {
 }
 
 TEST_F(MiniStrip, WhereTheCompositorPlacesWindowsItMovesTheStripAndNothingIsReadOrStored) {
-    CompositorPlacedStrip placed(clock, host, TWindowPlacement::Compositor);
+    CompositorPlacedStrip placed(TWindowPlacement::Compositor);
     Assign(placed);
     int reads = 0;
     placed.ShowPlaced(QRect(0, 0, 1280, 1024), {QRect(0, 0, 1280, 1024)}, [&reads](const QPoint& fallback) {

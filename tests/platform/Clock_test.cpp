@@ -1,4 +1,4 @@
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "platform/CodePage.h"
 #include "platform/MinuteTimer.h"
 

@@ -18,7 +18,7 @@ protected:
 
     TExchange Make(const char* name, TDateTime open, TDateTime close, double hourWidth = 37.5,
                    int height = 37) {
-        return TExchange({QString::fromUtf8(name), open, close, hourWidth, height, {}}, clock, chartZone);
+        return TExchange({QString::fromUtf8(name), open, close, hourWidth, height, {}}, chartZone);
     }
 
     FakeClock clock;
@@ -34,21 +34,21 @@ bool IsInk(QRgb pixel, QRgb fill) {
 TEST_F(ExchangeTest, SydneyOpensAtMidnightAndClosesAtNineInTheChartZone) {
     TExchange sydney = Make("Sydney", Hm(0), Hm(9));
     SetChartTime(clock, 0, 0);  // the computer's own clock reads 7:00
-    EXPECT_TRUE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до закрытия 9 ч. 00 мин");
+    EXPECT_TRUE(sydney.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до закрытия 9 ч. 00 мин");
 
     SetChartTime(clock, 8, 0);  // exactly one hour left is still hours and minutes
-    EXPECT_EQ(sydney.CountdownText(), "до закрытия 1 ч. 00 мин");
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до закрытия 1 ч. 00 мин");
 
     SetChartTime(clock, 8, 54, 30);  // seconds are dropped: six minutes from 8:54
-    EXPECT_EQ(sydney.CountdownText(), "до закрытия 06 мин");
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до закрытия 06 мин");
 
     SetChartTime(clock, 8, 59, 59, 999);
-    EXPECT_TRUE(sydney.IsActive());
+    EXPECT_TRUE(sydney.IsActiveAt(clock.UtcMs()));
 
     SetChartTime(clock, 9, 0);
-    EXPECT_FALSE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до открытия 15 ч. 00 мин");
+    EXPECT_FALSE(sydney.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до открытия 15 ч. 00 мин");
 }
 
 TEST_F(ExchangeTest, NewYorkRunsToTheEndOfTheDay) {
@@ -56,57 +56,57 @@ TEST_F(ExchangeTest, NewYorkRunsToTheEndOfTheDay) {
     EXPECT_EQ(newYork.TitleText(), "NewYork (15:00 - 0:00)");
 
     SetChartTime(clock, 14, 59);
-    EXPECT_FALSE(newYork.IsActive());
-    EXPECT_EQ(newYork.CountdownText(), "до открытия 01 мин");
+    EXPECT_FALSE(newYork.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(newYork.CountdownText(clock.UtcMs()), "до открытия 01 мин");
 
     SetChartTime(clock, 23, 30);
-    EXPECT_TRUE(newYork.IsActive());
-    EXPECT_EQ(newYork.CountdownText(), "до закрытия 30 мин");
+    EXPECT_TRUE(newYork.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(newYork.CountdownText(clock.UtcMs()), "до закрытия 30 мин");
 
     SetChartTime(clock, 23, 59, 59, 999);
-    EXPECT_TRUE(newYork.IsActive());
+    EXPECT_TRUE(newYork.IsActiveAt(clock.UtcMs()));
 
     SetChartTime(clock, 0, 0);
-    EXPECT_FALSE(newYork.IsActive());
-    EXPECT_EQ(newYork.CountdownText(), "до открытия 15 ч. 00 мин");
+    EXPECT_FALSE(newYork.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(newYork.CountdownText(clock.UtcMs()), "до открытия 15 ч. 00 мин");
 }
 
 // Outside the currency market's week a session is closed, whatever its hours say, and
 // counts down to its first opening after the weekend, with the days in front.
 TEST_F(ExchangeTest, OverTheWeekendASessionCountsDownToItsFirstOpeningAfterIt) {
     const TTradingDays market = TTradingDays::CurrencyMarket(TTradingWeek(EasternZone()));
-    TExchange london({"London", Hm(10), Hm(19), 37.5, 37, market}, clock, chartZone);
-    TExchange sydney({"Sydney", Hm(0), Hm(9), 37.5, 37, market}, clock, chartZone);
+    TExchange london({"London", Hm(10), Hm(19), 37.5, 37, market}, chartZone);
+    TExchange sydney({"Sydney", Hm(0), Hm(9), 37.5, 37, market}, chartZone);
     clock.SetUtc("2026-01-16T16:59:00Z");  // Friday 18:59 in the chart zone
-    EXPECT_EQ(london.CountdownText(), "до закрытия 01 мин");
+    EXPECT_EQ(london.CountdownText(clock.UtcMs()), "до закрытия 01 мин");
     clock.SetUtc("2026-01-16T22:00:00Z");  // Friday 17:00 in New York: the market closes
-    EXPECT_FALSE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до открытия 2 д. 00 ч. 00 мин");
+    EXPECT_FALSE(sydney.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до открытия 2 д. 00 ч. 00 мин");
     clock.SetUtc("2026-01-17T10:01:00Z");  // Saturday 12:01, inside London's hours
-    EXPECT_FALSE(london.IsActive());
-    EXPECT_EQ(london.CountdownText(), "до открытия 1 д. 21 ч. 59 мин");
-    EXPECT_EQ(london.GetBitmap().pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_FALSE(london.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(london.CountdownText(clock.UtcMs()), "до открытия 1 д. 21 ч. 59 мин");
+    EXPECT_EQ(london.GetBitmap(clock.UtcMs()).pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
     clock.SetUtc("2026-01-17T13:00:00Z");
-    EXPECT_EQ(london.CountdownText(), "до открытия 1 д. 19 ч. 00 мин");
+    EXPECT_EQ(london.CountdownText(clock.UtcMs()), "до открытия 1 д. 19 ч. 00 мин");
     clock.SetUtc("2026-01-18T21:59:59.999Z");
-    EXPECT_FALSE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до открытия 01 мин");
+    EXPECT_FALSE(sydney.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до открытия 01 мин");
     clock.SetUtc("2026-01-18T22:00:00Z");  // Sunday 17:00 in New York
-    EXPECT_TRUE(sydney.IsActive());
-    EXPECT_EQ(sydney.CountdownText(), "до закрытия 9 ч. 00 мин");
+    EXPECT_TRUE(sydney.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(sydney.CountdownText(clock.UtcMs()), "до закрытия 9 ч. 00 мин");
     clock.SetUtc("2026-01-19T08:00:00Z");
-    EXPECT_TRUE(london.IsActive());
-    EXPECT_EQ(london.CountdownText(), "до закрытия 9 ч. 00 мин");
+    EXPECT_TRUE(london.IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(london.CountdownText(clock.UtcMs()), "до закрытия 9 ч. 00 мин");
 }
 
 TEST_F(ExchangeTest, TimeUntilChangeCountsFromTheWholeMinute) {
     TExchange london = Make("London", Hm(10), Hm(19));
     SetChartTime(clock, 10, 0, 40);  // opened 40 s ago: nine hours from 10:00 to the close
-    EXPECT_EQ(london.TimeUntilChange(), 9 * 3'600'000);
+    EXPECT_EQ(london.TimeUntilChangeAt(clock.UtcMs()), 9 * 3'600'000);
     SetChartTime(clock, 9, 59, 59, 999);
-    EXPECT_EQ(london.TimeUntilChange(), 60'000);
+    EXPECT_EQ(london.TimeUntilChangeAt(clock.UtcMs()), 60'000);
     SetChartTime(clock, 19, 0);  // closed: the next opening is tomorrow's
-    EXPECT_EQ(london.TimeUntilChange(), 15 * 3'600'000);
+    EXPECT_EQ(london.TimeUntilChangeAt(clock.UtcMs()), 15 * 3'600'000);
 }
 
 TEST_F(ExchangeTest, BitmapIsWholeHoursWideRoundedHalfToEven) {
@@ -121,8 +121,8 @@ TEST_F(ExchangeTest, AnEmptyOrBackwardSpanHasNoBitmapAndIsNeverOpen) {
     for (TDateTime close : {Hm(5), Hm(4, 59), Hm(3)}) {
         TExchange empty = Make("X", Hm(5), close);
         SetChartTime(clock, 5, 0);
-        EXPECT_FALSE(empty.IsActive());
-        EXPECT_TRUE(empty.GetBitmap().isNull());
+        EXPECT_FALSE(empty.IsActiveAt(clock.UtcMs()));
+        EXPECT_TRUE(empty.GetBitmap(clock.UtcMs()).isNull());
     }
 }
 
@@ -139,7 +139,7 @@ TEST_F(ExchangeTest, PaintsTheColoursOfItsState) {
     for (const State& s : {State{3, 0, green, green, white, black}, State{12, 1, grey, white, black, red}}) {
         SCOPED_TRACE(s.hour);
         SetChartTime(clock, s.hour, s.minute);
-        const QImage bitmap = sydney.GetBitmap();
+        const QImage bitmap = sydney.GetBitmap(clock.UtcMs());
         const int w = bitmap.width();
         for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, 36), QPoint(w - 1, 36)})
             EXPECT_EQ(bitmap.pixel(corner), s.border);
@@ -150,27 +150,30 @@ TEST_F(ExchangeTest, PaintsTheColoursOfItsState) {
     }
 }
 
-TEST_F(ExchangeTest, PaintsOnceAMinuteOfTheComputersClock) {
+// A bar is painted once for each minute it is asked for, whatever the date: the same
+// minute of the hour an hour on is another minute.
+TEST_F(ExchangeTest, PaintsOnceForEachWholeMinute) {
     TExchange sydney = Make("Sydney", Hm(0), Hm(9));
-    SetChartTime(clock, 8, 30);
-    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0x00, 0x80, 0x00));
-    EXPECT_EQ(sydney.LastMinute(), 30);
+    SetChartTime(clock, 8, 59);
+    const qint64 minute = clock.UtcMs();
+    EXPECT_EQ(sydney.GetBitmap(clock.UtcMs()).pixel(1, 1), qRgb(0x00, 0x80, 0x00));
+    EXPECT_EQ(sydney.PaintedMinuteMs(), minute);
+    clock.Advance(59'999);  // the same minute: what was painted stands
+    sydney.GetBitmap(clock.UtcMs());
+    EXPECT_EQ(sydney.PaintedMinuteMs(), minute);
 
-    // An hour later the local minute reads the same, so the open bar is not repainted.
-    clock.Advance(3'600'000);
-    EXPECT_FALSE(sydney.IsActive());
-    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0x00, 0x80, 0x00));
-
-    clock.Advance(60'000);
-    EXPECT_EQ(sydney.GetBitmap().pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
-    EXPECT_EQ(sydney.LastMinute(), 31);
+    clock.Advance(1);  // 9:00, closed
+    EXPECT_EQ(sydney.GetBitmap(clock.UtcMs()).pixel(1, 1), qRgb(0xFF, 0xFF, 0xFF));
+    clock.Advance(23 * 3'600'000);  // 8:00 the next day, the same minute of the hour as before
+    EXPECT_EQ(sydney.GetBitmap(clock.UtcMs()).pixel(1, 1), qRgb(0x00, 0x80, 0x00));
+    EXPECT_EQ(sydney.PaintedMinuteMs(), minute + 23 * 3'600'000 + 60'000);
 }
 
 TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
     TExchange narrow = Make("A rather long exchange name", Hm(5), Hm(6));
     ASSERT_EQ(narrow.Bitmap().width(), 38);
     SetChartTime(clock, 12, 0);
-    const QImage bitmap = narrow.GetBitmap();
+    const QImage bitmap = narrow.GetBitmap(clock.UtcMs());
     const QRgb white = qRgb(0xFF, 0xFF, 0xFF);
     bool leftInk = false;
     bool rightInk = false;
@@ -184,7 +187,7 @@ TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
     // In a bar wide enough the same title stands centred, at either height.
     for (const int height : {37, 74}) {
         TExchange wide = Make("A rather long exchange name", Hm(0), Hm(12), 75, height);
-        const QImage image = wide.GetBitmap();
+        const QImage image = wide.GetBitmap(clock.UtcMs());
         const QRgb fill = image.pixel(1, 1);
         int left = image.width(), right = 0;
         for (int y = 2; y < height / 2; ++y)
@@ -196,34 +199,6 @@ TEST_F(ExchangeTest, ATitleWiderThanItsBarIsCentredAndClippedOnBothSides) {
         EXPECT_LT(right, image.width() - 1);
         EXPECT_NEAR(left, image.width() - 1 - right, 2) << height;
     }
-}
-
-namespace {
-
-// A clock that moves on a millisecond at every reading, as a real one may.
-class TickingClock final : public IClock {
-public:
-    explicit TickingClock(qint64 utcMs) : clock_(utcMs) {}
-    SYSTEMTIME UtcNow() const override {
-        const SYSTEMTIME now = clock_.UtcNow();
-        clock_.Advance(1);
-        return now;
-    }
-    qint64 UtcMs() const override { return clock_.UtcMs(); }
-    int LocalMinute() const override { return clock_.LocalMinute(); }
-    mutable FakeClock clock_;
-};
-
-}  // namespace
-
-TEST(ExchangeCountdown, StateAndCountdownComeFromOneReadingOfTheClock) {
-    UseTwentyFourHourClock();
-    FakeClock start;
-    SetChartTime(start, 8, 59, 59, 999);
-    TickingClock clock(start.UtcMs());
-    TExchange sydney({"Sydney", 0.0, 9.0 / 24, 37.5, 37, {}}, clock, TestChartZone());
-    // Read twice, "open" would pair with a full day to the close that has just passed.
-    EXPECT_EQ(sydney.CountdownText(), "до закрытия 01 мин");
 }
 
 TEST(ChartLettering, EveryCellHeightGetsThePixelSizeTheFontDatabaseMeasures) {

@@ -21,7 +21,7 @@ class IntersectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseTwentyFourHourClock();
-        table = CreateSessionTable({37.5, 37}, clock, {chartZone, CentralZone(), EasternZone(), MoscowZone()});
+        table = CreateSessionTable({37.5, 37}, clock.UtcMs(), {chartZone, CentralZone(), EasternZone(), MoscowZone()});
     }
     TIntersection& Overlap(int k) { return *table.OverlapList[size_t(k)]; }
 
@@ -55,34 +55,34 @@ TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
     twelveHour.timeSeparator = QStringLiteral(".");
     SetCurrentTimeFormatSettings(twelveHour);
     SetChartTime(clock, 3, 0);
-    EXPECT_TRUE(Overlap(0).IsActive());
-    EXPECT_EQ(Overlap(0).ValueText(), "6:00");
-    EXPECT_EQ(Overlap(0).GetBitmap().pixel(0, 0), kAmber);
-    EXPECT_TRUE(InkIs(Overlap(0).GetBitmap(), 0, 36, kAmber, qRgb(0, 0, 0)));  // the window's text colour
+    EXPECT_TRUE(Overlap(0).IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(Overlap(0).ValueText(clock.UtcMs()), "6:00");
+    EXPECT_EQ(Overlap(0).GetBitmap(clock.UtcMs()).pixel(0, 0), kAmber);
+    EXPECT_TRUE(InkIs(Overlap(0).GetBitmap(clock.UtcMs()), 0, 36, kAmber, qRgb(0, 0, 0)));  // the window's text colour
 
     SetChartTime(clock, 12, 1);  // a new minute, so strip 0 repaints
     const char* lengths[] = {"7:00", "1:00", "4:00"};
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);
-        EXPECT_FALSE(Overlap(k).IsActive());
-        EXPECT_EQ(Overlap(k).ValueText(), lengths[k]);
-        const QImage bitmap = Overlap(k).GetBitmap();
+        EXPECT_FALSE(Overlap(k).IsActiveAt(clock.UtcMs()));
+        EXPECT_EQ(Overlap(k).ValueText(clock.UtcMs()), lengths[k]);
+        const QImage bitmap = Overlap(k).GetBitmap(clock.UtcMs());
         EXPECT_EQ(bitmap.pixel(0, 0), kCream);
         EXPECT_EQ(bitmap.pixel(bitmap.width() - 1, 36), kCream);
         EXPECT_TRUE(InkIs(bitmap, 0, 36, kCream, qRgb(0, 0, 0)));
     }
 
     SetChartTime(clock, 9, 0);  // the close counts as closed
-    EXPECT_FALSE(Overlap(0).IsActive());
-    EXPECT_EQ(Overlap(0).ValueText(), "7:00");
+    EXPECT_FALSE(Overlap(0).IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(Overlap(0).ValueText(clock.UtcMs()), "7:00");
     SetChartTime(clock, 8, 59, 59, 999);
-    EXPECT_TRUE(Overlap(0).IsActive());
-    EXPECT_EQ(Overlap(0).ValueText(), "0:01");
+    EXPECT_TRUE(Overlap(0).IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(Overlap(0).ValueText(clock.UtcMs()), "0:01");
 
     clock.SetUtc("2026-01-17T01:00:00Z");  // Saturday 3:00 in the chart zone
-    EXPECT_FALSE(Overlap(0).IsActive());
-    EXPECT_EQ(Overlap(0).ValueText(), "7:00");
-    EXPECT_EQ(Overlap(0).GetBitmap().pixel(0, 0), kCream);
+    EXPECT_FALSE(Overlap(0).IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(Overlap(0).ValueText(clock.UtcMs()), "7:00");
+    EXPECT_EQ(Overlap(0).GetBitmap(clock.UtcMs()).pixel(0, 0), kCream);
     UseTwentyFourHourClock();
 }
 
@@ -102,24 +102,24 @@ TEST_F(IntersectionTest, LabelSplitsExactlyWhenTheStripIsNarrowerThanIt) {
 
     // A split label puts ink on the middle line of the strip, where "время" stands.
     SetChartTime(clock, 12, 0);
-    const QImage split = Overlap(1).GetBitmap();
+    const QImage split = Overlap(1).GetBitmap(clock.UtcMs());
     bool middleInk = false;
     for (int x = 0; x < split.width(); ++x) middleInk = middleInk || split.pixel(x, 18) != kCream;
     EXPECT_TRUE(middleInk);
 }
 
 TEST_F(IntersectionTest, SessionsThatDoNotOverlapGiveAnEmptyStripThatIsNeverOpen) {
-    const TExchange early({"Early", Hm(1), Hm(5), 37.5, 37, {}}, clock, chartZone);
-    const TExchange late({"Late", Hm(5), Hm(8), 37.5, 37, {}}, clock, chartZone);
-    const TExchange later({"Later", Hm(7), Hm(9), 37.5, 37, {}}, clock, chartZone);
+    const TExchange early({"Early", Hm(1), Hm(5), 37.5, 37, {}}, chartZone);
+    const TExchange late({"Late", Hm(5), Hm(8), 37.5, 37, {}}, chartZone);
+    const TExchange later({"Later", Hm(7), Hm(9), 37.5, 37, {}}, chartZone);
     for (const TExchange* second : {&late, &later}) {
-        TIntersection none(early, *second, {37.5, 37}, clock, chartZone);
+        TIntersection none(early, *second, {37.5, 37}, chartZone);
         EXPECT_GE(none.CloseTime(), none.OpenTime());
         EXPECT_TRUE(none.Bitmap().isNull());
         for (int hour = 0; hour < 24; ++hour) {
             SetChartTime(clock, hour, 0);
-            EXPECT_FALSE(none.IsActive());
+            EXPECT_FALSE(none.IsActiveAt(clock.UtcMs()));
         }
-        EXPECT_TRUE(none.GetBitmap().isNull());
+        EXPECT_TRUE(none.GetBitmap(clock.UtcMs()).isNull());
     }
 }

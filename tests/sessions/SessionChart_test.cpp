@@ -46,7 +46,7 @@ TEST(SessionChartGeometry, ElementsStandInTheColumnOfTheirLastHour) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
     const TSessionTable table = CreateSessionTable(
-        {37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+        {37.5, 37}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     const int sessions[] = {562, 488, 188, 0, 0, 38, 338};
     for (size_t g = 0; g < 7; ++g)
         EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
@@ -141,10 +141,11 @@ protected:
     void SetUp() override {
         UseTwentyFourHourClock();
         SetChartTime(clock, 0, 30);
-        table = CreateSessionTable({37.5, 37}, clock,
+        table = CreateSessionTable({37.5, 37}, clock.UtcMs(),
                                    {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     }
     void Compose(int column) {
+        PaintElementsFor(table, clock.UtcMs());
         ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList,
                      table.OverlapList);
     }
@@ -190,8 +191,10 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
 // the hour column moved, the bars at other places, a pixel written into the chart, the
 // map changed, another chart composed in between; over a plain map and over the embedded one.
 TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
-    const TSessionTable moved = CreateSessionTable(
-        {37.5, 37}, clock, {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
+    TSessionTable moved = CreateSessionTable(
+        {37.5, 37}, clock.UtcMs(), {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
+    PaintElementsFor(table, clock.UtcMs());
+    PaintElementsFor(moved, clock.UtcMs());
     const auto fresh = [](const QImage& over, int column, const TSessionTable& elements) {
         QImage image = MakeChartBitmap();
         ComposeChart(image, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
@@ -239,8 +242,9 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     UseTwentyFourHourClock();
     FakeClock clock;
     SetChartTime(clock, 0, 30);
-    const TSessionTable table = CreateSessionTable(
-        {37.5, 37, 2.0}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    TSessionTable table = CreateSessionTable(
+        {37.5, 37, 2.0}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    PaintElementsFor(table, clock.UtcMs());
     QImage map(1800, 894, QImage::Format_RGB32);
     for (int y = 0; y < map.height(); ++y)
         for (int x = 0; x < map.width(); ++x) map.setPixel(x, y, qRgb(x % 251, y % 241, (7 * x + y) % 256));

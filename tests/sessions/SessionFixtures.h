@@ -2,7 +2,7 @@
 // Zone records and a clock for the session tests. The computer's own zone is put nine
 // hours ahead of UTC, far from the chart zone, so nothing can pass by reading it.
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 #include "timezones/ZoneClock.h"
 

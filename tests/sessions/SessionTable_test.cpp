@@ -20,7 +20,7 @@ QStringList TableHours(const char* utc) {
     FakeClock clock;
     clock.SetUtc(utc);
     const TSessionTable table = CreateSessionTable(
-        {37.5, 37}, clock, {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+        {37.5, 37}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     QStringList rows;
     for (const auto& element : table.SessionList) rows << element->Name() + " " + Hours(*element);
     return rows;
@@ -43,7 +43,7 @@ TEST(SessionTable, AMissingZoneCountsAsUtc) {
     FakeClock clock;
     clock.SetUtc("2026-01-15T10:00:00");
     const TSessionTable table = CreateSessionTable(
-        {37.5, 37}, clock,
+        {37.5, 37}, clock.UtcMs(),
         {TestChartZone(), TIME_ZONE_INFORMATION{}, EasternZone(), TIME_ZONE_INFORMATION{}});
     EXPECT_EQ(Hours(*table.SessionList[4]), "11:30-19:00");  // CME, two hours behind
     EXPECT_EQ(Hours(*table.SessionList[6]), "12:00-18:45");  // РТС
@@ -60,9 +60,9 @@ TEST(SessionTable, HoursPushedOffTheClockFaceAreHeldAtMidnight) {
     EXPECT_DOUBLE_EQ(params[6].CloseTime, (5 * 60 + 45) / 1440.0);
 
     FakeClock clock;
-    const TExchange empty(SessionParams({37.5, 37}, {-16, -7, 1})[4], clock, TestChartZone());
+    const TExchange empty(SessionParams({37.5, 37}, {-16, -7, 1})[4], TestChartZone());
     EXPECT_TRUE(empty.Bitmap().isNull());
-    EXPECT_FALSE(empty.IsActive());
+    EXPECT_FALSE(empty.IsActiveAt(clock.UtcMs()));
 }
 
 // On the day after Thanksgiving 2026 the NYSE closes at 13:00 New York time and the CME at
@@ -74,24 +74,24 @@ TEST(SessionTable, AnEarlyCloseShowsTheDaysHoursOnTheChart) {
     FakeClock clock;
     clock.SetUtc("2026-11-25T20:00:00Z");  // Wednesday 15:00 in New York
     const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(), TTradingCalendar::Rules()};
-    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
+    TSessionTable table = CreateSessionTable({37.5, 37}, clock.UtcMs(), zones);
     const auto bar = [&](size_t g) {
         const TExchange& e = *table.SessionList[g];
         return e.TitleText() + QString(" %1 px at %2").arg(e.Width()).arg(ElementLeft(e, 37.5));
     };
     EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
     clock.SetUtc("2026-11-25T21:00:00Z");  // the NYSE has closed; Thursday is Thanksgiving
-    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
+    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones));
     EXPECT_EQ(bar(5), "NYSE (16:30 - 20:00) 112 px at 150");
-    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до открытия 1 д. 17 ч. 30 мин");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(clock.UtcMs()), "до открытия 1 д. 17 ч. 30 мин");
     clock.SetUtc("2026-11-26T18:00:00Z");  // the CME closed at 12:00 on Thanksgiving
-    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones);
     EXPECT_EQ(bar(4), "CME (17:30 - 20:15) 75 px at 150");
     clock.SetUtc("2026-11-27T17:59:00Z");
-    EXPECT_EQ(table.SessionList[5]->CountdownText(), "до закрытия 01 мин");
+    EXPECT_EQ(table.SessionList[5]->CountdownText(clock.UtcMs()), "до закрытия 01 мин");
     clock.SetUtc("2026-11-27T18:00:00Z");
-    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
-    EXPECT_FALSE(table.SessionList[5]->IsActive());
+    FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones);
+    EXPECT_FALSE(table.SessionList[5]->IsActiveAt(clock.UtcMs()));
     EXPECT_EQ(bar(5), "NYSE (16:30 - 23:00) 225 px at 38");
 }
 
@@ -170,9 +170,9 @@ TEST(TradingWeek, AnExchangeTradesOnItsOwnWorkingDaysButItsHolidays) {
     clock.SetUtc("2026-01-16T14:00:00Z");  // Friday 17:00 in Moscow, after the close
     const auto rts = [&](const TExchangeCalendar& calendar) {
         return TExchange({"РТС", 9 / 24.0, (15 * 60 + 45) / 1440.0, 37.5, 37,
-                          TTradingDays::Exchange(calendar)}, clock, TestChartZone());
+                          TTradingDays::Exchange(calendar)}, TestChartZone());
     };
-    EXPECT_EQ(rts(moscow).CountdownText(), "до открытия 2 д. 17 ч. 00 мин");
+    EXPECT_EQ(rts(moscow).CountdownText(clock.UtcMs()), "до открытия 2 д. 17 ч. 00 мин");
     THolidayTable table;
     table.Market = TMarket::Rts;
     table.Year = 2026;
@@ -181,14 +181,14 @@ TEST(TradingWeek, AnExchangeTradesOnItsOwnWorkingDaysButItsHolidays) {
     const TTradingCalendar calendar = TTradingCalendar::WithTables({table});
     const TExchangeCalendar withHoliday(MoscowZone(), calendar.Days(TMarket::Rts));
     EXPECT_TRUE(withHoliday.IsClosedDay(QDate(2026, 1, 19)));
-    EXPECT_EQ(rts(withHoliday).CountdownText(), "до открытия 3 д. 17 ч. 00 мин");
+    EXPECT_EQ(rts(withHoliday).CountdownText(clock.UtcMs()), "до открытия 3 д. 17 ч. 00 мин");
     // Tuesday's session runs 9:00 to 12:00 Moscow time (the bar's hours are a chart
     // zone's, moved by an hour).
     clock.SetUtc("2026-01-20T08:30:00Z");
-    EXPECT_EQ(rts(withHoliday).CountdownText(), "до закрытия 30 мин");
+    EXPECT_EQ(rts(withHoliday).CountdownText(clock.UtcMs()), "до закрытия 30 мин");
     clock.SetUtc("2026-01-20T09:00:00Z");
-    EXPECT_FALSE(rts(withHoliday).IsActive());
-    EXPECT_EQ(rts(withHoliday).CountdownText(), "до открытия 22 ч. 00 мин");
+    EXPECT_FALSE(rts(withHoliday).IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(rts(withHoliday).CountdownText(clock.UtcMs()), "до открытия 22 ч. 00 мин");
 }
 
 // What a panel of coming events asks: each session's first opening after the weekend,
@@ -236,32 +236,32 @@ TEST(SessionTable, ExchangeHoursFollowClockChangesAndShowTheComingSession) {
     FakeClock clock;
     clock.SetUtc("2027-03-12T12:00:00Z");  // Friday, all in winter time
     const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone()};
-    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
+    TSessionTable table = CreateSessionTable({37.5, 37}, clock.UtcMs(), zones);
     const auto hours = [&](size_t g) { return Hours(*table.SessionList[g]); };
     EXPECT_EQ(hours(6), "09:00-15:45");
     const TExchange* nyse = table.SessionList[5].get();
-    EXPECT_FALSE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
+    EXPECT_FALSE(FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones));
 
     clock.SetUtc("2027-03-12T14:00:00Z");  // the РТС has closed; its next session is in summer time
-    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock, zones));
+    EXPECT_TRUE(FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones));
     EXPECT_EQ(hours(6), "10:00-16:45");
     EXPECT_EQ(table.SessionList[5].get(), nyse);  // the others stay as they were
     // Friday 16:00 in the chart zone lies inside Monday's hours, but the РТС closed at
     // 16:45 Moscow time and opens on Monday at 10:00 (7:00 UTC).
-    EXPECT_FALSE(table.SessionList[6]->IsActive());
-    EXPECT_EQ(table.SessionList[6]->TimeUntilChange(),
+    EXPECT_FALSE(table.SessionList[6]->IsActiveAt(clock.UtcMs()));
+    EXPECT_EQ(table.SessionList[6]->TimeUntilChangeAt(clock.UtcMs()),
               At("2027-03-15T07:00:00Z") - At("2027-03-12T14:00:00Z"));
     // The CME's bar ends at 24:00 in the chart zone, 16:00 in Chicago, and so does its session.
     clock.SetUtc("2027-03-11T21:30:00Z");
-    EXPECT_EQ(table.SessionList[4]->CountdownText(), "до закрытия 30 мин");
+    EXPECT_EQ(table.SessionList[4]->CountdownText(clock.UtcMs()), "до закрытия 30 мин");
     clock.SetUtc("2027-03-11T22:00:00Z");
-    EXPECT_FALSE(table.SessionList[4]->IsActive());
+    EXPECT_FALSE(table.SessionList[4]->IsActiveAt(clock.UtcMs()));
 
     clock.SetUtc("2027-03-14T03:00:00Z");  // Sunday: the chart zone is at UTC+3, New York at -5
-    FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
+    FollowExchangeOffsets(table, {37.5, 37}, clock.UtcMs(), zones);
     EXPECT_EQ(hours(4), "17:30-24:00");
     EXPECT_EQ(hours(5), "16:30-23:00");
     // Monday 9:30 in New York is 13:30 UTC.
-    EXPECT_EQ(table.SessionList[5]->TimeUntilChange(),
+    EXPECT_EQ(table.SessionList[5]->TimeUntilChangeAt(clock.UtcMs()),
               At("2027-03-15T13:30:00Z") - At("2027-03-14T03:00:00Z"));
 }

@@ -45,7 +45,7 @@ struct Upcoming {
         zones = {MakeChartZone(Record("Eastern Standard Time")), Record("Central Standard Time"),
                  Record("Eastern Standard Time"), Record("Russian Standard Time"),
                  TTradingCalendar::Load(QString(), errors)};
-        table = CreateSessionTable({37.5, 37}, clock, zones);
+        table = CreateSessionTable({37.5, 37}, clock.UtcMs(), zones);
         sources.Zones = zones;
         sources.Reference = Record(referenceKey);
         const std::pair<const char*, const char*> clocks[] = {{"London", "GMT Standard Time"},
@@ -133,7 +133,7 @@ TEST(UpcomingEvents, WhatTheChartShowsAlreadyIsNotAnnounced) {
     const QString moves = "РТС на графике 10:00 - 16:45 вместо 9:00 - 15:45";
     EXPECT_EQ(upcoming.Lines("2027-03-12T10:00:00Z").filter(moves).size(), 1);
     upcoming.clock.SetUtc("2027-03-13T12:07:00Z");
-    FollowExchangeOffsets(upcoming.table, {37.5, 37}, upcoming.clock, upcoming.zones);
+    FollowExchangeOffsets(upcoming.table, {37.5, 37}, upcoming.clock.UtcMs(), upcoming.zones);
     EXPECT_EQ(upcoming.table.SessionList[6]->TitleText(), "РТС (10:00 - 16:45)");
     const QStringList saturday = upcoming.Lines("2027-03-13T12:07:00Z");
     EXPECT_TRUE(saturday.filter("РТС на графике").isEmpty()) << saturday.join('\n').toStdString();

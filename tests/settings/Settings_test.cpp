@@ -93,11 +93,10 @@ protected:
     QString Path() const { return dir.filePath("horavane.ini"); }
     TSettings Settings() const { return TSettings(Path()); }
     TMainCapital Capital(const QString& name = "London", TColor color = 0x00126137) const {
-        return TMainCapital(clock, name, TIME_ZONE_INFORMATION{}, color);
+        return TMainCapital(name, TIME_ZONE_INFORMATION{}, color);
     }
 
     QTemporaryDir dir;
-    FakeClock clock;
 };
 
 }  // namespace
@@ -268,7 +267,7 @@ TEST_F(SettingsTest, OnlySectionTwoChangesTheThirdClockAlone) {
 
 TEST_F(SettingsTest, WrittenValuesReadBackTheSame) {
     for (const QString name : {"Москва", "São Paulo", "東京", " Рё ", "\"NY\"", ""}) {
-        TMainCapital written(clock, name, SampleZone(), 0x009CA3CA);
+        TMainCapital written(name, SampleZone(), 0x009CA3CA);
         Settings().WriteCapital(4, written);
         TMainCapital read = Capital();
         Settings().ReadCapital(4, read);
@@ -332,7 +331,7 @@ TEST_F(SettingsTest, FailedSavesKeepTheFileByteForByte) {
     const QByteArray before = "[0]\r\nName=London\r\n[Mini]\r\nX=5\r\nY=6\r\n[Local]\r\nTZI=" +
                               EncodeZoneRecord(SampleZone()) + "\r\n";
     WriteAll(Path(), before);
-    TMainCapital capital(clock, "Paris", SampleZone(), 0x00FF0000);
+    TMainCapital capital("Paris", SampleZone(), 0x00FF0000);
     const std::vector<std::function<void()>> saves{
         [&] { Settings().WriteLocalZone(TIME_ZONE_INFORMATION{}); },
         [&] { Settings().WriteMiniPosition(QPoint(700, 8)); },
@@ -427,7 +426,7 @@ TEST_F(SettingsTest, FirstSaveMakesTheFolderInTheConfigFolder) {
     struct stat folder {};
     ASSERT_EQ(stat(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &folder), 0);
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
-    TMainCapital capital(clock, "Москва", SampleZone(), 0x009CA3CA);
+    TMainCapital capital("Москва", SampleZone(), 0x009CA3CA);
     settings.WriteCapital(4, capital);
     settings.WriteLocalZone(SampleZone());
     EXPECT_EQ(settings.ReadLocalZone(), SampleZone());

@@ -1,7 +1,7 @@
 #include "support/CatalogueFixtures.h"
 #include "timezones/LocalZoneRecord.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 #include "timezones/TzCatalogue.h"
@@ -126,7 +126,7 @@ TEST(LocalZoneRecord, ComputerZoneComesFromTheDetectedName) {
     source.root = root.path();
     FakeClock clock;
     clock.SetUtc("2026-03-01T00:00:00");
-    EXPECT_EQ(NameOf(ComputerZoneRecord(catalogue, clock, source).StandardName), "FLE Standard Time");
+    EXPECT_EQ(NameOf(ComputerZoneRecord(catalogue, clock.UtcMs(), source).StandardName), "FLE Standard Time");
 }
 
 TEST(LocalZoneRecord, WithoutAKeyTheEntryWithTheSameOffsetsAllYearIsTaken) {
@@ -213,7 +213,7 @@ TEST(ComputerZoneRecord, ATzTheCLibraryReadsGivesLocaltimesOffsetsAllYear) {
                           Case{berlin.toLocal8Bit(), 60, 120}}) {
         SCOPED_TRACE("TZ=" + c.tz.toStdString());
         const TzVariable tz(c.tz);
-        const TIME_ZONE_INFORMATION record = ComputerZoneRecord(catalogue, clock);
+        const TIME_ZONE_INFORMATION record = ComputerZoneRecord(catalogue, clock.UtcMs());
         const QString name = QString::fromLocal8Bit("TZ=" + c.tz);
         EXPECT_EQ(NameOf(record.StandardName), name.size() <= 31 ? name : QString());
         EXPECT_EQ(OffsetMinutesAt(record, clock.UtcMs()), c.februaryMinutes);

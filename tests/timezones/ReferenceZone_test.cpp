@@ -1,7 +1,7 @@
 #include "support/CatalogueFixtures.h"
 #include "timezones/ReferenceZone.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "platform/Registry.h"
 #include "timezones/TimeZones.h"
 

@@ -3,6 +3,7 @@
 #include "tray/QtTrayAdapter.h"
 
 #include "TrayFakes.h"
+#include "support/FakeTimerSource.h"
 
 #include <QAction>
 #include <QMenu>

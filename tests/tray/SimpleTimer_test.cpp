@@ -1,4 +1,5 @@
 #include "tray/SimpleTimer.h"
+#include "support/FakeTimerSource.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

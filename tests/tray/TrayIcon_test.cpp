@@ -1,6 +1,7 @@
 #include "tray/TrayIcon.h"
 #include "tray/TrayIconHandler.h"
 #include "TrayFakes.h"
+#include "support/FakeTimerSource.h"
 
 #include <QPixmap>
 #include <algorithm>

@@ -2,6 +2,7 @@
 #include "tray/TrayPresence.h"
 
 #include "TrayFakes.h"
+#include "support/FakeTimerSource.h"
 
 #include <gtest/gtest.h>
 

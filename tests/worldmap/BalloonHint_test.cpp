@@ -1,6 +1,6 @@
 #include "worldmap/BalloonHint.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/ZoneClock.h"
 
 #include <QDateTime>
@@ -27,11 +27,11 @@ qint64 UtcMs(const char* iso) { return QDateTime::fromString(QString::fromLatin1
 // and returns (UTC "hh:mm", text) for every alert that came back.
 std::vector<std::pair<QString, QString>> AlertsOfDay(const char* dayStartIso, int offsetSeconds = 0) {
     FakeClock clock(UtcMs(dayStartIso) + offsetSeconds * 1000);
-    TBalloonHintList list(clock, ChartZoneRule());
+    TBalloonHintList list(ChartZoneRule());
     AddSessionAlerts(list);
     std::vector<std::pair<QString, QString>> seen;
     for (int minute = 0; minute < 24 * 60; ++minute, clock.Advance(60'000)) {
-        if (const TBalloonHint* hint = list.CurrentHint()) {
+        if (const TBalloonHint* hint = list.CurrentHint(clock.UtcMs())) {
             const SYSTEMTIME utc = clock.UtcNow();
             seen.emplace_back(QStringLiteral("%1:%2").arg(utc.wHour, 2, 10, QLatin1Char('0')).arg(utc.wMinute, 2, 10, QLatin1Char('0')),
                               hint->Text);
@@ -44,7 +44,7 @@ using Alerts = std::vector<std::pair<QString, QString>>;
 
 TEST(BalloonHintList, HoldsTheSevenSessionAlertsInOrder) {
     FakeClock clock;
-    TBalloonHintList list(clock, ChartZoneRule());
+    TBalloonHintList list(ChartZoneRule());
     AddSessionAlerts(list);
     ASSERT_EQ(list.Count(), 7);
     const std::pair<int, const char*> expected[] = {
@@ -102,7 +102,7 @@ TEST(BalloonHintList, TheWeekendIsQuietButForTheMarketsCloseAndOpening) {
 TEST(BalloonHintList, AddClearsSecondsAndMillisecondsAndKeepsItsOwnZone) {
     FakeClock clock;
     TIME_ZONE_INFORMATION zone = ChartZoneRule();
-    TBalloonHintList list(clock, zone);
+    TBalloonHintList list(zone);
     zone.Bias = 0;  // a later change of the source does not reach the list
     const TDateTime someDay = 46'000.0;
     list.Add(QStringLiteral("a"), someDay + MakeTimeOfDay(10, 0, 59, 999));
@@ -112,12 +112,12 @@ TEST(BalloonHintList, AddClearsSecondsAndMillisecondsAndKeepsItsOwnZone) {
     // 08:00:30 UTC in January is 10:00:30 in the list's zone: the alert of the minute,
     // on any date; a minute later nothing is due.
     clock.SetUtc("2031-01-08T08:00:30Z");
-    ASSERT_NE(list.CurrentHint(), nullptr);
-    EXPECT_EQ(list.CurrentHint()->Text, QStringLiteral("a"));
+    ASSERT_NE(list.CurrentHint(clock.UtcMs()), nullptr);
+    EXPECT_EQ(list.CurrentHint(clock.UtcMs())->Text, QStringLiteral("a"));
     clock.Advance(60'000);
-    EXPECT_EQ(list.CurrentHint(), nullptr);
+    EXPECT_EQ(list.CurrentHint(clock.UtcMs()), nullptr);
     clock.SetUtc("2031-01-08T07:59:59.999Z");
-    EXPECT_EQ(list.CurrentHint(), nullptr);
+    EXPECT_EQ(list.CurrentHint(clock.UtcMs()), nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "worldmap/WorldMapCapital.h"
 
-#include "platform/Clock.h"
+#include "support/FakeClock.h"
 #include "timezones/TimeFormat.h"
 
 #include <QStringList>
@@ -109,7 +109,7 @@ TEST_F(WorldMapCapitalTest, HoverFromParisToBernPassesUnmarkedPixels) {
     const TWorldMapCapitalsList list = AllMarkers();
     QStringList seen;  // the hint at each step, collapsed to changes; "" = hints off
     for (int x = 376, y = 98; x <= 387; ++x, y = 98 + (x - 376) * 7 / 11) {
-        const std::optional<QString> hint = MarkerHintAt(list, {x, y}, clock);
+        const std::optional<QString> hint = MarkerHintAt(list, {x, y}, clock.UtcMs());
         const QString shown = hint.value_or(QString());
         if (seen.isEmpty() || seen.last() != shown) seen << shown;
     }
@@ -118,8 +118,8 @@ TEST_F(WorldMapCapitalTest, HoverFromParisToBernPassesUnmarkedPixels) {
 
 TEST_F(WorldMapCapitalTest, HoverReadsTheClockAfreshOnEveryMove) {
     const TWorldMapCapitalsList list = AllMarkers();
-    EXPECT_EQ(MarkerHintAt(list, {367, 90}, clock), "London 9:30");
+    EXPECT_EQ(MarkerHintAt(list, {367, 90}, clock.UtcMs()), "London 9:30");
     clock.Advance(61 * 60 * 1000);
-    EXPECT_EQ(MarkerHintAt(list, {367, 90}, clock), "London 10:31");
-    EXPECT_EQ(MarkerHintAt(list, {10, 10}, clock), std::nullopt);
+    EXPECT_EQ(MarkerHintAt(list, {367, 90}, clock.UtcMs()), "London 10:31");
+    EXPECT_EQ(MarkerHintAt(list, {10, 10}, clock.UtcMs()), std::nullopt);
 }

@@ -1,16 +1,16 @@
-// Two years of the chart against a model of the trading calendar written out here on its
-// own: the exchanges' holidays and early closes as published (not by the program's rules),
+// Two years of the main window's minute, through the model's one call, against a model of
+// the trading calendar written out here on its own: the exchanges' holidays and early closes as published (not by the program's rules),
 // the currency market's two holidays, the session hours, and the zones of the tz
 // database. At every hour of 2026 and 2027, and minute by minute around every opening and
 // closing, each bar's and strip's state, countdown and title are compared, and whether a
 // balloon is due and what it says. Sanitizer builds run a few days around the holidays
 // only (HORAVANE_SIMULATED_DAYS).
-#include "sessions/SessionTable.h"
-#include "worldmap/BalloonHint.h"
-
-#include "SessionFixtures.h"
+#include "model/MainModel.h"
+#include "settings/Settings.h"
+#include "timezones/TimeFormat.h"
 
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -176,7 +176,7 @@ std::vector<std::pair<qint64, qint64>> Stretches() {
 }  // namespace
 
 TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
-    UseTwentyFourHourClock();
+    SetCurrentTimeFormatSettings(TimeFormatSettings{});
     Model model;
     std::vector<Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}}, {"London", 600, 1140, {}},
                                  {"NewYork", 900, 1440, {}}};
@@ -215,37 +215,31 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
             }
     instants.erase(std::unique(instants.begin(), instants.end()), instants.end());
 
-    // The program: the session table with the calendar it ships, followed as the window
-    // follows it, and the balloon list.
+    // The program: the main window's model as it starts and ticks, each instant a minute
+    // of its own; the calendar it ships, the clocks and the settings of a first start.
+    QTemporaryDir dir;
+    SetSettingsFileName(dir.filePath("horavane.ini"));
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
     QStringList errors;
-    const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(),
-                              TTradingCalendar::Load(QString(), errors)};
-    ASSERT_TRUE(errors.isEmpty());
-    FakeClock clock(instants.front());
-    TSessionTable table = CreateSessionTable({37.5, 37}, clock, zones);
-    TBalloonHintList balloons(clock, zones.Chart);
-    AddSessionAlerts(balloons);
-    qint64 followAt = 0;
+    TMainModelOptions options;
+    options.reportError = [&errors](const QString& message) { errors << message; };
+    TMainModel program(options);
+    program.StartUp(instants.front());
+    ASSERT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 
     int wrong = 0, balloonsSeen = 0, closedDays = 0;
+    qint64 now = 0;
     const auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 12)
-            ADD_FAILURE() << Iso(clock.UtcMs()).toStdString() << " " << what.toStdString() << ": "
-                          << shown.toStdString() << ", expected " << expected.toStdString();
+            ADD_FAILURE() << Iso(now).toStdString() << " " << what.toStdString() << ": " << shown.toStdString()
+                          << ", expected " << expected.toStdString();
     };
     for (const qint64 t : instants) {
-        if (t - clock.UtcMs() > 2 * kDay) followAt = 0;  // a new stretch: the window wakes anew
-        clock.SetUtcMs(t);
-        if (t >= followAt) {
-            FollowExchangeOffsets(table, {37.5, 37}, clock, zones);
-            followAt = table.OffsetsValidUntilMs;
-            for (const TIME_ZONE_INFORMATION& zone : {zones.Chart, zones.Chicago, zones.NewYork, zones.Moscow})
-                if (const std::optional<int64_t> change = NextOffsetChange(zone, t))
-                    followAt = std::min<qint64>(followAt, *change);
-        }
+        now = t;
+        const TMinutePicture* picture = program.Tick(t);
+        ASSERT_NE(picture, nullptr);
         const qint64 minute = t / kMinute * kMinute;
         for (size_t g = 0; g < 7; ++g) {
-            const TExchange& element = *table.SessionList[g];
             State state{};
             QString title;
             if (g < 4) {
@@ -259,24 +253,25 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
                 closedDays += !state.open && state.until - t > 3 * kDay;
             }
             const QString expected = title + (state.open ? " до закрытия " : " до открытия ") + Countdown(state.until - minute);
-            const QString shown = element.TitleText() + " " + element.CountdownText();
-            check(shown == expected && element.IsActive() == state.open, "bar", shown, expected);
+            const TBarFace& bar = picture->Bars.at(g);
+            const QString shown = bar.Title + " " + bar.Countdown;
+            check(shown == expected && bar.Open == state.open, "bar", shown, expected);
         }
         for (size_t g = 0; g < 3; ++g) {
             const State state = StateOf(strips[g].spans, t);
-            const TIntersection& strip = *table.OverlapList[g];
+            const TOverlapFace& strip = picture->Overlaps.at(g);
             const QString expected = state.open ? HourText(int((state.until - minute) / kMinute))
                                                 : HourText(strips[g].close - strips[g].open);
-            check(strip.IsActive() == state.open && strip.ValueText() == expected, "strip", strip.ValueText(), expected);
+            check(strip.Open == state.open && strip.Value == expected, "strip", strip.Value, expected);
         }
         const auto balloon = expectedBalloons.find(minute);
         const QStringList parts = balloon == expectedBalloons.end() ? QStringList() : balloon->second;
-        const TBalloonHint* due = balloons.CurrentHint();
-        const QString shown = due ? due->Text : QString();
+        const QString shown = picture->Balloon.value_or(QString());
         check(shown == parts.join(", "), "balloon", shown, parts.join(", "));
         balloonsSeen += !parts.isEmpty();
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(balloonsSeen, 0);
     EXPECT_GT(closedDays, 0);  // the countdowns crossed a holiday and a weekend
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
