@@ -390,9 +390,24 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
         });
     form->show();
     form->close();  // into the tray
+    // A day of minutes leaves the window with the objects it had: nothing is made anew each
+    // minute but the coming events' rows, as many as the lines that fit, with what they hold.
+    const auto lastingObjects = [&] {
+        const auto inRow = [](const QObject* object) {
+            for (; object; object = object->parent())
+                if (object->objectName().startsWith("lblUpcoming") && object->objectName() != "lblUpcomingTitle")
+                    return true;
+            return false;
+        };
+        qsizetype count = QApplication::topLevelWidgets().size();
+        for (const QObject* object : form->findChildren<QObject*>()) count += !inRow(object);
+        return count;
+    };
+    const qsizetype objectsAtStart = lastingObjects();
     clock.Advance(20'000);  // the tick wakes within the start-up minute
     EXPECT_TRUE(shown.isEmpty());
     for (int minute = 0; minute < 24 * 60; ++minute) clock.Advance(60'000);
+    EXPECT_EQ(lastingObjects(), objectsAtStart);
     ASSERT_EQ(shown.size(), 7);
     EXPECT_EQ(shown[0], "Horavane 2.0: Закрылся Tokyo");  // 09:00 UTC
     EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
