@@ -54,8 +54,9 @@ int RunHoravane(int argc, char** argv) {
     // The platform is chosen before the application object, which connects to it, and
     // a display that cannot be reached is one line on stderr rather than Qt's abort.
     const TDisplayEnvironment environment = ReadDisplayEnvironment(argc, argv);
-    const TPlatformChoice platform = ChoosePlatform(
-        environment, [&environment](const QByteArray& plugin) { return DisplayReachable(plugin, environment); });
+    const TPlatformChoice platform = ChoosePlatform(environment, [&environment](const QByteArray& plugin) {
+        return DisplayReachable(plugin, environment);
+    });
     if (!platform.error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(platform.error));
         return 1;
@@ -82,14 +83,12 @@ int RunHoravane(int argc, char** argv) {
     // One copy per settings file: a second start shows the running copy's window and ends.
     TSingleInstance instance(GetSettings().FileName(), DefaultInstanceFolder());
     switch (instance.Claim()) {
-    case TSingleInstance::icFirst:
-        break;
+    case TSingleInstance::icFirst: break;
     case TSingleInstance::icUnguarded:
         std::fprintf(stderr, "Horavane runs without the one-copy guard: %s.\n",
                      qPrintable(instance.UnguardedReason()));
         break;
-    case TSingleInstance::icOtherShown:
-        return 0;
+    case TSingleInstance::icOtherShown: return 0;
     case TSingleInstance::icOtherSilent:
         std::fprintf(stderr, "Horavane is already running for %s but does not answer.\n",
                      qPrintable(GetSettings().FileName()));

@@ -32,7 +32,8 @@ void TChartView::SetImage(const QImage* image) {
 void TChartView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect dirty = event->rect();
-    const QRect pictured = image_ ? dirty & QRect(QPoint(0, 0), image_->deviceIndependentSize().toSize()) : QRect();
+    const QRect pictured =
+        image_ ? dirty & QRect(QPoint(0, 0), image_->deviceIndependentSize().toSize()) : QRect();
     if (!pictured.isEmpty()) {
         const qreal ratio = image_->devicePixelRatio();
         painter.drawImage(pictured, *image_,

@@ -21,7 +21,9 @@ qint64 Nanoseconds(clockid_t clock) {
 // display before control returns to the event loop, so the line is written from there.
 class TPaintWatch : public QObject {
 public:
-    TPaintWatch(TForm1& form, QObject* chart) : QObject(&form), form_(form) { chart->installEventFilter(this); }
+    TPaintWatch(TForm1& form, QObject* chart) : QObject(&form), form_(form) {
+        chart->installEventFilter(this);
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && form_.ChartRedrawCount() > 0 && !reported_) {

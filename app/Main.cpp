@@ -43,9 +43,8 @@ void ShowErrorMessageBox(const QString& message) {
 }
 
 TForm1::TForm1(IClock& clock, TForm1Options options, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       clock_(clock),
       options_(std::move(options)),
       model_(ModelOptions(options_, [this](const QString& message) { ReportError(message); })) {

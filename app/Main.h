@@ -194,7 +194,7 @@ private:
     double hourWidth_ = 37.5;
     int chartRedrawCount_ = 0;
     int hourPanelsOffset_ = 0;  // the reference offset the hour panels stand for
-    int pickerReading_ = -1;    // the catalogue reading cbbUTC was filled from
+    int pickerReading_ = -1;  // the catalogue reading cbbUTC was filled from
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     bool exitRequested_ = false;
 };

@@ -21,8 +21,9 @@ void TForm1::EnterMiniMode() {
     QList<QRect> screens;
     for (const QScreen* each : QGuiApplication::screens()) screens << each->geometry();
     // The strip goes where it was last put; its show handler redraws it.
-    miniModeForm_->ShowPlaced(monitor->geometry(), screens,
-                              [](const QPoint& fallback) { return GetSettings().ReadMiniPosition(fallback); });
+    miniModeForm_->ShowPlaced(monitor->geometry(), screens, [](const QPoint& fallback) {
+        return GetSettings().ReadMiniPosition(fallback);
+    });
     hide();
     mniMiniMode->setEnabled(false);
 }

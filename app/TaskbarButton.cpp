@@ -62,15 +62,17 @@ void SetMapsMinimised(QWidget* window, bool minimised) {
     free(reply);
     hints[0] |= kStateHint;
     hints[2] = minimised ? kIconicState : kNormalState;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, hints);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                        hints);
     // Qt keeps the states it finds when it maps a window, and not every window manager
     // clears them when the window is withdrawn: a "hidden" left from the last time it was
     // minimised would minimise it again, a "skip taskbar" left from the tray would leave a
     // window minimised to the taskbar without its button.
     const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
-    const xcb_atom_t stale = Atom(connection, minimised ? "_NET_WM_STATE_SKIP_TASKBAR" : "_NET_WM_STATE_HIDDEN");
-    reply = xcb_get_property_reply(connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024),
-                                   nullptr);
+    const xcb_atom_t stale =
+        Atom(connection, minimised ? "_NET_WM_STATE_SKIP_TASKBAR" : "_NET_WM_STATE_HIDDEN");
+    reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
     if (reply && reply->format == 32) {
         const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
         const int count = xcb_get_property_value_length(reply) / 4;

@@ -106,7 +106,8 @@ void TUpcomingPanel::showEvent(QShowEvent* event) {
 
 void TUpcomingPanel::Show(const std::vector<TUpcomingEvent>& events) {
     const int rowHeight = RowHeight();
-    const TUpcomingFit fit = FitUpcoming(events, RowCount(), [&](size_t i) { return RowsOf(events[i].Text); });
+    const TUpcomingFit fit =
+        FitUpcoming(events, RowCount(), [&](size_t i) { return RowsOf(events[i].Text); });
     int top = kLinesTop;
     shown_.clear();
     for (size_t i : fit.Shown) {

@@ -39,7 +39,7 @@ private:
 
     QLabel* heading_ = nullptr;
     std::vector<QLabel*> rows_;  // a label for each line shown
-    QLabel* more_ = nullptr;     // "ещё 2 события…", while lines are left out
+    QLabel* more_ = nullptr;  // "ещё 2 события…", while lines are left out
     QStringList shown_;
     std::vector<TUpcomingEvent> pending_;  // events given while hidden
     bool hasPending_ = false;

@@ -19,7 +19,9 @@ QIcon ApplicationIcon();
 
 // A font of the given family whose character height (em) is px pixels.
 QFont FontPx(const QString& family, int px, bool bold = false);
-inline QFont ArialPx(int px, bool bold = false) { return FontPx(QStringLiteral("Arial"), px, bold); }
+inline QFont ArialPx(int px, bool bold = false) {
+    return FontPx(QStringLiteral("Arial"), px, bold);
+}
 
 QColor ToQColor(TColor color);
 // Sets the colour of a widget's text (labels, buttons, check boxes).

@@ -18,8 +18,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     const bool blink = QCoreApplication::arguments().contains(QStringLiteral("--blink"));
     QWidget window;
-    window.setWindowTitle(blink ? QStringLiteral("Bare window blinking")
-                                : QStringLiteral("Bare window"));
+    window.setWindowTitle(blink ? QStringLiteral("Bare window blinking") : QStringLiteral("Bare window"));
     window.setFixedSize(900, 740);
     QPixmap dot(32, 32);
     dot.fill(Qt::darkBlue);

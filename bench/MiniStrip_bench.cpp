@@ -21,8 +21,8 @@ struct Strip {
             capitals.push_back(std::make_unique<TMainCapital>(QString::fromLatin1(name),
                                                               TIME_ZONE_INFORMATION{}, 0x00126137));
         form = std::make_unique<TMiniModeForm>();
-        form->AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(),
-                           capitals[3].get(), capitals[4].get());
+        form->AssignClocks(capitals[0].get(), capitals[1].get(), capitals[2].get(), capitals[3].get(),
+                           capitals[4].get());
         form->RedrawStrip();
     }
 };
@@ -35,7 +35,8 @@ void BM_RedrawStrip(benchmark::State& state) {
     for (auto _ : state) {
         minute = (minute + 1) % 60;
         for (size_t i = 0; i < 5; ++i)
-            times[i] = {strip.capitals[i]->Name, QStringLiteral("22:%1").arg(minute, 2, 10, QLatin1Char('0')), {}};
+            times[i] = {
+                strip.capitals[i]->Name, QStringLiteral("22:%1").arg(minute, 2, 10, QLatin1Char('0')), {}};
         strip.form->SetTimes(times);
     }
 }

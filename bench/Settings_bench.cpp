@@ -28,8 +28,7 @@ std::vector<std::unique_ptr<TMainCapital>> FiveCapitals() {
     const int biases[] = {0, 300, -540, -600, -180};
     const char* names[] = {"London", "NewYork", "Tokyo", "Sydney", "Moscow"};
     for (int i = 0; i < 5; ++i)
-        capitals.push_back(std::make_unique<TMainCapital>(names[i], WithDaylight(biases[i]),
-                                                          0x00126137));
+        capitals.push_back(std::make_unique<TMainCapital>(names[i], WithDaylight(biases[i]), 0x00126137));
     return capitals;
 }
 
@@ -40,8 +39,7 @@ void BM_FiveClockTexts(benchmark::State& state) {
     const auto capitals = FiveCapitals();
     for (auto _ : state) {
         const SYSTEMTIME sample = clock.UtcNow();
-        for (const auto& capital : capitals)
-            benchmark::DoNotOptimize(capital->TimeTextAt(sample));
+        for (const auto& capital : capitals) benchmark::DoNotOptimize(capital->TimeTextAt(sample));
         clock.Advance(60'000);
     }
 }
@@ -64,11 +62,9 @@ void BM_ReadFiveCapitals(benchmark::State& state) {
     const TSettings settings(dir.filePath("horavane.ini"));
     FakeClock clock;
     auto capitals = FiveCapitals();
-    for (int i = 0; i < 5; ++i)
-        settings.WriteCapital(i, *capitals[i]);
+    for (int i = 0; i < 5; ++i) settings.WriteCapital(i, *capitals[i]);
     for (auto _ : state)
-        for (int i = 0; i < 5; ++i)
-            settings.ReadCapital(i, *capitals[i]);
+        for (int i = 0; i < 5; ++i) settings.ReadCapital(i, *capitals[i]);
 }
 BENCHMARK(BM_ReadFiveCapitals);
 
@@ -78,8 +74,7 @@ void BM_WriteCapital(benchmark::State& state) {
     const TSettings settings(dir.filePath("horavane.ini"));
     FakeClock clock;
     const auto capitals = FiveCapitals();
-    for (auto _ : state)
-        settings.WriteCapital(2, *capitals[2]);
+    for (auto _ : state) settings.WriteCapital(2, *capitals[2]);
 }
 BENCHMARK(BM_WriteCapital);
 

@@ -41,7 +41,8 @@ void* Counted(void* block) {
     if (block) {
         const long long now = heapInUse += static_cast<long long>(malloc_usable_size(block));
         long long peak = heapPeak.load(std::memory_order_relaxed);
-        while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {}
+        while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+        }
     }
     return block;
 }
@@ -63,10 +64,18 @@ private:
 }  // namespace
 
 extern "C" {
-void* malloc(size_t size) noexcept { return Counted(__libc_malloc(size)); }
-void* calloc(size_t count, size_t size) noexcept { return Counted(__libc_calloc(count, size)); }
-void* memalign(size_t alignment, size_t size) noexcept { return Counted(__libc_memalign(alignment, size)); }
-void* aligned_alloc(size_t alignment, size_t size) noexcept { return Counted(__libc_memalign(alignment, size)); }
+void* malloc(size_t size) noexcept {
+    return Counted(__libc_malloc(size));
+}
+void* calloc(size_t count, size_t size) noexcept {
+    return Counted(__libc_calloc(count, size));
+}
+void* memalign(size_t alignment, size_t size) noexcept {
+    return Counted(__libc_memalign(alignment, size));
+}
+void* aligned_alloc(size_t alignment, size_t size) noexcept {
+    return Counted(__libc_memalign(alignment, size));
+}
 int posix_memalign(void** out, size_t alignment, size_t size) noexcept {
     void* block = Counted(__libc_memalign(alignment, size));
     if (!block) return ENOMEM;

@@ -21,8 +21,7 @@ bool TCapitalBoxClick::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
         MouseUp(widget, static_cast<QMouseEvent*>(event)->position().toPoint());
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -52,8 +52,7 @@ std::optional<TColor> RunColorDialog(QWidget* parent, TColor preset) {
 
 }  // namespace
 
-TEditCapitalClockForm::TEditCapitalClockForm(QWidget* owner)
-    : QDialog(owner), colorPicker_(RunColorDialog) {
+TEditCapitalClockForm::TEditCapitalClockForm(QWidget* owner) : QDialog(owner), colorPicker_(RunColorDialog) {
     setObjectName(QStringLiteral("EditCapitalClockForm"));
     setWindowTitle(QStringLiteral("Редактирование часов"));
     setFont(ArialPixels(13));
@@ -145,7 +144,9 @@ void TEditCapitalClockForm::pnlColorClick() {
     if (const std::optional<TColor> chosen = colorPicker_(this, color_)) SetColor(*chosen);
 }
 
-void TEditCapitalClockForm::reject() { done(mrCancel); }
+void TEditCapitalClockForm::reject() {
+    done(mrCancel);
+}
 
 bool TEditCapitalClockForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pnlColor && event->type() == QEvent::MouseButtonRelease) {

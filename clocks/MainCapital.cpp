@@ -77,7 +77,9 @@ void TMainCapital::SetName(const QString& name) {
     image_ = MakeTileImage(MeasureImage());
 }
 
-QString TMainCapital::TimeTextAt(const SYSTEMTIME& utc) const { return ZoneTimeText(Zone, utc); }
+QString TMainCapital::TimeTextAt(const SYSTEMTIME& utc) const {
+    return ZoneTimeText(Zone, utc);
+}
 
 TClockFace TMainCapital::FaceAt(const SYSTEMTIME& utc, const TIME_ZONE_INFORMATION& reference) const {
     return {Name, TimeTextAt(utc), DayMarker(Zone, reference, utc)};

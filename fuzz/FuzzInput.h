@@ -12,8 +12,8 @@
 class TFuzzInput {
 public:
     TFuzzInput(const uint8_t* data, size_t size)
-        : bytes_(QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                         static_cast<qsizetype>(size))) {}
+        : bytes_(QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))) {
+    }
 
     // The next line without its '\n' (the rest of the input when there is none).
     QByteArray Line() {
@@ -32,8 +32,7 @@ public:
     // The next n bytes, zero-padded when the input runs short.
     void Take(void* out, size_t n) {
         char* target = static_cast<char*>(out);
-        for (size_t i = 0; i < n; ++i)
-            target[i] = pos_ < bytes_.size() ? bytes_[pos_++] : '\0';
+        for (size_t i = 0; i < n; ++i) target[i] = pos_ < bytes_.size() ? bytes_[pos_++] : '\0';
     }
 
 private:
@@ -43,12 +42,12 @@ private:
 
 // A broken promise of the code under test: say which one and stop, so libFuzzer keeps
 // the input as a crash.
-#define FUZZ_CHECK(condition, ...)                                               \
-    do {                                                                         \
-        if (!(condition)) {                                                      \
-            std::fprintf(stderr, "check failed: %s\n  ", #condition);            \
-            std::fprintf(stderr, __VA_ARGS__);                                   \
-            std::fprintf(stderr, "\n");                                          \
-            std::abort();                                                        \
-        }                                                                        \
+#define FUZZ_CHECK(condition, ...)                                    \
+    do {                                                              \
+        if (!(condition)) {                                           \
+            std::fprintf(stderr, "check failed: %s\n  ", #condition); \
+            std::fprintf(stderr, __VA_ARGS__);                        \
+            std::fprintf(stderr, "\n");                               \
+            std::abort();                                             \
+        }                                                             \
     } while (0)

@@ -16,12 +16,10 @@ namespace {
 // Names the profile functions can round-trip: no blanks at the ends (they are
 // trimmed), nothing that reads as a section, a separator or a comment.
 bool PlainName(const QByteArray& name) {
-    if (name.isEmpty() || name.size() > 64)
-        return false;
+    if (name.isEmpty() || name.size() > 64) return false;
     for (const char c : name) {
         const auto u = static_cast<unsigned char>(c);
-        if (u <= ' ' || c == '[' || c == ']' || c == '=' || c == ';' || u == 0x7F)
-            return false;
+        if (u <= ' ' || c == '[' || c == ']' || c == '=' || c == ';' || u == 0x7F) return false;
     }
     return true;
 }
@@ -34,11 +32,9 @@ bool SameName(const QByteArray& a, const QByteArray& b) {
 // dropped, one pair of enclosing quotes removed, at most the read buffer's length.
 QByteArray ReadBack(QByteArray value) {
     for (char& c : value)
-        if (c == '\r' || c == '\n' || c == '\0')
-            c = ' ';
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
     value = value.trimmed();
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return value.left(kMaxProfileValueLength);
 }
@@ -116,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(file.open(QIODevice::ReadOnly), "scratch file");
         const QByteArray saved = file.readAll();
         if (!content.endsWith('\r')) {
-            FUZZ_CHECK(saved == oneByOne, "two keys saved at once differ from the same keys written one by one");
+            FUZZ_CHECK(saved == oneByOne,
+                       "two keys saved at once differ from the same keys written one by one");
         } else {
             FUZZ_CHECK(FindProfileValue(saved, section, key) == ReadBack(value) &&
                            FindProfileValue(saved, section, otherKey) == ReadBack(otherSection),

@@ -19,8 +19,8 @@ bool IsHex(char c) {
 // A name written under a key of the settings file and read back from it.
 std::optional<QString> StoredName(const QString& name) {
     const QByteArray encoded = EncodeName(name);
-    if (encoded.size() > kMaxProfileValueLength || encoded.contains('\r') ||
-        encoded.contains('\n') || encoded.contains('\0'))
+    if (encoded.size() > kMaxProfileValueLength || encoded.contains('\r') || encoded.contains('\n') ||
+        encoded.contains('\0'))
         return std::nullopt;  // not a name a one-line profile value can hold
     const QByteArray file = SetProfileValue(QByteArray(), "0", "Name", encoded);
     const auto read = FindProfileValue(file, "0", "Name");
@@ -32,8 +32,7 @@ void CheckZoneRecord(const QByteArray& text) {
     constexpr qsizetype digits = 2 * sizeof(TIME_ZONE_INFORMATION);
     const auto zone = DecodeZoneRecord(text);
     bool allHex = text.size() / 2 == digits / 2;
-    for (qsizetype i = 0; allHex && i < digits; ++i)
-        allHex = IsHex(text[i]);
+    for (qsizetype i = 0; allHex && i < digits; ++i) allHex = IsHex(text[i]);
     // Digits of a record no clock could keep (month 13, a bias of years) read as missing.
     bool plausible = false;
     if (allHex) {
@@ -51,8 +50,8 @@ void CheckZoneRecord(const QByteArray& text) {
 void CheckInteger(const QByteArray& text) {
     if (const auto value = DecodeInteger(text)) {
         const QByteArray encoded = EncodeInteger(*value);
-        FUZZ_CHECK(DecodeInteger(encoded) == value, "%d encodes as [%s], which reads differently",
-                   *value, encoded.constData());
+        FUZZ_CHECK(DecodeInteger(encoded) == value, "%d encodes as [%s], which reads differently", *value,
+                   encoded.constData());
     }
     int32_t raw = 0;
     std::memcpy(&raw, text.leftJustified(4, '\0').constData(), 4);

@@ -22,17 +22,15 @@ void CheckConversion(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc) {
     const int64_t bias = zone.Bias;
     FUZZ_CHECK(shift == double(-bias) || shift == double(-(bias + zone.StandardBias)) ||
                    shift == double(-(bias + zone.DaylightBias)),
-               "local time moved by %.0f minutes; Bias %d StandardBias %d DaylightBias %d",
-               shift, zone.Bias, zone.StandardBias, zone.DaylightBias);
+               "local time moved by %.0f minutes; Bias %d StandardBias %d DaylightBias %d", shift, zone.Bias,
+               zone.StandardBias, zone.DaylightBias);
 
     const SYSTEMTIME decoded = DecodeDateTime(local);
-    FUZZ_CHECK(decoded.wMonth >= 1 && decoded.wMonth <= 12 && decoded.wDay >= 1 &&
-                   decoded.wDay <= 31 && decoded.wHour < 24 && decoded.wMinute < 60 &&
-                   decoded.wSecond < 60 && decoded.wMilliseconds < 1000 &&
-                   decoded.wDayOfWeek < 7,
+    FUZZ_CHECK(decoded.wMonth >= 1 && decoded.wMonth <= 12 && decoded.wDay >= 1 && decoded.wDay <= 31 &&
+                   decoded.wHour < 24 && decoded.wMinute < 60 && decoded.wSecond < 60 &&
+                   decoded.wMilliseconds < 1000 && decoded.wDayOfWeek < 7,
                "decoded date out of range");
-    FUZZ_CHECK(HourOf(local) >= 0 && HourOf(local) < 24 && MinuteOf(local) >= 0 &&
-                   MinuteOf(local) < 60,
+    FUZZ_CHECK(HourOf(local) >= 0 && HourOf(local) < 24 && MinuteOf(local) >= 0 && MinuteOf(local) < 60,
                "hour %d minute %d", HourOf(local), MinuteOf(local));
     const TDateTime time = TimeOfDay(local);
     FUZZ_CHECK(time >= 0.0 && time < 1.0, "time of day %f", time);
@@ -46,7 +44,9 @@ void CheckOffsets(const TIME_ZONE_INFORMATION& zone, const TIME_ZONE_INFORMATION
     FUZZ_CHECK(ZoneHourOffset(zone, zone, utc) == 0, "a zone is ahead of itself");
 }
 
-QString TwoDigits(int n) { return QString::number(n).rightJustified(2, u'0'); }
+QString TwoDigits(int n) {
+    return QString::number(n).rightJustified(2, u'0');
+}
 
 void CheckTexts(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, uint8_t flags,
                 const QString& format) {
@@ -59,8 +59,7 @@ void CheckTexts(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, uint8_
 
     const int hour24 = HourOf(local);
     int hour = hour24;
-    if (settings.twelveHour)
-        hour = hour24 % 12 == 0 ? 12 : hour24 % 12;
+    if (settings.twelveHour) hour = hour24 % 12 == 0 ? 12 : hour24 % 12;
     QString expected = (settings.leadingZero ? TwoDigits(hour) : QString::number(hour)) +
                        settings.timeSeparator + TwoDigits(MinuteOf(local));
     if (settings.twelveHour) {
@@ -68,8 +67,7 @@ void CheckTexts(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, uint8_
         expected = settings.markerBeforeTime ? marker + u' ' + expected : expected + u' ' + marker;
     }
     const QString text = FormatDateTime(BuildClockTimeFormat(settings), local, settings);
-    FUZZ_CHECK(text == expected, "clock text [%s], expected [%s]", qPrintable(text),
-               qPrintable(expected));
+    FUZZ_CHECK(text == expected, "clock text [%s], expected [%s]", qPrintable(text), qPrintable(expected));
 
     FUZZ_CHECK(ZoneTimeText(zone, utc) == FormatDateTime(ClockTimeFormat(), local),
                "the clock text is not the formatted local time");

@@ -28,12 +28,12 @@ Qt::WindowFlags StripFlags(bool unmanaged) {
 
 }  // namespace
 
-TWindowPlacement CurrentWindowPlacement() { return WindowPlacementOf(QGuiApplication::platformName()); }
+TWindowPlacement CurrentWindowPlacement() {
+    return WindowPlacementOf(QGuiApplication::platformName());
+}
 
 TMiniModeForm::TMiniModeForm(TWindowPlacement placement)
-    : QWidget(nullptr),
-      placement_(placement),
-      StripBitmap(new QImage()) {
+    : QWidget(nullptr), placement_(placement), StripBitmap(new QImage()) {
     // Under XWayland the compositor would place the strip itself, and not necessarily on
     // top; a window it does not manage goes where it is put, above the others.
     setWindowFlags(StripFlags(placement == TWindowPlacement::Program && XServerIsXWayland()));
@@ -59,11 +59,12 @@ TMiniModeForm::TMiniModeForm(TWindowPlacement placement)
     connect(mniN2, &QAction::triggered, this, &TMiniModeForm::mniN2Click);
 }
 
-TMiniModeForm::~TMiniModeForm() { delete StripBitmap; }
+TMiniModeForm::~TMiniModeForm() {
+    delete StripBitmap;
+}
 
-void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2,
-                                 TMainCapital* clock3, TMainCapital* clock4,
-                                 TMainCapital* clock5) {
+void TMiniModeForm::AssignClocks(TMainCapital* clock1, TMainCapital* clock2, TMainCapital* clock3,
+                                 TMainCapital* clock4, TMainCapital* clock5) {
     Clocks = {clock1, clock2, clock3, clock4, clock5};
     const int height = clock1 ? clock1->MeasureImage().height() : 0;
     SetClientSize(width(), height);
@@ -83,7 +84,8 @@ void TMiniModeForm::RedrawStrip() {
 
     // A tile with a day mark is as much wider as the tile in the main window says.
     std::array<int, StripTileCount> widths{};
-    for (size_t i = 0; i < size_t(StripTileCount); ++i) widths[i] = Clocks[i]->MeasureImage(Times[i].DayMark).width();
+    for (size_t i = 0; i < size_t(StripTileCount); ++i)
+        widths[i] = Clocks[i]->MeasureImage(Times[i].DayMark).width();
     const TStripLayout layout = LayoutStrip(widths);
 
     const int height = StripHeight;
@@ -121,14 +123,18 @@ void TMiniModeForm::ShowPlaced(const QRect& monitor, const QList<QRect>& screens
     show();  // its show handler redraws the strip
 }
 
-const QImage& TMiniModeForm::StripImage() const { return *StripBitmap; }
+const QImage& TMiniModeForm::StripImage() const {
+    return *StripBitmap;
+}
 
 void TMiniModeForm::mniN1Click() {
     hide();
     emit showMainWindowRequested();
 }
 
-void TMiniModeForm::mniN2Click() { emit exitRequested(); }
+void TMiniModeForm::mniN2Click() {
+    emit exitRequested();
+}
 
 void TMiniModeForm::showEvent(QShowEvent* event) {
     // Sent before the window is mapped, when the window manager has yet to read its state.

@@ -33,8 +33,8 @@ public:
 
     // Clocks are the main window's, left to right, not owned. The strip becomes one
     // tile high.
-    void AssignClocks(TMainCapital* clock1, TMainCapital* clock2, TMainCapital* clock3,
-                      TMainCapital* clock4, TMainCapital* clock5);
+    void AssignClocks(TMainCapital* clock1, TMainCapital* clock2, TMainCapital* clock3, TMainCapital* clock4,
+                      TMainCapital* clock5);
     // What the five clocks read now, each tile's text; a strip on screen is drawn anew.
     void SetTimes(const std::array<TClockFace, 5>& times);
     // Lays the five tiles side by side and resizes the strip about its centre.

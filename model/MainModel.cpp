@@ -15,8 +15,7 @@
 namespace {
 
 // The clocks' default colours, slot 1..5.
-constexpr std::array<TColor, 5> kCapitalColors{0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA,
-                                               0x008A7F8F};
+constexpr std::array<TColor, 5> kCapitalColors{0x00126137, 0x0062A276, 0x0081CED2, 0x009CA3CA, 0x008A7F8F};
 
 }  // namespace
 
@@ -148,7 +147,8 @@ const TMinutePicture& TMainModel::PictureAt(qint64 utcMs) {
     const TIME_ZONE_INFORMATION reference = ReferenceZone();
     const TDateTime referenceNow = ZoneNow(reference, utc);
     p.ReferenceTime = FormatDateTime(ClockTimeFormat(), referenceNow);
-    for (size_t k = 0; k < 5; ++k) p.Clocks[k] = capitals_[k] ? capitals_[k]->FaceAt(utc, reference) : TClockFace{};
+    for (size_t k = 0; k < 5; ++k)
+        p.Clocks[k] = capitals_[k] ? capitals_[k]->FaceAt(utc, reference) : TClockFace{};
     p.TrayHint = HasCapitals() ? TrayTipText(p.Clocks) : QString();
 
     p.HourOffset = ZoneHourOffset(reference, chartZone_, utc);

@@ -39,9 +39,9 @@ struct TMainModelOptions {
 inline constexpr int kComputerTime = -1;
 
 // The clocks' names before the settings give others, slot 1..5.
-inline const std::array<QString, 5> kDefaultClockNames = {
-    QStringLiteral("London"), QStringLiteral("NewYork"), QStringLiteral("Tokyo"), QStringLiteral("Sydney"),
-    QStringLiteral("Moscow")};
+inline const std::array<QString, 5> kDefaultClockNames = {QStringLiteral("London"), QStringLiteral("NewYork"),
+                                                          QStringLiteral("Tokyo"), QStringLiteral("Sydney"),
+                                                          QStringLiteral("Moscow")};
 
 class TMainModel {
 public:

@@ -23,7 +23,9 @@ void WriteEntry(const TAutostartPlace& place) {
                              "X-GNOME-Autostart-enabled=true\n")
                              .arg(kAutorunName, DesktopExecArgument(place.executable));
     // The message names the file, so the user knows where it could not be written.
-    const auto fail = [&] { throw Exception(QStringLiteral("Failed to set data for '%1'").arg(EntryPath(place))); };
+    const auto fail = [&] {
+        throw Exception(QStringLiteral("Failed to set data for '%1'").arg(EntryPath(place)));
+    };
     if (!QDir().mkpath(place.folder) || !ReplaceFileWhole(EntryPath(place), text.toUtf8())) fail();
 }
 
@@ -81,24 +83,24 @@ QString DesktopExecArgument(const QString& path) {
 
 QString UserConfigFolder() {
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config)) return QDir::home().filePath(QStringLiteral(".config"));
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        return QDir::home().filePath(QStringLiteral(".config"));
     return config;
 }
 
 TAutostartPlace DefaultAutostartPlace() {
-    return {QDir(UserConfigFolder()).filePath(QStringLiteral("autostart")), QCoreApplication::applicationFilePath()};
+    return {QDir(UserConfigFolder()).filePath(QStringLiteral("autostart")),
+            QCoreApplication::applicationFilePath()};
 }
 
-bool AccessAutorun(TAutorunAction action) { return AccessAutorun(action, DefaultAutostartPlace()); }
+bool AccessAutorun(TAutorunAction action) {
+    return AccessAutorun(action, DefaultAutostartPlace());
+}
 
 bool AccessAutorun(TAutorunAction action, const TAutostartPlace& place) {
     switch (action) {
-    case arWrite:
-        WriteEntry(place);
-        return false;
-    case arDelete:
-        QFile::remove(EntryPath(place));
-        return false;
+    case arWrite: WriteEntry(place); return false;
+    case arDelete: QFile::remove(EntryPath(place)); return false;
     case arQuery: {
         QFile file(EntryPath(place));
         return file.open(QIODevice::ReadOnly) && EntryEnabled(file.readAll());

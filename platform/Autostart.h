@@ -10,7 +10,7 @@ inline const QString kAutorunName = QStringLiteral("Horavane");
 
 // Where the entry lives and what it starts.
 struct TAutostartPlace {
-    QString folder;      // the autostart folder
+    QString folder;  // the autostart folder
     QString executable;  // full path of the program
 };
 

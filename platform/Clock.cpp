@@ -84,4 +84,3 @@ void SystemClock::StartWatchingJumps() const {
         NotifyJump();
     });
 }
-

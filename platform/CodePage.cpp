@@ -9,6 +9,7 @@ namespace {
 // code page; like the system's converter we pass it through as U+0098, so every byte
 // value reads as a character and writes back unchanged. A table in the program costs
 // nothing to open, where a converter costs an open for every text.
+// clang-format off
 constexpr std::array<char16_t, 128> kUpperHalf{
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 0x88
@@ -28,6 +29,7 @@ constexpr std::array<char16_t, 128> kUpperHalf{
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 struct ByteOfChar {
     char16_t unicode;

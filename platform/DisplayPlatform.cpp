@@ -18,7 +18,9 @@ QByteArray PluginOf(const QByteArray& platform) {
     return colon < 0 ? platform : platform.left(colon);
 }
 
-bool IsWaylandPlugin(const QByteArray& plugin) { return plugin.startsWith("wayland"); }
+bool IsWaylandPlugin(const QByteArray& plugin) {
+    return plugin.startsWith("wayland");
+}
 
 QByteArray WaylandDisplayName(const TDisplayEnvironment& environment) {
     // libwayland's own default when the variable is unset.
@@ -29,7 +31,8 @@ QByteArray WaylandDisplayName(const TDisplayEnvironment& environment) {
 QString Unreached(const QByteArray& plugin, const TDisplayEnvironment& environment) {
     if (plugin == "xcb") {
         if (environment.display.isEmpty()) return QStringLiteral("DISPLAY is not set");
-        return QStringLiteral("the X display \"%1\" does not answer").arg(QString::fromLocal8Bit(environment.display));
+        return QStringLiteral("the X display \"%1\" does not answer")
+            .arg(QString::fromLocal8Bit(environment.display));
     }
     return QStringLiteral("the Wayland display \"%1\" does not answer")
         .arg(QString::fromLocal8Bit(WaylandDisplayName(environment)));
@@ -80,8 +83,10 @@ TPlatformChoice ChoosePlatform(const TDisplayEnvironment& environment, const TDi
             if (!probed || reachable(plugin)) return {};
             reasons << Unreached(plugin, environment);
         }
-        return {{}, QStringLiteral("Horavane cannot start with QT_QPA_PLATFORM=%1: %2.")
-                        .arg(QString::fromLocal8Bit(environment.qpaPlatform), reasons.join(QStringLiteral("; ")))};
+        return {
+            {},
+            QStringLiteral("Horavane cannot start with QT_QPA_PLATFORM=%1: %2.")
+                .arg(QString::fromLocal8Bit(environment.qpaPlatform), reasons.join(QStringLiteral("; ")))};
     }
 
     // Qt's own order when nothing is set: Wayland first in a Wayland session, then X11.
@@ -96,8 +101,9 @@ TPlatformChoice ChoosePlatform(const TDisplayEnvironment& environment, const TDi
     QStringList reasons;
     if (waylandSession) reasons << Unreached("wayland", environment);
     reasons << Unreached("xcb", environment);
-    return {{}, QStringLiteral("Horavane cannot start: no display to show its window on: %1.")
-                    .arg(reasons.join(QStringLiteral("; ")))};
+    return {{},
+            QStringLiteral("Horavane cannot start: no display to show its window on: %1.")
+                .arg(reasons.join(QStringLiteral("; ")))};
 }
 
 bool DisplayReachable(const QByteArray& plugin, const TDisplayEnvironment& environment) {

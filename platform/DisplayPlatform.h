@@ -10,11 +10,11 @@
 #include <functional>
 
 struct TDisplayEnvironment {
-    QByteArray qpaPlatform;      // QT_QPA_PLATFORM; empty when unset, as Qt counts it
-    QByteArray sessionType;      // XDG_SESSION_TYPE
-    QByteArray waylandDisplay;   // WAYLAND_DISPLAY
-    QByteArray display;          // DISPLAY
-    QByteArray runtimeDir;       // XDG_RUNTIME_DIR, where a Wayland display's socket lives
+    QByteArray qpaPlatform;  // QT_QPA_PLATFORM; empty when unset, as Qt counts it
+    QByteArray sessionType;  // XDG_SESSION_TYPE
+    QByteArray waylandDisplay;  // WAYLAND_DISPLAY
+    QByteArray display;  // DISPLAY
+    QByteArray runtimeDir;  // XDG_RUNTIME_DIR, where a Wayland display's socket lives
     bool waylandSocket = false;  // WAYLAND_SOCKET: a connection the launcher handed over
     bool platformArgument = false;  // -platform or -display on the command line
 };
@@ -23,14 +23,13 @@ TDisplayEnvironment ReadDisplayEnvironment(int argc, char** argv);
 
 struct TPlatformChoice {
     QByteArray platform;  // QT_QPA_PLATFORM is to be set to this; empty: left as it is
-    QString error;        // not empty: nothing to run on; the one line to tell the user
+    QString error;  // not empty: nothing to run on; the one line to tell the user
 };
 
 // Whether a platform plugin, named without its ":options", can reach its display.
 using TDisplayReachable = std::function<bool(const QByteArray& plugin)>;
 
-TPlatformChoice ChoosePlatform(const TDisplayEnvironment& environment,
-                               const TDisplayReachable& reachable);
+TPlatformChoice ChoosePlatform(const TDisplayEnvironment& environment, const TDisplayReachable& reachable);
 
 // The real answer for xcb and the Wayland plugins; other plugins (offscreen, vnc,
 // eglfs, ...) are not probed and count as reachable.

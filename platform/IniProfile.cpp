@@ -112,30 +112,28 @@ QByteArray TextOf(const QByteArray& raw) {
     return raw.left(end);
 }
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool SameName(const QByteArray& a, const QByteArray& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (qsizetype i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
     return true;
 }
 
 // "[name]" gives name; any other line gives nothing.
 std::optional<QByteArray> SectionName(const QByteArray& text) {
     const QByteArray trimmed = text.trimmed();
-    if (!trimmed.startsWith('['))
-        return std::nullopt;
+    if (!trimmed.startsWith('[')) return std::nullopt;
     const qsizetype close = trimmed.indexOf(']');
     return (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
 }
 
 // Offset of the '=' of a "key=value" line, or -1 for comments and other lines.
 qsizetype KeySeparator(const QByteArray& text) {
-    if (text.trimmed().startsWith(';'))
-        return -1;
+    if (text.trimmed().startsWith(';')) return -1;
     return text.indexOf('=');
 }
 
@@ -146,16 +144,14 @@ bool IsKeyLine(const QByteArray& text, const QByteArray& key, qsizetype* separat
 }
 
 QByteArray Unquote(QByteArray value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.mid(1, value.size() - 2);
     return value;
 }
 
 QByteArray SingleLine(QByteArray value) {
     for (char& c : value)
-        if (c == '\r' || c == '\n' || c == '\0')
-            c = ' ';
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
     return value;
 }
 
@@ -168,8 +164,7 @@ std::optional<QByteArray> FindValue(TLineSource& lines, const QByteArray& sectio
     while (lines.Next(raw)) {
         const QByteArray text = TextOf(raw);
         if (const auto name = SectionName(text)) {
-            if (seenSection)
-                return std::nullopt;
+            if (seenSection) return std::nullopt;
             inSection = SameName(*name, section);
             seenSection = inSection;
             continue;
@@ -351,8 +346,7 @@ TOpened OpenRegularFile(QFile& file, const QString& path) {
 
 // Streams the file through edit into its replacement. A file that cannot be read whole
 // must not be replaced by what was read of it.
-void ChangeProfile(const QString& fileName,
-                   const std::function<bool(TLineSource&, const TSink&)>& edit) {
+void ChangeProfile(const QString& fileName, const std::function<bool(TLineSource&, const TSink&)>& edit) {
     const QString fullPath = QFileInfo(fileName).absoluteFilePath();
     const Exception failure(QStringLiteral("Unable to write to ") + fullPath);
 
@@ -381,16 +375,15 @@ std::optional<QByteArray> FindProfileValue(const QByteArray& content, const QByt
     return FindValue(lines, section, key);
 }
 
-QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
-                           const QByteArray& key, const QByteArray& value) {
+QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section, const QByteArray& key,
+                           const QByteArray& value) {
     return Collect([&](const TSink& out) {
         TTextLines lines(content);
         TValueSetter(section, {{key, value}}, out).Run(lines);
     });
 }
 
-QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section,
-                              const QByteArray& key) {
+QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section, const QByteArray& key) {
     return Collect([&](const TSink& out) {
         TTextLines lines(content);
         RemoveValue(lines, section, key, out);
@@ -400,19 +393,17 @@ QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& secti
 std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByteArray& section,
                                             const QByteArray& key) {
     QFile file;
-    if (OpenRegularFile(file, fileName) != TOpened::Yes)
-        return std::nullopt;
+    if (OpenRegularFile(file, fileName) != TOpened::Yes) return std::nullopt;
     TFileLines lines(file);
     return FindValue(lines, section, key);
 }
 
-void WriteProfileString(const QString& fileName, const QByteArray& section,
-                        const QByteArray& key, const QByteArray& value) {
+void WriteProfileString(const QString& fileName, const QByteArray& section, const QByteArray& key,
+                        const QByteArray& value) {
     WriteProfileStrings(fileName, section, {{key, value}});
 }
 
-void WriteProfileStrings(const QString& fileName, const QByteArray& section,
-                         const ProfileEntries& entries) {
+void WriteProfileStrings(const QString& fileName, const QByteArray& section, const ProfileEntries& entries) {
     ChangeProfile(fileName, [&](TLineSource& lines, const TSink& out) {
         return TValueSetter(section, entries, out).Run(lines);
     });

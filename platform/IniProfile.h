@@ -23,12 +23,11 @@ std::optional<QByteArray> FindProfileValue(const QByteArray& content, const QByt
 // key is added at the end of its section, or the section is added at the end of the file.
 // Lines written use the file's own line ends (CRLF for a file that has none yet). Line
 // breaks and NULs in value become spaces so a value can never start a line of its own.
-QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section,
-                           const QByteArray& key, const QByteArray& value);
+QByteArray SetProfileValue(const QByteArray& content, const QByteArray& section, const QByteArray& key,
+                           const QByteArray& value);
 // content without key's line in section (the section the reads find); content itself
 // when it holds no such key. The section's header stays, as on Windows.
-QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section,
-                              const QByteArray& key);
+QByteArray RemoveProfileValue(const QByteArray& content, const QByteArray& section, const QByteArray& key);
 
 // --- on the file ---
 // The file is read and rewritten a line at a time, so a save needs little memory
@@ -42,12 +41,11 @@ std::optional<QByteArray> ReadProfileString(const QString& fileName, const QByte
 // folder, synced, renamed over it); on any failure the file stays byte for byte as it was
 // and Exception("Unable to write to <full path>") is thrown. A file without write bits is
 // left alone, whoever runs the program; so is a file that is not a regular one.
-void WriteProfileString(const QString& fileName, const QByteArray& section,
-                        const QByteArray& key, const QByteArray& value);
+void WriteProfileString(const QString& fileName, const QByteArray& section, const QByteArray& key,
+                        const QByteArray& value);
 // Several keys of one section in one replacement: all of them are written or none.
 using ProfileEntries = std::vector<std::pair<QByteArray, QByteArray>>;
-void WriteProfileStrings(const QString& fileName, const QByteArray& section,
-                         const ProfileEntries& entries);
+void WriteProfileStrings(const QString& fileName, const QByteArray& section, const ProfileEntries& entries);
 // Removes key from section (what WritePrivateProfileStringA does with no value), as a
 // write does; a missing file or key is left as it is and nothing is written.
 void DeleteProfileString(const QString& fileName, const QByteArray& section, const QByteArray& key);

@@ -17,8 +17,7 @@ const QString kUtc = QStringLiteral("UTC");
 
 QString StripVariantPrefix(QString name) {
     for (const QLatin1String prefix : {QLatin1String("posix/"), QLatin1String("right/")}) {
-        if (name.startsWith(prefix))
-            return name.mid(prefix.size());
+        if (name.startsWith(prefix)) return name.mid(prefix.size());
     }
     return name;
 }
@@ -27,8 +26,7 @@ QString StripVariantPrefix(QString name) {
 QString RawLinkTarget(const QString& path) {
     std::error_code error;
     const std::filesystem::path link(path.toStdString());
-    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, error)))
-        return {};
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, error))) return {};
     const std::filesystem::path target = std::filesystem::read_symlink(link, error);
     return error ? QString() : QString::fromStdString(target.string());
 }
@@ -36,16 +34,14 @@ QString RawLinkTarget(const QString& path) {
 // Region folders hold the names the zone tables know best; legacy top-level names
 // ("Japan", "GB") and the "Etc" ones are kept for when nothing else matches.
 int NameRank(const QString& name) {
-    static const QStringList regions = {
-        QStringLiteral("Africa"),   QStringLiteral("America"),  QStringLiteral("Antarctica"),
-        QStringLiteral("Arctic"),   QStringLiteral("Asia"),     QStringLiteral("Atlantic"),
-        QStringLiteral("Australia"), QStringLiteral("Europe"),  QStringLiteral("Indian"),
-        QStringLiteral("Pacific")};
+    static const QStringList regions = {QStringLiteral("Africa"),     QStringLiteral("America"),
+                                        QStringLiteral("Antarctica"), QStringLiteral("Arctic"),
+                                        QStringLiteral("Asia"),       QStringLiteral("Atlantic"),
+                                        QStringLiteral("Australia"),  QStringLiteral("Europe"),
+                                        QStringLiteral("Indian"),     QStringLiteral("Pacific")};
     const QString area = name.section(QLatin1Char('/'), 0, 0);
-    if (name.contains(QLatin1Char('/')) && regions.contains(area))
-        return 0;
-    if (area == QLatin1String("Etc"))
-        return 1;
+    if (name.contains(QLatin1Char('/')) && regions.contains(area)) return 0;
+    if (area == QLatin1String("Etc")) return 1;
     return 2;
 }
 
@@ -53,8 +49,7 @@ int NameRank(const QString& name) {
 
 TLocalZoneSource TLocalZoneSource::FromSystem() {
     TLocalZoneSource source;
-    if (qEnvironmentVariableIsSet("TZ"))
-        source.tz = qEnvironmentVariable("TZ");
+    if (qEnvironmentVariableIsSet("TZ")) source.tz = qEnvironmentVariable("TZ");
     return source;
 }
 
@@ -69,22 +64,19 @@ QString TLocalZoneSource::EtcPath(const QString& name) const {
 QString ZoneNameFromZoneInfoPath(const QString& path) {
     static const QString marker = QStringLiteral("zoneinfo/");
     const qsizetype at = path.lastIndexOf(marker);
-    if (at < 0)
-        return {};
+    if (at < 0) return {};
     return StripVariantPrefix(path.mid(at + marker.size()));
 }
 
 bool IsSafeZoneName(const QString& name) {
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
-        return false;
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/'))) return false;
     for (const QChar c : name) {
         const bool allowed = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
                              (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                             c == QLatin1Char('_') || c == QLatin1Char('-') ||
-                             c == QLatin1Char('+') || c == QLatin1Char('/') || c == QLatin1Char('.');
-        if (!allowed)
-            return false;
+                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_') ||
+                             c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('/') ||
+                             c == QLatin1Char('.');
+        if (!allowed) return false;
     }
     const QStringList parts = name.split(QLatin1Char('/'));
     return std::none_of(parts.begin(), parts.end(), [](const QString& part) {
@@ -93,31 +85,26 @@ bool IsSafeZoneName(const QString& name) {
 }
 
 bool IsZoneInfoFile(const TLocalZoneSource& source, const QString& name) {
-    if (!IsSafeZoneName(name))
-        return false;
+    if (!IsSafeZoneName(name)) return false;
     QFile file(QDir(source.ZoneInfoDir()).filePath(name));
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
-        return false;
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) return false;
     return file.read(4) == "TZif";
 }
 
 QString ZoneNameFromTz(const TLocalZoneSource& source) {
-    if (!source.tz)
-        return {};
+    if (!source.tz) return {};
     QString value = *source.tz;
-    if (value.startsWith(QLatin1Char(':')))
-        value.remove(0, 1);
+    if (value.startsWith(QLatin1Char(':'))) value.remove(0, 1);
     // An absolute path names a file; only one inside a zoneinfo folder tells the zone.
-    const QString name = value.startsWith(QLatin1Char('/')) ? ZoneNameFromZoneInfoPath(value)
-                                                             : StripVariantPrefix(value);
+    const QString name =
+        value.startsWith(QLatin1Char('/')) ? ZoneNameFromZoneInfoPath(value) : StripVariantPrefix(value);
     return IsZoneInfoFile(source, name) ? name : QString();
 }
 
 QString ZoneNameFromLocaltimeLink(const TLocalZoneSource& source) {
     const QString path = source.EtcPath(QStringLiteral("localtime"));
     const QString raw = RawLinkTarget(path);
-    if (raw.isEmpty())
-        return {};
+    if (raw.isEmpty()) return {};
     QString name = ZoneNameFromZoneInfoPath(raw);
     if (name.isEmpty())  // a chain of links (/etc/alternatives and the like)
         name = ZoneNameFromZoneInfoPath(QFileInfo(path).canonicalFilePath());
@@ -126,14 +113,12 @@ QString ZoneNameFromLocaltimeLink(const TLocalZoneSource& source) {
 
 QString ZoneNameFromTimezoneFile(const TLocalZoneSource& source) {
     QFile file(source.EtcPath(QStringLiteral("timezone")));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     // A zone name is a short line; a file far longer than any is not a zone file.
     const QString text = QString::fromUtf8(file.read(4096));
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QString name = line.trimmed();
-        if (name.isEmpty() || name.startsWith(QLatin1Char('#')))
-            continue;
+        if (name.isEmpty() || name.startsWith(QLatin1Char('#'))) continue;
         return IsSafeZoneName(name) ? name : QString();
     }
     return {};
@@ -141,26 +126,22 @@ QString ZoneNameFromTimezoneFile(const TLocalZoneSource& source) {
 
 QString ZoneNameFromLocaltimeCopy(const TLocalZoneSource& source) {
     QFile local(source.EtcPath(QStringLiteral("localtime")));
-    if (!local.open(QIODevice::ReadOnly))
-        return {};
+    if (!local.open(QIODevice::ReadOnly)) return {};
     const QByteArray wanted = local.read(1 << 20);
-    if (!wanted.startsWith("TZif"))
-        return {};
+    if (!wanted.startsWith("TZif")) return {};
 
     const QDir zoneInfo(source.ZoneInfoDir());
     QString best;
     QDirIterator it(zoneInfo.path(), QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
-        if (info.size() != wanted.size())
-            continue;
+        if (info.size() != wanted.size()) continue;
         const QString name = zoneInfo.relativeFilePath(info.filePath());
         if (name.startsWith(QLatin1String("posix/")) || name.startsWith(QLatin1String("right/")) ||
             name == QLatin1String("posixrules") || name == QLatin1String("localtime"))
             continue;
         QFile candidate(info.filePath());
-        if (!candidate.open(QIODevice::ReadOnly) || candidate.readAll() != wanted)
-            continue;
+        if (!candidate.open(QIODevice::ReadOnly) || candidate.readAll() != wanted) continue;
         // Hard-linked copies share their bytes; keep one answer whatever the walk order.
         if (best.isEmpty() || NameRank(name) < NameRank(best) ||
             (NameRank(name) == NameRank(best) && name < best))
@@ -170,11 +151,10 @@ QString ZoneNameFromLocaltimeCopy(const TLocalZoneSource& source) {
 }
 
 QString LocalZoneName(const TLocalZoneSource& source) {
-    for (auto step : {ZoneNameFromTz, ZoneNameFromLocaltimeLink, ZoneNameFromTimezoneFile,
-                      ZoneNameFromLocaltimeCopy}) {
+    for (auto step :
+         {ZoneNameFromTz, ZoneNameFromLocaltimeLink, ZoneNameFromTimezoneFile, ZoneNameFromLocaltimeCopy}) {
         const QString name = step(source);
-        if (!name.isEmpty())
-            return name;
+        if (!name.isEmpty()) return name;
     }
     return kUtc;
 }

@@ -31,8 +31,7 @@ std::optional<QByteArray> ReadQuoted(const QByteArray& text, qsizetype& pos) {
             ++pos;
             return out;
         }
-        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"'))
-            ++pos;
+        if (c == '\\' && pos + 1 < text.size() && (text[pos + 1] == '\\' || text[pos + 1] == '"')) ++pos;
         out.append(text[pos]);
     }
     return std::nullopt;
@@ -69,7 +68,8 @@ ParsedData ParseData(const QByteArray& data, int line) {
         qsizetype pos = 0;
         const std::optional<QByteArray> text = ReadQuoted(data, pos);
         if (!text) Fail(line, QStringLiteral("the text has no closing quote."));
-        if (!data.mid(pos).trimmed().isEmpty()) Fail(line, QStringLiteral("unexpected text after the value."));
+        if (!data.mid(pos).trimmed().isEmpty())
+            Fail(line, QStringLiteral("unexpected text after the value."));
         parsed.type = REG_SZ;
         parsed.bytes = *text;
         return parsed;
@@ -134,7 +134,8 @@ void ApplyValueLine(const QByteArray& text, int line, TRegKey* key) {
         name = FromAnsi(*quoted);
     }
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
-    if (pos >= text.size() || text[pos] != '=') Fail(line, QStringLiteral("\"=\" expected after the value name."));
+    if (pos >= text.size() || text[pos] != '=')
+        Fail(line, QStringLiteral("\"=\" expected after the value name."));
     const ParsedData data = ParseData(text.mid(pos + 1).trimmed(), line);
     if (data.remove)
         key->RemoveValue(name);
@@ -243,7 +244,10 @@ QByteArray WriteRegExport(const TRegistry& registry, HKEY root, const QString& p
     QByteArray out = kHeader + "\r\n\r\n";
     if (const TRegKey* key = registry.FindKey(root, path)) {
         const QString trimmedPath = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
-        WriteKey(*key, trimmedPath.isEmpty() ? RootKeyName(root) : RootKeyName(root) + QLatin1Char('\\') + trimmedPath, out);
+        WriteKey(
+            *key,
+            trimmedPath.isEmpty() ? RootKeyName(root) : RootKeyName(root) + QLatin1Char('\\') + trimmedPath,
+            out);
     }
     return out;
 }

@@ -159,8 +159,7 @@ void TRegistry::SetString(HKEY root, const QString& path, const QString& name, c
     CreateKey(root, path).SetValue(name, type, ToAnsi(text));
 }
 
-void TRegistry::SetBinary(HKEY root, const QString& path, const QString& name,
-                          const QByteArray& data) {
+void TRegistry::SetBinary(HKEY root, const QString& path, const QString& name, const QByteArray& data) {
     CreateKey(root, path).SetValue(name, REG_BINARY, data);
 }
 
@@ -212,7 +211,9 @@ const TRegValue* TRegistryAccess::Value(const QString& name) const {
     return current_ ? current_->FindValue(name) : nullptr;
 }
 
-bool TRegistryAccess::ValueExists(const QString& name) const { return Value(name) != nullptr; }
+bool TRegistryAccess::ValueExists(const QString& name) const {
+    return Value(name) != nullptr;
+}
 
 uint32_t TRegistryAccess::GetDataType(const QString& name) const {
     const TRegValue* value = Value(name);

@@ -24,7 +24,8 @@ extern "C" void OnEndSignal(int signalNumber) {
 }  // namespace
 
 TSessionEnd::TSessionEnd(QObject* parent) : QObject(parent) {
-    if (gWriteFd != -1) throw Exception(QStringLiteral("Error in \"TSessionEnd.Create\": already installed."));
+    if (gWriteFd != -1)
+        throw Exception(QStringLiteral("Error in \"TSessionEnd.Create\": already installed."));
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_) != 0)
         throw Exception(QStringLiteral("Error in \"TSessionEnd.Create\": no signal pipe."));
     gWriteFd = fds_[0];

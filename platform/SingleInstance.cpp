@@ -59,7 +59,8 @@ TSingleInstance::~TSingleInstance() {
 
 QString TSingleInstance::Untrusted() const {
     if (folder_.isEmpty())
-        return QStringLiteral("no private folder for its lock ($XDG_RUNTIME_DIR, or horavane-%1 in $TMPDIR or /tmp)")
+        return QStringLiteral(
+                   "no private folder for its lock ($XDG_RUNTIME_DIR, or horavane-%1 in $TMPDIR or /tmp)")
             .arg(::getuid());
     if (!PrivateFolder(folder_)) return folder_ + QStringLiteral(" is not a private folder of this user");
     for (const QString& path : {lock_.fileName(), socketPath_}) {

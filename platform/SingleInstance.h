@@ -15,10 +15,10 @@ class TSingleInstance : public QObject {
     Q_OBJECT
 public:
     enum TClaim {
-        icFirst,        // this is the running copy now
-        icOtherShown,   // another copy runs and has shown its window
+        icFirst,  // this is the running copy now
+        icOtherShown,  // another copy runs and has shown its window
         icOtherSilent,  // another copy holds the lock but does not answer
-        icUnguarded,    // no safe place for the lock: this copy runs without the guard
+        icUnguarded,  // no safe place for the lock: this copy runs without the guard
     };
 
     // key: the settings file's path; folder: where the socket and its lock live (empty

@@ -12,8 +12,11 @@
 
 TBaseElement::TBaseElement(const TElementGeometry& geometry, const TIME_ZONE_INFORMATION& chartZone,
                            TTradingDays days)
-    : chartZone_(chartZone), days_(std::move(days)), hourWidth_(geometry.HourWidth),
-      height_(geometry.Height), pixelRatio_(geometry.PixelRatio > 0 ? geometry.PixelRatio : 1.0) {}
+    : chartZone_(chartZone),
+      days_(std::move(days)),
+      hourWidth_(geometry.HourWidth),
+      height_(geometry.Height),
+      pixelRatio_(geometry.PixelRatio > 0 ? geometry.PixelRatio : 1.0) {}
 
 void TBaseElement::SetHours(TDateTime openTime, TDateTime closeTime) {
     openTime_ = openTime;
@@ -56,7 +59,8 @@ void TBaseElement::SizeBitmap(int width) {
     }
     width_ = width;
     // Painted in chart pixels, held in device pixels.
-    bitmap_ = QImage(DevicePixel(width, pixelRatio_), DevicePixel(height_, pixelRatio_), QImage::Format_RGB32);
+    bitmap_ =
+        QImage(DevicePixel(width, pixelRatio_), DevicePixel(height_, pixelRatio_), QImage::Format_RGB32);
     bitmap_.setDevicePixelRatio(pixelRatio_);
     bitmap_.fill(Qt::white);
 }
@@ -148,8 +152,8 @@ int SteadyTextWidth(const QPainter& painter, const QString& text) {
     return widths[key] = painter.fontMetrics().horizontalAdvance(text);
 }
 
-void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
-                const QColor& colour, const QColor& background) {
+void DrawTextAt(QPainter& painter, int left, int top, const QString& text, const QColor& colour,
+                const QColor& background) {
     painter.setPen(colour);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(background);

@@ -16,11 +16,13 @@
 class QPainter;
 
 // A chart position in device pixels.
-inline int DevicePixel(int chartPixel, double ratio) { return qRound(chartPixel * ratio); }
+inline int DevicePixel(int chartPixel, double ratio) {
+    return qRound(chartPixel * ratio);
+}
 
 struct TElementGeometry {
     double HourWidth = 0;  // pixels per hour on the chart
-    int32_t Height = 0;    // height of an element's bitmap
+    int32_t Height = 0;  // height of an element's bitmap
     // Device pixels per pixel of the chart: the bitmap holds that many more in each
     // direction and its text is drawn at that resolution (sizes stay in chart pixels).
     double PixelRatio = 1.0;
@@ -119,5 +121,5 @@ int CellHeightPixelSizeMeasured(const QFont& face, int cellHeight);
 int SteadyTextWidth(const QPainter& painter, const QString& text);
 
 // Draws text with its top-left corner at (left, top), opaque on background.
-void DrawTextAt(QPainter& painter, int left, int top, const QString& text,
-                const QColor& colour, const QColor& background);
+void DrawTextAt(QPainter& painter, int left, int top, const QString& text, const QColor& colour,
+                const QColor& background);

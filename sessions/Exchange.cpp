@@ -23,8 +23,8 @@ TExchange::TExchange(const TExchangeParams& params, const TIME_ZONE_INFORMATION&
 
 QString TExchange::TitleText() const {
     const QString format = ClockTimeFormat();
-    return name_ + QStringLiteral(" (") + FormatDateTime(format, openTime_) +
-           QStringLiteral(" - ") + FormatDateTime(format, closeTime_) + QStringLiteral(")");
+    return name_ + QStringLiteral(" (") + FormatDateTime(format, openTime_) + QStringLiteral(" - ") +
+           FormatDateTime(format, closeTime_) + QStringLiteral(")");
 }
 
 QString TExchange::CountdownText(qint64 utcMs) const {
@@ -49,12 +49,12 @@ const QImage& TExchange::Render(qint64 utcMs) {
     painter.setFont(CellHeightFont(titleHeight, true));
     const QString title = TitleText();
     // A title wider than the bar gets a negative left edge and is clipped on both sides.
-    DrawTextAt(painter, (w - SteadyTextWidth(painter, title)) / 2,
-               titleHeight / 8, title, active ? QColor(Qt::white) : QColor(Qt::black), fill);
+    DrawTextAt(painter, (w - SteadyTextWidth(painter, title)) / 2, titleHeight / 8, title,
+               active ? QColor(Qt::white) : QColor(Qt::black), fill);
 
     painter.setFont(CellHeightFont(h / 3, false));
     const QString countdown = CountdownText(utcMs);
-    DrawTextAt(painter, (w - painter.fontMetrics().horizontalAdvance(countdown)) / 2,
-               h * 7 / 12, countdown, active ? QColor(Qt::black) : kRed, fill);
+    DrawTextAt(painter, (w - painter.fontMetrics().horizontalAdvance(countdown)) / 2, h * 7 / 12, countdown,
+               active ? QColor(Qt::black) : kRed, fill);
     return bitmap_;
 }

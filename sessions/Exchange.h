@@ -10,7 +10,7 @@
 
 struct TExchangeParams {
     QString Name;
-    TDateTime OpenTime = 0;   // chart-zone time of day
+    TDateTime OpenTime = 0;  // chart-zone time of day
     TDateTime CloseTime = 0;  // 1.0 for 24:00
     double HourWidth = 0;
     int32_t Height = 0;

@@ -3,10 +3,20 @@
 namespace {
 
 enum class THoliday {
-    NewYear, KingDay, WashingtonsBirthday, GoodFriday, MemorialDay, Juneteenth,
-    IndependenceDay, LaborDay, Thanksgiving, Christmas,
+    NewYear,
+    KingDay,
+    WashingtonsBirthday,
+    GoodFriday,
+    MemorialDay,
+    Juneteenth,
+    IndependenceDay,
+    LaborDay,
+    Thanksgiving,
+    Christmas,
     // the early closes
-    IndependenceEve, AfterThanksgiving, ChristmasEve
+    IndependenceEve,
+    AfterThanksgiving,
+    ChristmasEve
 };
 
 QString HolidayName(THoliday holiday) {
@@ -70,7 +80,8 @@ std::vector<TRuleDay> NyseDays(int year) {
     const QDate christmasEve(year, 12, 24);
     if (christmasEve.dayOfWeek() <= Qt::Thursday) days.push_back({christmasEve, THoliday::ChristmasEve});
     days.push_back({Kept(QDate(year, 12, 25)), THoliday::Christmas});
-    std::stable_sort(days.begin(), days.end(), [](const TRuleDay& a, const TRuleDay& b) { return a.Date < b.Date; });
+    std::stable_sort(days.begin(), days.end(),
+                     [](const TRuleDay& a, const TRuleDay& b) { return a.Date < b.Date; });
     return days;
 }
 
@@ -102,7 +113,8 @@ QDate EasterSunday(int year) {
 std::vector<std::pair<QDate, TExchangeDay>> NyseHolidays(int year) {
     std::vector<std::pair<QDate, TExchangeDay>> days;
     for (const TRuleDay& day : NyseDays(year))
-        days.emplace_back(day.Date, IsEarlyClose(day.Holiday) ? ClosesAt(13, 0, day.Holiday) : Closed(day.Holiday));
+        days.emplace_back(day.Date,
+                          IsEarlyClose(day.Holiday) ? ClosesAt(13, 0, day.Holiday) : Closed(day.Holiday));
     return days;
 }
 
@@ -112,17 +124,11 @@ std::vector<std::pair<QDate, TExchangeDay>> CmeHolidays(int year) {
         switch (day.Holiday) {
         case THoliday::NewYear:
         case THoliday::GoodFriday:
-        case THoliday::Christmas:
-            days.emplace_back(day.Date, Closed(day.Holiday));
-            break;
-        case THoliday::IndependenceEve:
-            break;  // a full session
+        case THoliday::Christmas: days.emplace_back(day.Date, Closed(day.Holiday)); break;
+        case THoliday::IndependenceEve: break;  // a full session
         case THoliday::AfterThanksgiving:
-        case THoliday::ChristmasEve:
-            days.emplace_back(day.Date, ClosesAt(12, 15, day.Holiday));
-            break;
-        default:
-            days.emplace_back(day.Date, ClosesAt(12, 0, day.Holiday));
+        case THoliday::ChristmasEve: days.emplace_back(day.Date, ClosesAt(12, 15, day.Holiday)); break;
+        default: days.emplace_back(day.Date, ClosesAt(12, 0, day.Holiday));
         }
     }
     return days;
@@ -132,17 +138,22 @@ std::vector<std::pair<QDate, TExchangeDay>> RussianPublicHolidays(int year) {
     const struct {
         int month, first, last;
         const char16_t* name;
-    } holidays[] = {{1, 1, 6, u"Новогодние каникулы"},      {1, 7, 7, u"Рождество Христово"},
-                    {1, 8, 8, u"Новогодние каникулы"},      {2, 23, 23, u"День защитника Отечества"},
-                    {3, 8, 8, u"Международный женский день"}, {5, 1, 1, u"Праздник Весны и Труда"},
-                    {5, 9, 9, u"День Победы"},              {6, 12, 12, u"День России"},
+    } holidays[] = {{1, 1, 6, u"Новогодние каникулы"},
+                    {1, 7, 7, u"Рождество Христово"},
+                    {1, 8, 8, u"Новогодние каникулы"},
+                    {2, 23, 23, u"День защитника Отечества"},
+                    {3, 8, 8, u"Международный женский день"},
+                    {5, 1, 1, u"Праздник Весны и Труда"},
+                    {5, 9, 9, u"День Победы"},
+                    {6, 12, 12, u"День России"},
                     {11, 4, 4, u"День народного единства"}};
     std::vector<std::pair<QDate, TExchangeDay>> days;
     for (const auto& holiday : holidays)
         for (int day = holiday.first; day <= holiday.last; ++day) {
             const QDate date(year, holiday.month, day);
             if (date.dayOfWeek() <= Qt::Friday)
-                days.emplace_back(date, TExchangeDay{TExchangeDay::Closed, 0, QString::fromUtf16(holiday.name)});
+                days.emplace_back(date,
+                                  TExchangeDay{TExchangeDay::Closed, 0, QString::fromUtf16(holiday.name)});
         }
     return days;
 }

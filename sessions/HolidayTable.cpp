@@ -21,7 +21,8 @@ public:
     explicit TParser(const QString& fileName) { table_.FileName = fileName; }
 
     THolidayTableResult Parse(const QByteArray& text) {
-        if (text.size() > kMaxFileBytes) return Fail(1, QStringLiteral("файл больше 64 КБ, это не таблица праздников"));
+        if (text.size() > kMaxFileBytes)
+            return Fail(1, QStringLiteral("файл больше 64 КБ, это не таблица праздников"));
         const QList<QByteArray> lines = text.split('\n');
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QByteArray bytes = lines[i];
@@ -52,7 +53,8 @@ private:
     std::optional<QString> Header(const QString& key, const QString& value) {
         if (key == QStringLiteral("exchange")) {
             const std::optional<TMarket> market = MarketNamed(value);
-            if (!market) return QStringLiteral("неизвестная биржа \"%1\" (ожидается CME, NYSE или РТС)").arg(value);
+            if (!market)
+                return QStringLiteral("неизвестная биржа \"%1\" (ожидается CME, NYSE или РТС)").arg(value);
             table_.Market = *market;
             hasMarket_ = true;
             return std::nullopt;
@@ -72,14 +74,15 @@ private:
     }
 
     std::optional<QString> DayLine(const QString& line) {
-        static const QRegularExpression day(
-            QStringLiteral("^(\\S+)\\s+(\\S+)(?:\\s+(.*))?$"));
+        static const QRegularExpression day(QStringLiteral("^(\\S+)\\s+(\\S+)(?:\\s+(.*))?$"));
         const QRegularExpressionMatch match = day.match(line);
         if (!match.hasMatch()) return QStringLiteral("ожидается дата и closed, open или early");
         const QString dateText = match.captured(1);
         const QDate date = QDate::fromString(dateText, Qt::ISODate);
-        if (!date.isValid() || dateText.size() != 10) return QStringLiteral("неверная дата \"%1\" (ожидается ГГГГ-ММ-ДД)").arg(dateText);
-        if (!hasMarket_ || table_.Year == 0) return QStringLiteral("дата раньше строк \"exchange:\" и \"year:\"");
+        if (!date.isValid() || dateText.size() != 10)
+            return QStringLiteral("неверная дата \"%1\" (ожидается ГГГГ-ММ-ДД)").arg(dateText);
+        if (!hasMarket_ || table_.Year == 0)
+            return QStringLiteral("дата раньше строк \"exchange:\" и \"year:\"");
         if (date.year() != table_.Year)
             return QStringLiteral("дата %1 не из %2 года").arg(dateText).arg(table_.Year);
         if (table_.Days.count(date.toJulianDay()))

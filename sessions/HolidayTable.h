@@ -29,7 +29,7 @@ struct TExchangeDay {
     enum TKind : unsigned char { Trading, Closed, EarlyClose };
     TKind Kind = Trading;
     int CloseMinute = 0;  // an early close, in minutes after midnight of the exchange's clock
-    QString Reason;       // a holiday's name; none for a weekend
+    QString Reason;  // a holiday's name; none for a weekend
 };
 
 struct THolidayTable {

@@ -36,14 +36,14 @@ bool TIntersection::TwoLineLabel(int width, int height) {
     static QHash<int, int> labelWidths;  // key: the strip's height
     auto found = labelWidths.constFind(height);
     if (found == labelWidths.cend())
-        found = labelWidths.insert(height, QFontMetrics(CellHeightFont(height / 3, false))
-                                               .horizontalAdvance(QStringLiteral("Общее время")));
+        found = labelWidths.insert(
+            height,
+            QFontMetrics(CellHeightFont(height / 3, false)).horizontalAdvance(QStringLiteral("Общее время")));
     return width < *found;
 }
 
 QString TIntersection::ValueText(qint64 utcMs) const {
-    return DurationText(IsActiveAt(utcMs) ? TimeUntilChangeAt(utcMs)
-                                          : ToMs(closeTime_) - ToMs(openTime_));
+    return DurationText(IsActiveAt(utcMs) ? TimeUntilChangeAt(utcMs) : ToMs(closeTime_) - ToMs(openTime_));
 }
 
 const QImage& TIntersection::Render(qint64 utcMs) {
@@ -65,19 +65,19 @@ const QImage& TIntersection::Render(qint64 utcMs) {
         const QFontMetrics metrics = painter.fontMetrics();
         const QString first = QStringLiteral("Общее");
         const QString second = QStringLiteral("время");
-        DrawTextAt(painter, (w - SteadyTextWidth(painter, first)) / 2,
-                   CentredTop(h / 6, metrics), first, text, fill);
-        DrawTextAt(painter, (w - SteadyTextWidth(painter, second)) / 2,
-                   CentredTop(h / 2, metrics), second, text, fill);
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, first)) / 2, CentredTop(h / 6, metrics), first,
+                   text, fill);
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, second)) / 2, CentredTop(h / 2, metrics), second,
+                   text, fill);
         valueMiddle = h * 5 / 6;
     } else {
         const QFontMetrics metrics = painter.fontMetrics();
-        DrawTextAt(painter, (w - SteadyTextWidth(painter, label)) / 2,
-                   CentredTop(h / 4, metrics), label, text, fill);
+        DrawTextAt(painter, (w - SteadyTextWidth(painter, label)) / 2, CentredTop(h / 4, metrics), label,
+                   text, fill);
     }
     const QString value = ValueText(utcMs);
     const QFontMetrics metrics = painter.fontMetrics();
-    DrawTextAt(painter, (w - metrics.horizontalAdvance(value)) / 2,
-               CentredTop(valueMiddle, metrics), value, text, fill);
+    DrawTextAt(painter, (w - metrics.horizontalAdvance(value)) / 2, CentredTop(valueMiddle, metrics), value,
+               text, fill);
     return bitmap_;
 }

@@ -11,8 +11,8 @@ public:
     // Opens with the later session and closes with whichever closes first, on the days
     // the later session trades. Sessions that do not overlap give a zero-length strip:
     // never open, no bitmap, drawn as nothing.
-    TIntersection(const TExchange& earlier, const TExchange& later,
-                  const TElementGeometry& geometry, const TIME_ZONE_INFORMATION& chartZone);
+    TIntersection(const TExchange& earlier, const TExchange& later, const TElementGeometry& geometry,
+                  const TIME_ZONE_INFORMATION& chartZone);
 
     const QImage& Render(qint64 utcMs) override;
 

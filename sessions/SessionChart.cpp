@@ -10,9 +10,7 @@ int PositiveMod(int value, int modulus) {
 }
 
 QImage AsRgb32(const QImage& image) {
-    return image.format() == QImage::Format_RGB32
-               ? image
-               : image.convertToFormat(QImage::Format_RGB32);
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -89,8 +87,7 @@ inline QRgb BlendPixel(TBlendSource src, QRgb dest) {
     constexpr quint32 keep = 255 - kBlendAlpha;
     const quint32 redBlue = src.redBlue + (dest & 0x00FF00FFu) * keep;
     const quint32 green = src.green + ((dest >> 8) & 0xFFu) * keep;
-    const quint32 redBlue255 =
-        ((redBlue + 0x00010001u + ((redBlue >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    const quint32 redBlue255 = ((redBlue + 0x00010001u + ((redBlue >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
     const quint32 green255 = (green + 1 + (green >> 8)) >> 8;
     return 0xFF000000u | redBlue255 | (green255 << 8);
 }
@@ -217,9 +214,8 @@ QImage MakeChartBitmap(int width, int height, double pixelRatio) {
     return chart;
 }
 
-void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
-                  const QImage& hourHighlightPixel, int hourColumn,
-                  const std::vector<std::unique_ptr<TExchange>>& sessionList,
+void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap, const QImage& hourHighlightPixel,
+                  int hourColumn, const std::vector<std::unique_ptr<TExchange>>& sessionList,
                   const std::vector<std::unique_ptr<TIntersection>>& overlapList) {
     if (chartBitmap.isNull()) return;
     if (chartBitmap.format() != QImage::Format_RGB32)
@@ -228,7 +224,9 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     const int chartHeight = ChartSize(chartBitmap).height();
     const int h = ChartElementHeight(chartBitmap);
     const double ratio = chartBitmap.devicePixelRatio();
-    const auto device = [ratio](int x, int y) { return QPoint(DevicePixel(x, ratio), DevicePixel(y, ratio)); };
+    const auto device = [ratio](int x, int y) {
+        return QPoint(DevicePixel(x, ratio), DevicePixel(y, ratio));
+    };
 
     // What this minute draws over the map, in device pixels: the hour column, the bars,
     // the strips.
@@ -267,7 +265,8 @@ void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
     }
 
     BlendImage(chartBitmap, column, AsRgb32(hourHighlightPixel));
-    for (int g = 0; g < count; ++g) BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->Bitmap());
+    for (int g = 0; g < count; ++g)
+        BlendImage(chartBitmap, bars[size_t(g)], sessionList[size_t(g)]->Bitmap());
     // The strips go on last and opaque, over the bars they join.
     for (size_t g = 0; g < overlapList.size(); ++g)
         CopyImage(chartBitmap, strips[g].left(), strips[g].top(), overlapList[g]->Bitmap());

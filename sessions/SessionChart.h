@@ -20,11 +20,13 @@ constexpr int kChartHeight = 447;
 constexpr int kBlendAlpha = 192;
 
 // Chart positions round to the nearest pixel, ties to even (562.5 gives 562).
-inline int R(double x) { return RoundHalfEven(x); }
+inline int R(double x) {
+    return RoundHalfEven(x);
+}
 
-QSize ChartSize(const QImage& chart);          // in chart pixels
-double ChartHourWidth(const QImage& chart);    // width / 24
-int ChartElementHeight(const QImage& chart);   // height div 12
+QSize ChartSize(const QImage& chart);  // in chart pixels
+double ChartHourWidth(const QImage& chart);  // width / 24
+int ChartElementHeight(const QImage& chart);  // height div 12
 
 // Column a (0..23) runs from R(a * hourWidth) to R((a + 1) * hourWidth).
 int ColumnLeft(int a, double hourWidth);
@@ -34,8 +36,8 @@ int ColumnWidth(int a, double hourWidth);
 int ElementLeft(const TBaseElement& element, double hourWidth);
 
 // Row tops in a chart of height chartHeight with elements elementHeight high.
-int SessionRowTop(int g, int chartHeight, int elementHeight);   // g = 0..3
-int OverlapRowTop(int g, int chartHeight, int elementHeight);   // g = 0..2
+int SessionRowTop(int g, int chartHeight, int elementHeight);  // g = 0..3
+int OverlapRowTop(int g, int chartHeight, int elementHeight);  // g = 0..2
 int ExchangeRowTop(int g, int chartHeight, int elementHeight);  // g = 4..6
 
 // The chart column of reference hour h when the reference zone is d hours ahead of
@@ -68,7 +70,6 @@ QImage MakeChartBitmap(int width = kChartWidth, int height = kChartHeight, doubl
 // The elements' bitmaps are composed as they were last painted (PaintElementsFor). The
 // map and the elements' bitmaps are drawn for the chart's device pixel ratio; each
 // lands unscaled at its place, and the blend works on every device pixel.
-void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap,
-                  const QImage& hourHighlightPixel, int hourColumn,
-                  const std::vector<std::unique_ptr<TExchange>>& sessionList,
+void ComposeChart(QImage& chartBitmap, const QImage& mapBitmap, const QImage& hourHighlightPixel,
+                  int hourColumn, const std::vector<std::unique_ptr<TExchange>>& sessionList,
                   const std::vector<std::unique_ptr<TIntersection>>& overlapList);

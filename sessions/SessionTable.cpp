@@ -62,7 +62,8 @@ TExchangeBarHours ExchangeHoursFor(const TSessionZones& zones, qint64 utcMs, qin
         const TSessionSchedule::TState state = session.Schedule.StateAt(utcMs);
         until = std::min(until, state.UntilMs);
         const qint64 at = state.Open || state.UntilMs == kNeverMs ? utcMs : state.UntilMs;
-        hours[k] = OrdinaryHours(TMarket(k), ZoneHourOffset(session.Zone, zones.Chart, SystemTimeFromUnixMs(at)));
+        hours[k] =
+            OrdinaryHours(TMarket(k), ZoneHourOffset(session.Zone, zones.Chart, SystemTimeFromUnixMs(at)));
         const TExchangeDay& day = session.Calendar.Day(session.Calendar.LocalDate(at));
         if (day.Kind == TExchangeDay::EarlyClose) hours[k].CloseMinute = day.CloseMinute;
     }
@@ -87,39 +88,39 @@ std::vector<TExchangeParams> SessionParamsForHours(const TElementGeometry& geome
     };
     const auto exchange = [&](TMarket m, const char16_t* name) {
         const TExchangeHours& h = hours[size_t(m)];
-        return Row{name, h.OpenMinute / 60 - h.Offset, h.OpenMinute % 60, h.CloseMinute / 60 - h.Offset,
-                   h.CloseMinute % 60, &sessions[size_t(m)]};
+        return Row{name,
+                   h.OpenMinute / 60 - h.Offset,
+                   h.OpenMinute % 60,
+                   h.CloseMinute / 60 - h.Offset,
+                   h.CloseMinute % 60,
+                   &sessions[size_t(m)]};
     };
     const Row rows[] = {
-        {u"Sydney", 0, 0, 9, 0, nullptr},
-        {u"Tokyo", 2, 0, 11, 0, nullptr},
-        {u"London", 10, 0, 19, 0, nullptr},
-        {u"NewYork", 15, 0, 24, 0, nullptr},
-        exchange(TMarket::Cme, u"CME"),
-        exchange(TMarket::Nyse, u"NYSE"),
+        {u"Sydney", 0, 0, 9, 0, nullptr},   {u"Tokyo", 2, 0, 11, 0, nullptr},
+        {u"London", 10, 0, 19, 0, nullptr}, {u"NewYork", 15, 0, 24, 0, nullptr},
+        exchange(TMarket::Cme, u"CME"),     exchange(TMarket::Nyse, u"NYSE"),
         exchange(TMarket::Rts, u"РТС"),
     };
     std::vector<TExchangeParams> params;
     for (const Row& row : rows)
         params.push_back({QString::fromUtf16(row.name), ClampedTime(row.openHour, row.openMinute),
-                          ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth,
-                          geometry.Height, row.session ? TTradingDays() : market,
+                          ClampedTime(row.closeHour, row.closeMinute), geometry.HourWidth, geometry.Height,
+                          row.session ? TTradingDays() : market,
                           row.session ? std::optional<TSessionSchedule>(row.session->Schedule) : std::nullopt,
                           geometry.PixelRatio});
     return params;
 }
 
-std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
-                                           const TExchangeOffsets& offsets,
+std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry, const TExchangeOffsets& offsets,
                                            const TSessionZones& zones) {
-    return SessionParamsForHours(geometry,
-                         {OrdinaryHours(TMarket::Cme, offsets.Chicago), OrdinaryHours(TMarket::Nyse, offsets.NewYork),
-                          OrdinaryHours(TMarket::Rts, offsets.Moscow)},
-                         zones);
+    return SessionParamsForHours(
+        geometry,
+        {OrdinaryHours(TMarket::Cme, offsets.Chicago), OrdinaryHours(TMarket::Nyse, offsets.NewYork),
+         OrdinaryHours(TMarket::Rts, offsets.Moscow)},
+        zones);
 }
 
-TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs,
-                                 const TSessionZones& zones) {
+TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs, const TSessionZones& zones) {
     TSessionTable table;
     table.Hours = ExchangeHoursFor(zones, utcMs, &table.OffsetsValidUntilMs);
     for (const TExchangeParams& params : SessionParamsForHours(geometry, table.Hours, zones))

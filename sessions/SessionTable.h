@@ -34,7 +34,7 @@ struct TSessionZones {
 // New York and Chicago do, on the Sunday morning of a change; the next session is on
 // Monday).
 struct TExchangeHours {
-    int OpenMinute = 0;   // after midnight of the exchange's clock
+    int OpenMinute = 0;  // after midnight of the exchange's clock
     int CloseMinute = 0;
     int Offset = 0;
     friend bool operator==(const TExchangeHours&, const TExchangeHours&) = default;
@@ -57,20 +57,18 @@ std::vector<TExchangeParams> SessionParamsForHours(const TElementGeometry& geome
                                                    const TExchangeBarHours& hours,
                                                    const TSessionZones& zones = {});
 // With the ordinary hours of each exchange.
-std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry,
-                                           const TExchangeOffsets& offsets,
+std::vector<TExchangeParams> SessionParams(const TElementGeometry& geometry, const TExchangeOffsets& offsets,
                                            const TSessionZones& zones = {});
 
 struct TSessionTable {
-    std::vector<std::unique_ptr<TExchange>> SessionList;     // sessions 0..3, exchanges 4..6
+    std::vector<std::unique_ptr<TExchange>> SessionList;  // sessions 0..3, exchanges 4..6
     std::vector<std::unique_ptr<TIntersection>> OverlapList;  // items k and k+1, k = 0..2
     TExchangeBarHours Hours;  // what the exchange bars were built with
     qint64 OffsetsValidUntilMs = 0;  // when they must be worked out again
 };
 
 // Builds both lists, the exchange hours those of the instant utcMs.
-TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs,
-                                 const TSessionZones& zones);
+TSessionTable CreateSessionTable(const TElementGeometry& geometry, qint64 utcMs, const TSessionZones& zones);
 
 // Rebuilds the hours and bar of each exchange whose hours are no longer those it was
 // built with: its offset from the chart zone changed (a clock change, or a session on

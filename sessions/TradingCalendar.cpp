@@ -12,7 +12,8 @@ const TExchangeDay kWeekend{TExchangeDay::Closed, 0, QString()};
 // A file read whole, or why it could not be.
 THolidayTableResult ReadTable(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {std::nullopt, 0, QStringLiteral("не удаётся прочитать файл")};
+    if (!file.open(QIODevice::ReadOnly))
+        return {std::nullopt, 0, QStringLiteral("не удаётся прочитать файл")};
     // One byte more than a table may have tells a file that is too large without reading it all.
     return ParseHolidayTable(file.read(64 * 1024 + 1), path);
 }
@@ -22,7 +23,8 @@ THolidayTableResult ReadTable(const QString& path) {
 void ReadFolder(const QString& folder, std::array<std::map<int, THolidayTable>, kMarketCount>& tables,
                 QStringList& errors) {
     const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Readable, QDir::Name);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Readable, QDir::Name);
     std::array<std::map<int, QString>, kMarketCount> seen;  // this folder's, by exchange and year
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
@@ -34,10 +36,11 @@ void ReadFolder(const QString& folder, std::array<std::map<int, THolidayTable>, 
         THolidayTable& table = *result.Table;
         auto& earlier = seen[size_t(table.Market)];
         if (const auto found = earlier.find(table.Year); found != earlier.end()) {
-            errors << HolidayFileError(path, 0, QStringLiteral("таблица %1 на %2 год уже задана файлом \"%3\"")
-                                                    .arg(MarketName(table.Market))
-                                                    .arg(table.Year)
-                                                    .arg(found->second));
+            errors << HolidayFileError(path, 0,
+                                       QStringLiteral("таблица %1 на %2 год уже задана файлом \"%3\"")
+                                           .arg(MarketName(table.Market))
+                                           .arg(table.Year)
+                                           .arg(found->second));
             continue;
         }
         earlier.emplace(table.Year, path);
@@ -114,6 +117,7 @@ TTradingCalendar TTradingCalendar::Load(const QString& userFolder, QStringList& 
 
 QString UserHolidaysFolder() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config)) config = QDir::home().filePath(QStringLiteral(".config"));
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::home().filePath(QStringLiteral(".config"));
     return QDir(config).filePath(QStringLiteral("horavane/holidays"));
 }

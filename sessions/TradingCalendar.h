@@ -54,9 +54,7 @@ public:
     static TTradingCalendar WithTables(const std::vector<THolidayTable>& tables);
 
     // Null for a calendar without holidays.
-    const std::shared_ptr<const TMarketDays>& Days(TMarket market) const {
-        return markets_[size_t(market)];
-    }
+    const std::shared_ptr<const TMarketDays>& Days(TMarket market) const { return markets_[size_t(market)]; }
     bool HasHolidays() const { return markets_[0] != nullptr; }
     friend bool operator==(const TTradingCalendar&, const TTradingCalendar&) = default;
 

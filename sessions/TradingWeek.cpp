@@ -34,7 +34,8 @@ QDate DateOfDayNumber(qint64 day) {
 
 }  // namespace
 
-TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& newYorkZone) : TTradingWeek(newYorkZone, 17 * kMsPerHour) {}
+TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& newYorkZone)
+    : TTradingWeek(newYorkZone, 17 * kMsPerHour) {}
 
 TTradingWeek::TTradingWeek(const TIME_ZONE_INFORMATION& zone, qint64 dayEndsMs)
     : zone_(zone), aheadMs_(kMsPerDay - dayEndsMs) {}
@@ -95,7 +96,8 @@ const TExchangeDay kWeekendDay{TExchangeDay::Closed, 0, QString()};
 
 }  // namespace
 
-TExchangeCalendar::TExchangeCalendar(const TIME_ZONE_INFORMATION& zone, std::shared_ptr<const TMarketDays> days)
+TExchangeCalendar::TExchangeCalendar(const TIME_ZONE_INFORMATION& zone,
+                                     std::shared_ptr<const TMarketDays> days)
     : zone_(zone), days_(std::move(days)) {}
 
 const TExchangeDay& TExchangeCalendar::Day(const QDate& localDate) const {
@@ -141,7 +143,8 @@ TSpan TTradingDays::Trade(const TSpan& day) const {
         TSpan span = day;
         if (status.Kind == TExchangeDay::EarlyClose)
             span.ToMs = std::min<qint64>(
-                span.ToMs, UtcMsForLocal(calendar.Zone(), localDay * kMsPerDay + status.CloseMinute * 60'000LL));
+                span.ToMs,
+                UtcMsForLocal(calendar.Zone(), localDay * kMsPerDay + status.CloseMinute * 60'000LL));
         if (exchange->endsWithDayOf) {
             const TIME_ZONE_INFORMATION& zone = *exchange->endsWithDayOf;
             const qint64 dayEnd = (FloorDiv(LocalMsAt(zone, day.FromMs), kMsPerDay) + 1) * kMsPerDay;
@@ -207,13 +210,12 @@ qint64 TSessionSchedule::NextClosing(qint64 utcMs) const {
     return at;
 }
 
-qint64 FirstOpeningAfterWeekend(const TSessionSchedule& schedule, const TTradingWeek& week,
-                                qint64 utcMs) {
+qint64 FirstOpeningAfterWeekend(const TSessionSchedule& schedule, const TTradingWeek& week, qint64 utcMs) {
     return schedule.NextOpening(week.NextOpening(utcMs) - 1);
 }
 
-std::vector<TSessionEvent> NextSessionEvents(std::span<const TSessionSchedule* const> schedules,
-                                             qint64 utcMs, int count) {
+std::vector<TSessionEvent> NextSessionEvents(std::span<const TSessionSchedule* const> schedules, qint64 utcMs,
+                                             int count) {
     std::vector<TSessionEvent> events;
     for (size_t index = 0; index < schedules.size(); ++index) {
         // Each bar's own next count events; the merge keeps the earliest of all.

@@ -148,8 +148,7 @@ private:
 
 // The first opening of a bar after the market's next weekend: the one after the weekend
 // now running, or during the week the one after the coming weekend.
-qint64 FirstOpeningAfterWeekend(const TSessionSchedule& schedule, const TTradingWeek& week,
-                                qint64 utcMs);
+qint64 FirstOpeningAfterWeekend(const TSessionSchedule& schedule, const TTradingWeek& week, qint64 utcMs);
 
 // An opening or a closing of one of several bars.
 struct TSessionEvent {
@@ -159,5 +158,5 @@ struct TSessionEvent {
 };
 // The next count openings and closings of the bars after utcMs, in time order (a closing
 // before an opening at the same instant, then in the order of the bars).
-std::vector<TSessionEvent> NextSessionEvents(std::span<const TSessionSchedule* const> schedules,
-                                             qint64 utcMs, int count);
+std::vector<TSessionEvent> NextSessionEvents(std::span<const TSessionSchedule* const> schedules, qint64 utcMs,
+                                             int count);

@@ -58,8 +58,7 @@ QString ChangeVerb(const TIME_ZONE_INFORMATION& zone, qint64 atMs, bool plural) 
 // are placed by.
 TExchangeOffsets ExchangeOffsetsAt(const TSessionZones& zones, qint64 utcMs) {
     const SYSTEMTIME at = SystemTimeFromUnixMs(utcMs);
-    return {ZoneHourOffset(zones.Chicago, zones.Chart, at),
-            ZoneHourOffset(zones.NewYork, zones.Chart, at),
+    return {ZoneHourOffset(zones.Chicago, zones.Chart, at), ZoneHourOffset(zones.NewYork, zones.Chart, at),
             ZoneHourOffset(zones.Moscow, zones.Chart, at)};
 }
 
@@ -166,9 +165,8 @@ private:
         const TChange& first = *named.front();
         if (first.AtMs <= now_ || first.AtMs > now_ + kChangesAheadMs) return std::nullopt;
 
-        const auto [begins, ends] =
-            std::minmax_element(group.begin(), group.end(),
-                                [](const TChange& a, const TChange& b) { return a.AtMs < b.AtMs; });
+        const auto [begins, ends] = std::minmax_element(
+            group.begin(), group.end(), [](const TChange& a, const TChange& b) { return a.AtMs < b.AtMs; });
         const qint64 before = begins->AtMs - 1;
         const qint64 after = ends->AtMs;
         std::vector<TPart> parts;
@@ -185,8 +183,7 @@ private:
             size_t j = i;
             for (; j < parts.size() && parts[j].Until == parts[i].Until; ++j) same << parts[j].Text;
             text += QStringLiteral("; ") +
-                    (parts[i].Until.isEmpty() ? QString()
-                                              : QStringLiteral("до ") + parts[i].Until + u' ') +
+                    (parts[i].Until.isEmpty() ? QString() : QStringLiteral("до ") + parts[i].Until + u' ') +
                     same.join(QStringLiteral(", "));
             i = j;
         }
@@ -194,14 +191,12 @@ private:
     }
 
     bool InGroup(const std::vector<TChange>& group, size_t place) const {
-        return std::any_of(group.begin(), group.end(),
-                           [&](const TChange& c) { return c.Place == place; });
+        return std::any_of(group.begin(), group.end(), [&](const TChange& c) { return c.Place == place; });
     }
 
     // The first pair of clocks, one changing and one not, whose difference the change
     // upsets until the other one changes too: "разница London – NewYork 4 ч. вместо 5".
-    std::optional<TPart> OutOfStep(const std::vector<TChange>& group, qint64 before,
-                                   qint64 after) const {
+    std::optional<TPart> OutOfStep(const std::vector<TChange>& group, qint64 before, qint64 after) const {
         for (const TChange& change : group) {
             const TPlace& moved = places_[change.Place];
             if (moved.Kind != TPlace::Clock) continue;
@@ -228,17 +223,17 @@ private:
 
     // The session hours and the alerts are fixed on the chart zone's clock, which keeps
     // New York's: read on the user's own clock they move when the two part or meet.
-    std::optional<TPart> SessionsMove(const std::vector<TChange>& group, qint64 before,
-                                      qint64 after) const {
+    std::optional<TPart> SessionsMove(const std::vector<TChange>& group, qint64 before, qint64 after) const {
         const TIME_ZONE_INFORMATION& reference = sources_.Reference;
         const TIME_ZONE_INFORMATION& chart = sources_.Zones.Chart;
-        const auto apart = [&](qint64 at) { return OffsetMinutesAt(reference, at) - OffsetMinutesAt(chart, at); };
+        const auto apart = [&](qint64 at) {
+            return OffsetMinutesAt(reference, at) - OffsetMinutesAt(chart, at);
+        };
         const int was = apart(before);
         const int is = apart(after);
         if (was == is) {
             if (!InGroup(group, places_.size() - 1)) return std::nullopt;
-            return TPart{QString(),
-                         QStringLiteral("по вашему времени сессии и уведомления прежние")};
+            return TPart{QString(), QStringLiteral("по вашему времени сессии и уведомления прежние")};
         }
         // The chart zone changes its clock in the night to Saturday or Sunday, when no
         // session trades; the sessions move for the user with New York's change, the date
@@ -271,8 +266,7 @@ private:
         for (size_t k = 0; k < 3; ++k)
             if (moved[k])
                 bars << places_[firstExchange_ + k].Name + QStringLiteral(" на графике ") +
-                            BarHours(now[4 + k]) + QStringLiteral(" вместо ") +
-                            BarHours(old[4 + k]);
+                            BarHours(now[4 + k]) + QStringLiteral(" вместо ") + BarHours(old[4 + k]);
         return TPart{QString(), bars.join(QStringLiteral(", "))};
     }
 

@@ -33,7 +33,8 @@ void AddMarket(const TSessionZones& zones, qint64 utcMs, std::vector<TTimedPart>
         if (closes - WholeMinuteMs(utcMs) < kDayMs)
             parts.push_back({closes, TTimedPart::Closes, QStringLiteral("рынка"), true, kRankMarket});
     } else {
-        parts.push_back({market.NextOpening(utcMs), TTimedPart::Opens, QStringLiteral("рынка"), true, kRankMarket});
+        parts.push_back(
+            {market.NextOpening(utcMs), TTimedPart::Opens, QStringLiteral("рынка"), true, kRankMarket});
     }
 }
 
@@ -62,7 +63,10 @@ TUpcomingEvent TimedLine(const std::vector<TTimedPart>& parts, const TSessionZon
     bool market = false;
     int rank = kRankNote;
     for (const TTimedPart& part : parts) {
-        (part.Kind == TTimedPart::Closes ? closing : part.Kind == TTimedPart::Opens ? opening : overlaps) << part.Name;
+        (part.Kind == TTimedPart::Closes  ? closing
+         : part.Kind == TTimedPart::Opens ? opening
+                                          : overlaps)
+            << part.Name;
         market = market || part.Market;
         rank = std::min(rank, part.Rank);
     }
@@ -78,7 +82,8 @@ TUpcomingEvent TimedLine(const std::vector<TTimedPart>& parts, const TSessionZon
     return {at, text, rank};
 }
 
-std::vector<TUpcomingEvent> TimedLines(std::vector<TTimedPart> parts, const TSessionZones& zones, qint64 utcMs) {
+std::vector<TUpcomingEvent> TimedLines(std::vector<TTimedPart> parts, const TSessionZones& zones,
+                                       qint64 utcMs) {
     // At one instant the closings first, the market before the sessions.
     std::stable_sort(parts.begin(), parts.end(), [](const TTimedPart& a, const TTimedPart& b) {
         if (a.AtMs != b.AtMs) return a.AtMs < b.AtMs;
@@ -89,8 +94,9 @@ std::vector<TUpcomingEvent> TimedLines(std::vector<TTimedPart> parts, const TSes
     for (size_t i = 0; i < parts.size();) {
         size_t j = i;
         while (j < parts.size() && parts[j].AtMs == parts[i].AtMs) ++j;
-        lines.push_back(TimedLine(std::vector<TTimedPart>(parts.begin() + qsizetype(i), parts.begin() + qsizetype(j)),
-                                  zones, utcMs));
+        lines.push_back(
+            TimedLine(std::vector<TTimedPart>(parts.begin() + qsizetype(i), parts.begin() + qsizetype(j)),
+                      zones, utcMs));
         i = j;
     }
     return lines;
@@ -148,8 +154,8 @@ bool TUpcomingEvents::SameSources(const TUpcomingSources& sources) const {
     };
     const TSessionZones& a = sources.Zones;
     const TSessionZones& b = sources_.Zones;
-    return a.Chart == b.Chart && a.Chicago == b.Chicago && a.NewYork == b.NewYork &&
-           a.Moscow == b.Moscow && a.Calendar == b.Calendar && sources.Reference == sources_.Reference &&
+    return a.Chart == b.Chart && a.Chicago == b.Chicago && a.NewYork == b.NewYork && a.Moscow == b.Moscow &&
+           a.Calendar == b.Calendar && sources.Reference == sources_.Reference &&
            std::equal(sources.Clocks.begin(), sources.Clocks.end(), sources_.Clocks.begin(),
                       sources_.Clocks.end(), same) &&
            sources.Sessions == sources_.Sessions && sources.Overlap == sources_.Overlap;

@@ -19,9 +19,9 @@ struct TNamedZone {
 };
 
 struct TUpcomingSources {
-    TSessionZones Zones;              // the chart zone, the exchanges' zones and calendar
+    TSessionZones Zones;  // the chart zone, the exchanges' zones and calendar
     TIME_ZONE_INFORMATION Reference;  // the user's own time, under the hour line
-    std::vector<TNamedZone> Clocks;   // the five clocks, under the names the user gave them
+    std::vector<TNamedZone> Clocks;  // the five clocks, under the names the user gave them
     // The sessions whose openings and closings are announced: the chart's bars.
     std::vector<QString> SessionNames;
     std::vector<const TSessionSchedule*> Sessions;
@@ -32,13 +32,13 @@ struct TUpcomingSources {
 
 // Which lines give way first when the panel cannot show them all: the highest rank.
 enum TUpcomingRank {
-    kRankMarket = 0,         // the market's close or opening
-    kRankFirstSession = 1,   // the sessions' next opening or closing
-    kRankClockChange = 2,    // a clock change and what it changes for the user
-    kRankHoliday = 3,        // an exchange's holiday or early close
-    kRankOverlap = 4,        // the next overlap
+    kRankMarket = 0,  // the market's close or opening
+    kRankFirstSession = 1,  // the sessions' next opening or closing
+    kRankClockChange = 2,  // a clock change and what it changes for the user
+    kRankHoliday = 3,  // an exchange's holiday or early close
+    kRankOverlap = 4,  // the next overlap
     kRankSecondSession = 5,  // the sessions' opening or closing after the next
-    kRankNote = 6,           // a year whose exchange calendar is not known: told last
+    kRankNote = 6,  // a year whose exchange calendar is not known: told last
 };
 
 struct TUpcomingEvent {

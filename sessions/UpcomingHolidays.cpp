@@ -60,10 +60,11 @@ QString LineText(const QDate& date, const std::vector<TDayPart>& parts) {
     for (size_t i = 0; i < parts.size();) {
         const TDayPart& part = parts[i];
         if (part.Name.isEmpty() || part.Day.Kind == TExchangeDay::EarlyClose) {
-            texts << (part.Name.isEmpty() ? QStringLiteral("рынок FX закрыт")
-                                          : part.Name + QStringLiteral(" до ") +
-                                                FormatDateTime(ClockTimeFormat(), part.Day.CloseMinute / 1440.0) +
-                                                u' ' + part.City);
+            texts << (part.Name.isEmpty()
+                          ? QStringLiteral("рынок FX закрыт")
+                          : part.Name + QStringLiteral(" до ") +
+                                FormatDateTime(ClockTimeFormat(), part.Day.CloseMinute / 1440.0) + u' ' +
+                                part.City);
             ++i;
             continue;
         }
@@ -73,7 +74,8 @@ QString LineText(const QDate& date, const std::vector<TDayPart>& parts) {
                parts[j].Day.Reason == part.Day.Reason;
              ++j)
             names << parts[j].Name;
-        texts << JoinNames(names) + (names.size() > 1 ? QStringLiteral(" закрыты") : QStringLiteral(" закрыта")) +
+        texts << JoinNames(names) +
+                     (names.size() > 1 ? QStringLiteral(" закрыты") : QStringLiteral(" закрыта")) +
                      (part.Day.Reason.isEmpty() ? QString() : QStringLiteral(" (") + part.Day.Reason + u')');
         i = j;
     }
@@ -114,11 +116,11 @@ THolidayLines HolidayLines(const TSessionZones& zones, qint64 utcMs) {
             if (!week.Counts(start, UtcMsForLocal(*zone, (day + 1) * kDayMs))) continue;
             const QDate date = QDate::fromJulianDay(day + kJulianDayOfEpoch);
             if (!note && !days->IsKnown(date.year()))
-                note = TUpcomingEvent{start,
-                                      MarketName(exchange) + QStringLiteral(": календарь на ") +
-                                          QString::number(date.year()) + kNoBreak +
-                                          QStringLiteral("год ещё не известен, взяты государственные праздники"),
-                                      kRankNote};
+                note = TUpcomingEvent{
+                    start,
+                    MarketName(exchange) + QStringLiteral(": календарь на ") + QString::number(date.year()) +
+                        kNoBreak + QStringLiteral("год ещё не известен, взяты государственные праздники"),
+                    kRankNote};
             const TExchangeDay& status = days->Day(date);
             const bool weekend = date.dayOfWeek() >= Qt::Saturday && status.Kind == TExchangeDay::Closed;
             if (status.Kind == TExchangeDay::Trading || weekend) continue;
@@ -128,7 +130,8 @@ THolidayLines HolidayLines(const TSessionZones& zones, qint64 utcMs) {
 
     THolidayLines lines;
     for (const auto& [julianDay, line] : dates)
-        lines.Lines.push_back({line.AtMs, LineText(QDate::fromJulianDay(julianDay), line.Parts), kRankHoliday});
+        lines.Lines.push_back(
+            {line.AtMs, LineText(QDate::fromJulianDay(julianDay), line.Parts), kRankHoliday});
     if (note) lines.Lines.push_back(*note);
     lines.ReviewAtMs = week.Review();
     return lines;

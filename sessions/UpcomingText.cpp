@@ -39,15 +39,14 @@ QString HoursText(int minutes) {
 }
 
 QString InsteadOf(int now, int before) {
-    const QString was = now % 60 == 0 && before % 60 == 0 ? QString::number(std::abs(before) / 60)
-                                                          : HoursText(before);
+    const QString was =
+        now % 60 == 0 && before % 60 == 0 ? QString::number(std::abs(before) / 60) : HoursText(before);
     return HoursText(now) + QStringLiteral(" вместо ") + was;
 }
 
 QString JoinNames(const QStringList& names) {
     if (names.size() < 2) return names.join(QString());
-    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" и ") +
-           names.last();
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" и ") + names.last();
 }
 
 QString UpcomingCountdown(qint64 ms) {
@@ -61,9 +60,9 @@ QString UpcomingCountdown(qint64 ms) {
 
 QString MoreEventsText(qsizetype count) {
     const qsizetype tens = count % 100, units = count % 10;
-    const char16_t* noun = tens >= 11 && tens <= 14 ? u"событий"
-                           : units == 1              ? u"событие"
+    const char16_t* noun = tens >= 11 && tens <= 14   ? u"событий"
+                           : units == 1               ? u"событие"
                            : units >= 2 && units <= 4 ? u"события"
-                                                     : u"событий";
+                                                      : u"событий";
     return QStringLiteral("ещё ") + Amount(count, noun) + QChar(0x2026);
 }

@@ -19,11 +19,12 @@ const QByteArray kLocal = "Local";
 const QByteArray kMini = "Mini";
 const QByteArray kZoneKey = "TZI";
 
-QByteArray CapitalSection(int index) { return QByteArray::number(index); }
+QByteArray CapitalSection(int index) {
+    return QByteArray::number(index);
+}
 
 QString ExecutablePath() {
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationFilePath();
+    if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
 }
 
@@ -107,8 +108,7 @@ void TSettings::ReadCapital(int index, TMainCapital& capital) const {
         capital.Color = static_cast<TColor>(*color);
 
     const auto zoneText = ReadProfileString(fileName_, section, kZoneKey);
-    if (const auto zone = zoneText ? DecodeZoneRecord(*zoneText) : std::nullopt)
-        capital.Zone = *zone;
+    if (const auto zone = zoneText ? DecodeZoneRecord(*zoneText) : std::nullopt) capital.Zone = *zone;
 }
 
 void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
@@ -123,8 +123,7 @@ void TSettings::WriteCapital(int index, const TMainCapital& capital) const {
 
 TSettings& GetSettings() {
     auto& instance = Instance();
-    if (!instance)
-        instance.emplace(SettingsFileNameFor(ExecutablePath(), UserConfigFolder()));
+    if (!instance) instance.emplace(SettingsFileNameFor(ExecutablePath(), UserConfigFolder()));
     return *instance;
 }
 

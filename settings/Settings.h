@@ -1,7 +1,7 @@
 #pragma once
 // The settings file: an INI file holding the reference zone, the five clocks and the
-// mini strip's position, beside the executable or in the user's configuration folder. Nothing is cached: every read opens
-// the file, every write replaces one key. A failed write throws Exception
+// mini strip's position, beside the executable or in the user's configuration folder. Nothing is cached:
+// every read opens the file, every write replaces one key. A failed write throws Exception
 // ("Unable to write to <path>").
 
 #include "timezones/ZoneRecord.h"

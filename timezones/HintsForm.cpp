@@ -31,10 +31,8 @@ QFont MsSansSerif11() {
 
 }  // namespace
 
-
 QString TForm2::HintsHtml() {
-    const QString linkTag =
-        QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(kTzDatabaseUrl);
+    const QString linkTag = QStringLiteral("<a href=\"%1\" target=\"_blank\">").arg(kTzDatabaseUrl);
     return kHintsText + linkTag + kLinkText + kHintsTail;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The time-setup hints window: what to check when the clocks show a wrong time (the
-// computer's zone, its clock, its zone rules), with a link to the tz database's page. Opened modally by the reference-time button
-// and destroyed when it closes; it changes nothing in the system.
+// computer's zone, its clock, its zone rules), with a link to the tz database's page. Opened modally by the
+// reference-time button and destroyed when it closes; it changes nothing in the system.
 
 #include <QDialog>
 #include <QString>

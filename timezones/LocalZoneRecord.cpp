@@ -25,8 +25,7 @@ constexpr int kMaxLinkSteps = 16;
 QString KeyOfRow(std::span<const TerritoryZone> territories, const QString& iana) {
     const QByteArray wanted = iana.toUtf8();
     for (const TerritoryZone& row : territories)
-        if (wanted == row.iana)
-            return QString::fromLatin1(row.key);
+        if (wanted == row.iana) return QString::fromLatin1(row.key);
     return {};
 }
 
@@ -67,25 +66,21 @@ int RecordOffsetMinutes(const TIME_ZONE_INFORMATION& zone, qint64 utcMs) {
     return static_cast<int>(std::llround((ZoneNow(zone, utc) - EncodeDateTime(utc)) * 1440.0));
 }
 
-
 }  // namespace
 
 TZoneLinks TZoneLinks::Parse(const QString& tzdataZi) {
     TZoneLinks links;
     for (const QStringView line : QStringView(tzdataZi).split(QLatin1Char('\n'))) {
-        if (!line.startsWith(QLatin1String("L ")))
-            continue;
+        if (!line.startsWith(QLatin1String("L "))) continue;
         const QList<QStringView> fields = line.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (fields.size() == 3)
-            links.Add(fields[1].toString(), fields[2].toString());
+        if (fields.size() == 3) links.Add(fields[1].toString(), fields[2].toString());
     }
     return links;
 }
 
 TZoneLinks TZoneLinks::Load(const QString& zoneInfoDir) {
     QFile file(QDir(zoneInfoDir).filePath(QStringLiteral("tzdata.zi")));
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return Parse(QString::fromUtf8(file.readAll()));
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) return Parse(QString::fromUtf8(file.readAll()));
 
     // Without the compiled text, the folder's own symbolic links say the same.
     TZoneLinks links;
@@ -93,8 +88,7 @@ TZoneLinks TZoneLinks::Load(const QString& zoneInfoDir) {
     QDirIterator it(root.path(), QDir::Files | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
-        if (!info.isSymLink())
-            continue;
+        if (!info.isSymLink()) continue;
         const QString alias = root.relativeFilePath(info.filePath());
         const QString target = root.relativeFilePath(info.canonicalFilePath());
         if (alias.startsWith(QLatin1String("posix/")) || alias.startsWith(QLatin1String("right/")) ||
@@ -109,8 +103,7 @@ QString TZoneLinks::Resolve(const QString& name) const {
     QString current = name;
     for (int step = 0; step < kMaxLinkSteps; ++step) {
         const QString target = Target(current);
-        if (target.isEmpty())
-            break;
+        if (target.isEmpty()) break;
         current = target;
     }
     return current;
@@ -119,31 +112,26 @@ QString TZoneLinks::Resolve(const QString& name) const {
 QString WindowsKeyForZone(const QString& iana, const TZoneLinks& links,
                           std::span<const TerritoryZone> territories) {
     QString key = KeyOfRow(territories, iana);
-    if (!key.isEmpty())
-        return key;
+    if (!key.isEmpty()) return key;
 
     QString current = iana;
     for (int step = 0; step < kMaxLinkSteps; ++step) {
         current = links.Target(current);
-        if (current.isEmpty())
-            break;
+        if (current.isEmpty()) break;
         key = KeyOfRow(territories, current);
-        if (!key.isEmpty())
-            return key;
+        if (!key.isEmpty()) return key;
     }
 
     // A zone renamed by the tz database is known to the table by an older alias.
     const QString zone = links.Resolve(iana);
     for (const TerritoryZone& row : territories)
-        if (links.Resolve(QString::fromUtf8(row.iana)) == zone)
-            return QString::fromLatin1(row.key);
+        if (links.Resolve(QString::fromUtf8(row.iana)) == zone) return QString::fromLatin1(row.key);
     return {};
 }
 
 int IndexWithSameOffsets(const TTimeZoneList& catalogue, const QString& iana, int year) {
     const QTimeZone zone(iana.toUtf8());
-    if (!zone.isValid() || catalogue.Count() == 0)
-        return -1;
+    if (!zone.isValid() || catalogue.Count() == 0) return -1;
     const std::vector<int> offsets = HourlyOffsets(zone, year);
     const qint64 startMs = StartOfYearMs(year);
     for (int i = 0; i < catalogue.Count(); ++i) {
@@ -151,8 +139,7 @@ int IndexWithSameOffsets(const TTimeZoneList& catalogue, const QString& iana, in
         bool same = true;
         for (size_t hour = 0; same && hour < offsets.size(); ++hour)
             same = RecordOffsetMinutes(record, startMs + qint64(hour) * 3'600'000) == offsets[hour];
-        if (same)
-            return i;
+        if (same) return i;
     }
     return -1;
 }
@@ -161,14 +148,13 @@ TIME_ZONE_INFORMATION LocalZoneRecord(const QString& iana, const TTimeZoneList& 
                                       const TZoneLinks& links, const SYSTEMTIME& utcNow) {
     const QString key = WindowsKeyForZone(iana, links);
     int index = key.isEmpty() ? -1 : catalogue.IndexOfStandardName(key);
-    if (index < 0)
-        index = IndexWithSameOffsets(catalogue, iana, utcNow.wYear);
-    if (index >= 0)
-        return catalogue[index].ToTimeZoneInformation();
+    if (index < 0) index = IndexWithSameOffsets(catalogue, iana, utcNow.wYear);
+    if (index >= 0) return catalogue[index].ToTimeZoneInformation();
 
     // Nothing in the catalogue fits: the zone's own rule still gives the right times.
     const QTimeZone zone(iana.toUtf8());
-    if (!zone.isValid()) return MakeZoneRecord(REG_TZI_FORMAT{}, QStringLiteral("UTC"), QStringLiteral("UTC"));
+    if (!zone.isValid())
+        return MakeZoneRecord(REG_TZI_FORMAT{}, QStringLiteral("UTC"), QStringLiteral("UTC"));
     return MakeZoneRecord(ZoneRuleAt(TQtZoneHistory(zone), UnixMs(utcNow)).tzi, iana, iana);
 }
 
@@ -208,9 +194,8 @@ TIME_ZONE_INFORMATION ComputerZoneRecordByName(const TTimeZoneList& catalogue, q
     const QString name = LocalZoneName(source);
     // The tz database's links are read only for a name the table does not know itself,
     // so the usual start-up does not parse tzdata.zi.
-    const TZoneLinks links = KeyOfRow(TerritoryZones(), name).isEmpty()
-                                 ? TZoneLinks::Load(source.ZoneInfoDir())
-                                 : TZoneLinks();
+    const TZoneLinks links =
+        KeyOfRow(TerritoryZones(), name).isEmpty() ? TZoneLinks::Load(source.ZoneInfoDir()) : TZoneLinks();
     return LocalZoneRecord(name, catalogue, links, SystemTimeFromUnixMs(utcMs));
 }
 

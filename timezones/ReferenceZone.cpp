@@ -58,7 +58,6 @@ int ComputerEntryIndex(const TTimeZoneList& catalogue, const TIME_ZONE_INFORMATI
 
 TIME_ZONE_INFORMATION ReferenceZoneRecord(const TTimeZoneList& catalogue, int index,
                                           const TIME_ZONE_INFORMATION& computerZone) {
-    if (index < 0 || index >= catalogue.Count())
-        return computerZone;
+    if (index < 0 || index >= catalogue.Count()) return computerZone;
     return catalogue[index].ToTimeZoneInformation();
 }

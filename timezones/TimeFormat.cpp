@@ -203,7 +203,8 @@ QString CountdownText(qint64 ms) {
     QString text;
     // Every unit after the first has two digits: "1 д. 05 ч. 00 мин", "2 ч. 05 мин".
     if (days > 0)
-        text = QString::number(days) + QStringLiteral(" д. ") + TwoDigits(int(hours)) + QStringLiteral(" ч. ");
+        text =
+            QString::number(days) + QStringLiteral(" д. ") + TwoDigits(int(hours)) + QStringLiteral(" ч. ");
     else if (hours > 0)
         text = QString::number(hours) + QStringLiteral(" ч. ");
     return text + TwoDigits(int(minutes % 60)) + QStringLiteral(" мин");

@@ -41,10 +41,10 @@ bool SameStandardName(const QByteArray& a, const QByteArray& b) {
 }
 
 constexpr const char* kKnownKeys[] = {
-    "GMT Standard Time",          "Eastern Standard Time",   "Tokyo Standard Time",
-    "AUS Eastern Standard Time",  "Russian Standard Time",   "Central Standard Time",
-    "Romance Standard Time",      "W. Europe Standard Time", "Belarus Standard Time",
-    "FLE Standard Time",          "West Asia Standard Time", "China Standard Time",
+    "GMT Standard Time",         "Eastern Standard Time",   "Tokyo Standard Time",
+    "AUS Eastern Standard Time", "Russian Standard Time",   "Central Standard Time",
+    "Romance Standard Time",     "W. Europe Standard Time", "Belarus Standard Time",
+    "FLE Standard Time",         "West Asia Standard Time", "China Standard Time",
     "Singapore Standard Time",
 };
 
@@ -112,12 +112,13 @@ TIME_ZONE_INFORMATION TTimeZoneList::CurrentRecord(const TIME_ZONE_INFORMATION& 
 }
 
 void TTimeZoneList::Sort() {
-    std::sort(items_.begin(), items_.end(), [](const auto& a, const auto& b) {
-        return CompareZonesByBias(a.get(), b.get()) < 0;
-    });
+    std::sort(items_.begin(), items_.end(),
+              [](const auto& a, const auto& b) { return CompareZonesByBias(a.get(), b.get()) < 0; });
 }
 
-std::span<const char* const> KnownZoneKeys() { return kKnownKeys; }
+std::span<const char* const> KnownZoneKeys() {
+    return kKnownKeys;
+}
 
 int KnownZoneRow(const QString& keyName) {
     for (size_t row = 0; row < std::size(kKnownKeys); ++row)

@@ -101,7 +101,9 @@ bool HasZoneFile(const TzCatalogueOptions& options, const char* iana) {
     return QFileInfo(options.zoneInfoRoot + QLatin1Char('/') + QLatin1String(iana)).isFile();
 }
 
-QString ZoneKeyPath(const QString& key) { return kTimeZonesKeyPath + QLatin1Char('\\') + key; }
+QString ZoneKeyPath(const QString& key) {
+    return kTimeZonesKeyPath + QLatin1Char('\\') + key;
+}
 
 }  // namespace
 
@@ -145,7 +147,8 @@ REG_TZI_FORMAT YearRule(const std::vector<TOffsetChange>& changes, int endOffset
         tzi.DaylightBias = -(change.before - change.after) / 60;
         tzi.StandardDate = YearlyRule(change.atUtcMs + qint64(change.before) * 1000);
         const QDate lastDay(year, 12, 31);
-        tzi.DaylightDate = SYSTEMTIME{0, 12, static_cast<uint16_t>(lastDay.dayOfWeek() % 7), 5, 23, 59, 59, 999};
+        tzi.DaylightDate =
+            SYSTEMTIME{0, 12, static_cast<uint16_t>(lastDay.dayOfWeek() % 7), 5, 23, 59, 59, 999};
         return tzi;
     }
     if (changes.size() == 2 && IsPeriod(changes[0], changes[1])) return PeriodRule(changes[0], changes[1]);
@@ -265,7 +268,8 @@ TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalog
             const QString path = ZoneKeyPath(QString::fromLatin1(row.key));
             if (const TRegKey* stored = fallback->FindKey(HKEY_LOCAL_MACHINE, path)) {
                 TRegKey& copy = build.registry.CreateKey(HKEY_LOCAL_MACHINE, path);
-                for (const TRegValue& value : stored->Values()) copy.SetValue(value.name, value.type, value.data);
+                for (const TRegValue& value : stored->Values())
+                    copy.SetValue(value.name, value.type, value.data);
             }
         }
     }

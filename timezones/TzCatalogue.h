@@ -97,9 +97,9 @@ struct TzCatalogueOptions {
 
 // Where one row of the zone table got its key from.
 enum class TZoneSource : uint8_t {
-    Missing = 0,     // neither the tz database nor the embedded export has it
+    Missing = 0,  // neither the tz database nor the embedded export has it
     TzDatabase = 1,  // its rule was made from the tz database
-    Embedded = 2,    // copied from the embedded export
+    Embedded = 2,  // copied from the embedded export
 };
 
 // The catalogue as it is right at one instant, row by row of WindowsZoneRows, before it

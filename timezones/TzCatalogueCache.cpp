@@ -66,7 +66,7 @@ struct TBuildIdSearch {
     QByteArray id;
 };
 
-QByteArray BuildIdNote(const dl_phdr_info& info, const ElfW(Phdr)& header) {
+QByteArray BuildIdNote(const dl_phdr_info& info, const ElfW(Phdr) & header) {
     const char* notes = reinterpret_cast<const char*>(info.dlpi_addr + header.p_vaddr);
     const size_t align = header.p_align > 4 ? 8 : 4;
     const auto padded = [align](size_t n) { return (n + align - 1) / align * align; };
@@ -89,7 +89,8 @@ int FindBuildId(dl_phdr_info* info, size_t, void* data) {
     for (int i = 0; i < info->dlpi_phnum && !holds; ++i) {
         const ElfW(Phdr)& header = info->dlpi_phdr[i];
         const uintptr_t start = info->dlpi_addr + header.p_vaddr;
-        holds = header.p_type == PT_LOAD && search.address >= start && search.address < start + header.p_memsz;
+        holds =
+            header.p_type == PT_LOAD && search.address >= start && search.address < start + header.p_memsz;
     }
     if (!holds) return 0;
     for (int i = 0; i < info->dlpi_phnum && search.id.isEmpty(); ++i)
@@ -213,7 +214,8 @@ std::optional<TCatalogueRows> DecodeCatalogueCache(const QByteArray& bytes, cons
         quint8 source = 0;
         if (!in.Get(source) || source > quint8(TZoneSource::Embedded)) return std::nullopt;
         rows.sources[i] = TZoneSource(source);
-        if (rows.sources[i] == TZoneSource::TzDatabase && (!in.Get(rows.rules[i]) || !PlausibleRule(rows.rules[i])))
+        if (rows.sources[i] == TZoneSource::TzDatabase &&
+            (!in.Get(rows.rules[i]) || !PlausibleRule(rows.rules[i])))
             return std::nullopt;
     }
     if (!in.AtEnd()) return std::nullopt;

@@ -735,6 +735,10 @@ constexpr TerritoryZone kTerritoryZones[] = {
 
 }  // namespace
 
-std::span<const WindowsZoneRow> WindowsZoneRows() { return kRows; }
+std::span<const WindowsZoneRow> WindowsZoneRows() {
+    return kRows;
+}
 
-std::span<const TerritoryZone> TerritoryZones() { return kTerritoryZones; }
+std::span<const TerritoryZone> TerritoryZones() {
+    return kTerritoryZones;
+}

@@ -6,8 +6,8 @@
 #include <span>
 
 struct WindowsZoneRow {
-    const char* key;      // "Russian Standard Time"
-    const char* iana;     // "Europe/Moscow"
+    const char* key;  // "Russian Standard Time"
+    const char* iana;  // "Europe/Moscow"
     const char* display;  // UTF-8, "(UTC+03:00) Москва, Санкт-Петербург"
 };
 // The catalogue's rows in enumeration order (key names, case-insensitively).

@@ -66,8 +66,8 @@ int WeekdayOfDay(int64_t dayNumber) {
 // year, day 0 the last day of the month before), as calendar arithmetic does.
 int64_t ToMs(const SYSTEMTIME& st) {
     const int64_t day = FirstOfMonth(st.wYear, st.wMonth) + st.wDay - 1;
-    return day * kMsPerDay + st.wHour * kMsPerHour + st.wMinute * kMsPerMinute +
-           st.wSecond * 1'000 + st.wMilliseconds;
+    return day * kMsPerDay + st.wHour * kMsPerHour + st.wMinute * kMsPerMinute + st.wSecond * 1'000 +
+           st.wMilliseconds;
 }
 
 // Values a double can carry to the millisecond; beyond them nothing is meaningful and
@@ -116,8 +116,7 @@ bool CanPlace(const SYSTEMTIME& t) {
 }
 
 int64_t ClockTimeMs(const SYSTEMTIME& t) {
-    const int64_t ms = t.wHour * kMsPerHour + t.wMinute * kMsPerMinute + t.wSecond * 1'000 +
-                       t.wMilliseconds;
+    const int64_t ms = t.wHour * kMsPerHour + t.wMinute * kMsPerMinute + t.wSecond * 1'000 + t.wMilliseconds;
     return std::min(ms, kMsPerDay);
 }
 

@@ -9,10 +9,10 @@
 
 // --- date-time value (days since 1899-12-30) ---
 TDateTime EncodeDateTime(const SYSTEMTIME& st);  // wDayOfWeek ignored
-SYSTEMTIME DecodeDateTime(TDateTime value);       // rounded to the millisecond first
-int HourOf(TDateTime value);                      // 0..23, after rounding to the ms
-int MinuteOf(TDateTime value);                    // 0..59, after rounding to the ms
-TDateTime TimeOfDay(TDateTime value);             // the fraction of the day, [0, 1)
+SYSTEMTIME DecodeDateTime(TDateTime value);  // rounded to the millisecond first
+int HourOf(TDateTime value);  // 0..23, after rounding to the ms
+int MinuteOf(TDateTime value);  // 0..59, after rounding to the ms
+TDateTime TimeOfDay(TDateTime value);  // the fraction of the day, [0, 1)
 TDateTime MakeTimeOfDay(int hour, int minute, int second = 0, int ms = 0);  // 24:00 -> 1.0
 // Times of day compare equal when less than one millisecond apart.
 bool SameTime(TDateTime a, TDateTime b);

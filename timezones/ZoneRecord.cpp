@@ -5,7 +5,9 @@ namespace {
 // UTC offsets in use lie between -12 and +14 hours; a day either way is never a zone.
 constexpr int64_t kMaxBiasMinutes = 24 * 60;
 
-bool PlausibleBias(int64_t bias) { return bias >= -kMaxBiasMinutes && bias <= kMaxBiasMinutes; }
+bool PlausibleBias(int64_t bias) {
+    return bias >= -kMaxBiasMinutes && bias <= kMaxBiasMinutes;
+}
 
 bool PlausibleTransition(const SYSTEMTIME& t) {
     if (t.wMonth == 0) return true;  // no daylight time: the date is not read
@@ -19,6 +21,6 @@ bool PlausibleTransition(const SYSTEMTIME& t) {
 
 bool PlausibleZoneRecord(const TIME_ZONE_INFORMATION& zone) {
     return PlausibleBias(zone.Bias) && PlausibleBias(int64_t{zone.Bias} + zone.StandardBias) &&
-           PlausibleBias(int64_t{zone.Bias} + zone.DaylightBias) &&
-           PlausibleTransition(zone.StandardDate) && PlausibleTransition(zone.DaylightDate);
+           PlausibleBias(int64_t{zone.Bias} + zone.DaylightBias) && PlausibleTransition(zone.StandardDate) &&
+           PlausibleTransition(zone.DaylightDate);
 }

@@ -89,10 +89,8 @@ bool TQtTrayAdapter::NotifyIcon(quint32 message, const TNotifyIconData& data) {
         added_ = false;
         presence_.SetIconWanted(false);
         return true;
-    case NIM_SETVERSION:
-        return added_;
-    default:
-        return false;
+    case NIM_SETVERSION: return added_;
+    default: return false;
     }
 }
 
@@ -142,12 +140,13 @@ void TQtTrayAdapter::OnActivated(QSystemTrayIcon::ActivationReason reason) {
         Send(kTrayMButtonDown);
         Send(kTrayMButtonUp);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
-std::optional<QPoint> TQtTrayAdapter::CursorPos() const { return QCursor::pos(); }
+std::optional<QPoint> TQtTrayAdapter::CursorPos() const {
+    return QCursor::pos();
+}
 
 quint32 TQtTrayAdapter::KeyboardShift() const {
     const Qt::KeyboardModifiers keys = QGuiApplication::queryKeyboardModifiers();
@@ -164,7 +163,9 @@ quint32 TQtTrayAdapter::DoubleClickTime() const {
 
 // ---- menu ----
 
-int TQtPopupMenu::ItemCount() const { return int(menu_.actions().size()); }
+int TQtPopupMenu::ItemCount() const {
+    return int(menu_.actions().size());
+}
 
 bool TQtPopupMenu::ItemDefault(int index) const {
     const QList<QAction*> actions = menu_.actions();
@@ -176,17 +177,27 @@ void TQtPopupMenu::ClickItem(int index) {
     if (index >= 0 && index < actions.size()) actions[index]->trigger();
 }
 
-void TQtPopupMenu::PopupAt(const QPoint& screenPos) { menu_.exec(screenPos); }
+void TQtPopupMenu::PopupAt(const QPoint& screenPos) {
+    menu_.exec(screenPos);
+}
 
 // ---- main window ----
 
-bool TQtMainWindowHost::MainFormVisible() const { return form_.isVisible(); }
+bool TQtMainWindowHost::MainFormVisible() const {
+    return form_.isVisible();
+}
 
-void TQtMainWindowHost::SetMainFormVisible(bool visible) { form_.setVisible(visible); }
+void TQtMainWindowHost::SetMainFormVisible(bool visible) {
+    form_.setVisible(visible);
+}
 
-bool TQtMainWindowHost::MainFormMinimized() const { return form_.isMinimized(); }
+bool TQtMainWindowHost::MainFormMinimized() const {
+    return form_.isMinimized();
+}
 
-void TQtMainWindowHost::SetMainFormNormal() { form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized); }
+void TQtMainWindowHost::SetMainFormNormal() {
+    form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
+}
 
 void TQtMainWindowHost::RestoreApplication() {
     if (form_.isMinimized()) form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
@@ -197,6 +208,10 @@ void TQtMainWindowHost::BringToForeground() {
     form_.activateWindow();
 }
 
-bool TQtMainWindowHost::Terminating() const { return QCoreApplication::closingDown(); }
+bool TQtMainWindowHost::Terminating() const {
+    return QCoreApplication::closingDown();
+}
 
-void TQtMainWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+void TQtMainWindowHost::ProcessMessages() {
+    QCoreApplication::processEvents();
+}

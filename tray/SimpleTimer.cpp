@@ -37,7 +37,9 @@ void TSimpleTimerHandler::Release() {
     }
 }
 
-int TSimpleTimerHandler::References() { return gHandlerReferences; }
+int TSimpleTimerHandler::References() {
+    return gHandlerReferences;
+}
 
 bool TSimpleTimerHandler::SetTimer(TSimpleTimer& timer, quint32 intervalMs) {
     if (intervalMs == 0 || intervalMs > quint32(std::numeric_limits<int>::max())) return false;
@@ -114,4 +116,3 @@ void TSimpleTimer::SetOnTimer(TimerEvent onTimer) {
 void TSimpleTimer::Fire() {
     if (onTimer_) onTimer_(*this);
 }
-

@@ -22,7 +22,9 @@ const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
 const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 constexpr int kBusTimeoutMs = 5000;
 
-xcb_connection_t* Xcb(void* connection) { return static_cast<xcb_connection_t*>(connection); }
+xcb_connection_t* Xcb(void* connection) {
+    return static_cast<xcb_connection_t*>(connection);
+}
 
 xcb_atom_t Atom(xcb_connection_t* connection, const QByteArray& name) {
     const xcb_intern_atom_cookie_t cookie =
@@ -57,7 +59,8 @@ QString NotificationIcon(quint32 infoFlags) {
 TTrayHostsAdapter::TTrayHostsAdapter(QObject* parent)
     : TTrayHosts(parent), bus_(QDBusConnection::sessionBus()) {
     if (bus_.isConnected()) {
-        auto* watcher = new QDBusServiceWatcher(kWatcher, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+        auto* watcher =
+            new QDBusServiceWatcher(kWatcher, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
                 [this](const QString&, const QString&, const QString& owner) {
                     if (owner.isEmpty()) {
@@ -69,7 +72,8 @@ TTrayHostsAdapter::TTrayHostsAdapter(QObject* parent)
                 });
         // Hosts and items come and go while the watcher stays; it says so.
         for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-            bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), this, SLOT(RefreshWatcher()));
+            bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), this,
+                         SLOT(RefreshWatcher()));
         for (const char* signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
             bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), QStringLiteral("s"), this,
                          SLOT(RefreshWatcher()));
@@ -92,8 +96,8 @@ TTrayHostsAdapter::TTrayHostsAdapter(QObject* parent)
             const QDBusPendingReply<bool> reply = *call;
             if (!serverOwnerHeard_ && !reply.isError()) SetNotificationServer(reply.value());
         });
-        bus_.connect(kNotifications, kNotificationsPath, kNotifications, QStringLiteral("ActionInvoked"), this,
-                     SLOT(OnActionInvoked(uint, QString)));
+        bus_.connect(kNotifications, kNotificationsPath, kNotifications, QStringLiteral("ActionInvoked"),
+                     this, SLOT(OnActionInvoked(uint, QString)));
     }
     WatchXEmbedSelection();
 }
@@ -106,9 +110,8 @@ TTrayHostsAdapter::~TTrayHostsAdapter() {
 
 void TTrayHostsAdapter::RefreshWatcher() {
     const quint64 query = ++watcherQueries_;
-    QDBusMessage getAll =
-        QDBusMessage::createMethodCall(kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                       QStringLiteral("GetAll"));
+    QDBusMessage getAll = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     getAll << kWatcher;
     auto* asked = new QDBusPendingCallWatcher(bus_.asyncCall(getAll, kBusTimeoutMs), this);
     connect(asked, &QDBusPendingCallWatcher::finished, this, [this, query](QDBusPendingCallWatcher* call) {
@@ -142,8 +145,8 @@ void TTrayHostsAdapter::SetNotificationServer(bool there) {
 }
 
 void TTrayHostsAdapter::Notify(const TBalloon& balloon) {
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(kNotifications, kNotificationsPath, kNotifications, QStringLiteral("Notify"));
+    QDBusMessage notify = QDBusMessage::createMethodCall(kNotifications, kNotificationsPath, kNotifications,
+                                                         QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(balloon.infoFlags == 3 ? 2 : 1)));
     hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
@@ -212,7 +215,8 @@ void TTrayHostsAdapter::SetXEmbedOwner(quint32 owner) {
 bool TTrayHostsAdapter::IsOurIconWindow(quint32 window) const {
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::any_of(windows.begin(), windows.end(), [window](const QWidget* widget) {
-        return widget->objectName() == QLatin1String("QSystemTrayIconSys") && widget->internalWinId() == window;
+        return widget->objectName() == QLatin1String("QSystemTrayIconSys") &&
+               widget->internalWinId() == window;
     });
 }
 
@@ -251,8 +255,7 @@ bool TTrayHostsAdapter::nativeEventFilter(const QByteArray& eventType, void* mes
         });
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return false;
 }

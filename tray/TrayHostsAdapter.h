@@ -56,7 +56,7 @@ private:
     quint32 xembedOwner_ = 0;
 
     TTrayKind kind_ = TTrayKind::None;
-    QString itemService_;        // the unique bus name Qt's StatusNotifierItem lives on
+    QString itemService_;  // the unique bus name Qt's StatusNotifierItem lives on
     quint32 embeddedWindow_ = 0;  // the XEmbed icon window, while inside a tray
     bool iconPlaced_ = false;
 };

@@ -87,8 +87,7 @@ TTrayIcon::~TTrayIcon() {
 void TTrayIcon::SetIconList(TImageList* list) {
     QObject::disconnect(iconListGone_);
     iconList_ = list;
-    if (list)
-        iconListGone_ = QObject::connect(list, &QObject::destroyed, [this] { SetIconList(nullptr); });
+    if (list) iconListGone_ = QObject::connect(list, &QObject::destroyed, [this] { SetIconList(nullptr); });
     SetIconIndex(0);
 }
 
@@ -154,7 +153,9 @@ void TTrayIcon::FillNotifyData() {
     data_.szTip = (!hint_.isEmpty() && showHint_) ? AnsiPrefix(hint_, kTipBytes) : QString();
 }
 
-bool TTrayIcon::Notify(quint32 message) { return shell_.NotifyIcon(message, data_); }
+bool TTrayIcon::Notify(quint32 message) {
+    return shell_.NotifyIcon(message, data_);
+}
 
 bool TTrayIcon::AddTrayIcon() {
     iconVisible_ = true;
@@ -244,7 +245,9 @@ bool TTrayIcon::Loaded() {
 
 // ---- messages ----
 
-QPoint TTrayIcon::Cursor() const { return input_.CursorPos().value_or(QPoint()); }
+QPoint TTrayIcon::Cursor() const {
+    return input_.CursorPos().value_or(QPoint());
+}
 
 void TTrayIcon::HandleTrayMessage(quint32 lParam) {
     switch (lParam) {
@@ -260,8 +263,7 @@ void TTrayIcon::HandleTrayMessage(quint32 lParam) {
     case kTrayBalloonUserClick:
         if (OnBalloonHintClick) OnBalloonHintClick(*this);
         return;
-    default:
-        break;
+    default: break;
     }
     if (!enabled_) return;
 
@@ -315,14 +317,9 @@ void TTrayIcon::HandleTrayMessage(quint32 lParam) {
     case kTrayKeySelect:
         if (notifyStyle_ == 1) DoMouseUp(mbRight, keys | ssRight, at.x(), at.y());
         break;
-    case kTrayMButtonDown:
-        DoMouseDown(mbMiddle, keys | ssMiddle, at.x(), at.y());
-        break;
-    case kTrayMButtonUp:
-        DoMouseUp(mbMiddle, keys | ssMiddle, at.x(), at.y());
-        break;
-    default:
-        break;
+    case kTrayMButtonDown: DoMouseDown(mbMiddle, keys | ssMiddle, at.x(), at.y()); break;
+    case kTrayMButtonUp: DoMouseUp(mbMiddle, keys | ssMiddle, at.x(), at.y()); break;
+    default: break;
     }
 }
 
@@ -395,7 +392,9 @@ bool TTrayIcon::SendToTrayFromOwner() {
     return true;
 }
 
-bool TTrayIcon::OwnerMinimizeCommand() { return SendToTrayFromOwner(); }
+bool TTrayIcon::OwnerMinimizeCommand() {
+    return SendToTrayFromOwner();
+}
 
 bool TTrayIcon::OwnerHiddenByParentClosing() {
     if (host_ && host_->Terminating()) return false;

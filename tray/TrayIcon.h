@@ -87,7 +87,7 @@ class IPopupMenu {
 public:
     virtual ~IPopupMenu() = default;
     virtual bool AutoPopup() const = 0;
-    virtual int ItemCount() const = 0;         // top-level items
+    virtual int ItemCount() const = 0;  // top-level items
     virtual bool ItemDefault(int index) const = 0;
     virtual void ClickItem(int index) = 0;
     virtual void PopupAt(const QPoint& screenPos) = 0;  // modal: returns once closed
@@ -101,13 +101,13 @@ public:
     virtual bool MainFormVisible() const = 0;
     virtual void SetMainFormVisible(bool visible) = 0;
     virtual bool MainFormMinimized() const = 0;
-    virtual void SetMainFormNormal() = 0;     // window state back to normal
-    virtual void RestoreApplication() = 0;    // un-minimize the application
-    virtual void BringToForeground() = 0;     // the application's window to the front
-    virtual void HideApplicationButton() = 0; // the taskbar button, where one exists apart
+    virtual void SetMainFormNormal() = 0;  // window state back to normal
+    virtual void RestoreApplication() = 0;  // un-minimize the application
+    virtual void BringToForeground() = 0;  // the application's window to the front
+    virtual void HideApplicationButton() = 0;  // the taskbar button, where one exists apart
     virtual bool Terminating() const = 0;
     virtual void ProcessMessages() {}
-    virtual void PostNull() {}                // wakes the owner after a modal menu
+    virtual void PostNull() {}  // wakes the owner after a modal menu
 };
 
 // Cursor, keyboard and the double-click time, read when a message is handled.

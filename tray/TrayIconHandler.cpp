@@ -23,8 +23,12 @@ void TTrayIconHandler::Release() {
     }
 }
 
-TTrayIconHandler* TTrayIconHandler::Instance() { return gInstance; }
-int TTrayIconHandler::References() { return gReferences; }
+TTrayIconHandler* TTrayIconHandler::Instance() {
+    return gInstance;
+}
+int TTrayIconHandler::References() {
+    return gReferences;
+}
 
 quintptr TTrayIconHandler::Register(TTrayIcon& icon) {
     const quintptr identity = nextIdentity_++;
@@ -32,7 +36,9 @@ quintptr TTrayIconHandler::Register(TTrayIcon& icon) {
     return identity;
 }
 
-void TTrayIconHandler::Unregister(quintptr identity) { icons_.erase(identity); }
+void TTrayIconHandler::Unregister(quintptr identity) {
+    icons_.erase(identity);
+}
 
 TTrayIcon* TTrayIconHandler::Find(quintptr identity) const {
     const auto it = icons_.find(identity);

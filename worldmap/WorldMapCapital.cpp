@@ -43,8 +43,7 @@ void AddMarkersForKey(TWorldMapCapitalsList& markers, const QString& keyName,
                       const TIME_ZONE_INFORMATION& zone) {
     for (const TWorldMapMarkerRow& row : kWorldMapMarkers) {
         if (SameKey(keyName, row.KeyName)) {
-            markers.Add(std::make_unique<TWorldMapCapital>(QString::fromLatin1(row.Name),
-                                                           row.Rect, zone));
+            markers.Add(std::make_unique<TWorldMapCapital>(QString::fromLatin1(row.Name), row.Rect, zone));
         }
     }
 }

@@ -29,8 +29,7 @@ struct TWorldMapRect {
 // One marker. Its zone is a copy taken at creation, not linked to any capital clock.
 class TWorldMapCapital {
 public:
-    TWorldMapCapital(const QString& name, const TWorldMapRect& rect,
-                     const TIME_ZONE_INFORMATION& zone)
+    TWorldMapCapital(const QString& name, const TWorldMapRect& rect, const TIME_ZONE_INFORMATION& zone)
         : Rect(rect), Name(name), Zone(zone) {}
 
     const TWorldMapRect Rect;

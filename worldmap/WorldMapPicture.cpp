@@ -55,9 +55,8 @@ bool Decode(DecodeState& state, const QByteArray& jpeg) {
                  static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&state.info, TRUE);
     if (state.info.image_width > kMaxSide || state.info.image_height > kMaxSide) {
-        std::snprintf(state.errors.message, sizeof state.errors.message,
-                      "%u x %u pixels is too large", state.info.image_width,
-                      state.info.image_height);
+        std::snprintf(state.errors.message, sizeof state.errors.message, "%u x %u pixels is too large",
+                      state.info.image_width, state.info.image_height);
         return false;
     }
     // BGRA bytes are Format_RGB32 on a little-endian machine, with the pad byte 0xFF.
@@ -67,15 +66,13 @@ bool Decode(DecodeState& state, const QByteArray& jpeg) {
     state.image = QImage(static_cast<int>(state.info.output_width),
                          static_cast<int>(state.info.output_height), QImage::Format_RGB32);
     if (state.image.isNull()) {
-        std::snprintf(state.errors.message, sizeof state.errors.message,
-                      "no memory for the picture");
+        std::snprintf(state.errors.message, sizeof state.errors.message, "no memory for the picture");
         return false;
     }
     while (state.info.output_scanline < state.info.output_height) {
         JSAMPROW row = state.image.scanLine(static_cast<int>(state.info.output_scanline));
         if (jpeg_read_scanlines(&state.info, &row, 1) != 1) {
-            std::snprintf(state.errors.message, sizeof state.errors.message,
-                          "the data ends early");
+            std::snprintf(state.errors.message, sizeof state.errors.message, "the data ends early");
             return false;
         }
     }
@@ -103,7 +100,7 @@ QImage DecodeMapPicture(const QByteArray& jpeg) {
 
     if (!decoded || warnings > 0) {
         ThrowDamaged(state.errors.message[0] != '\0' ? QString::fromLocal8Bit(state.errors.message)
-                                              : QStringLiteral("it cannot be decoded"));
+                                                     : QStringLiteral("it cannot be decoded"));
     }
     return std::move(state.image);
 }
@@ -117,7 +114,10 @@ QImage LoadWorldMapPicture(int scale) {
     const int width = kWorldMapWidth * scale, height = kWorldMapHeight * scale;
     if (image.width() != width || image.height() != height) {
         ThrowDamaged(QStringLiteral("it is %1 x %2 pixels, not %3 x %4")
-                         .arg(image.width()).arg(image.height()).arg(width).arg(height));
+                         .arg(image.width())
+                         .arg(image.height())
+                         .arg(width)
+                         .arg(height));
     }
     return image;
 }

@@ -116,7 +116,8 @@ void InNextModal(QObject* context, std::function<void(QWidget* dialog)> act) {
 
 int StripCount() {
     int strips = 0;
-    for (QWidget* window : QApplication::topLevelWidgets()) strips += qobject_cast<TMiniModeForm*>(window) != nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        strips += qobject_cast<TMiniModeForm*>(window) != nullptr;
     return strips;
 }
 
@@ -234,7 +235,8 @@ TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgainWhereItWasPut
 
     // A right click on the map opens the tray's menu, whose "Режим мини" enters mini mode.
     auto* map = form->findChild<QWidget*>("img1");
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(450, 200), map->mapToGlobal(QPoint(450, 200)));
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(450, 200),
+                                 map->mapToGlobal(QPoint(450, 200)));
     QCoreApplication::sendEvent(map, &rightClick);
     EXPECT_TRUE(form->TrayMenu()->isVisible());
     form->TrayMenu()->hide();
@@ -265,8 +267,8 @@ TEST_F(MainStatesTest, MiniModeReplacesTheWindowUntilItIsShownAgainWhereItWasPut
     Move(strip, QPoint(40, 45));
     Release(strip, Qt::LeftButton, QPoint(40, 45));
     EXPECT_EQ(strip->pos(), put);
-    EXPECT_TRUE(SettingsFile().contains("[Mini]\r\nX=" + QByteArray::number(put.x()) + "\r\nY=" +
-                                        QByteArray::number(put.y()) + "\r\n"))
+    EXPECT_TRUE(SettingsFile().contains("[Mini]\r\nX=" + QByteArray::number(put.x()) +
+                                        "\r\nY=" + QByteArray::number(put.y()) + "\r\n"))
         << SettingsFile().toStdString();
 
     form->mniShowHide1Click();
@@ -395,7 +397,8 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     const auto lastingObjects = [&] {
         const auto inRow = [](const QObject* object) {
             for (; object; object = object->parent())
-                if (object->objectName().startsWith("lblUpcoming") && object->objectName() != "lblUpcomingTitle")
+                if (object->objectName().startsWith("lblUpcoming") &&
+                    object->objectName() != "lblUpcomingTitle")
                     return true;
             return false;
         };
@@ -410,7 +413,7 @@ TEST_F(MainStatesTest, BalloonsKeepComingWhileHiddenButNotAtTheStartUpMinute) {
     EXPECT_EQ(lastingObjects(), objectsAtStart);
     ASSERT_EQ(shown.size(), 7);
     EXPECT_EQ(shown[0], "Horavane 2.0: Закрылся Tokyo");  // 09:00 UTC
-    EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");   // the next morning
+    EXPECT_EQ(shown[6], "Horavane 2.0: Открылся London");  // the next morning
     clock.Advance(60'000);
     EXPECT_EQ(form->TrayHint().split("\r\n").first(), "London 8:01");  // the tooltip goes on too
 }
@@ -441,11 +444,14 @@ TEST_F(MainStatesTest, TheComingEventsPanelShowsTheMinutesLinesAndTheRestInItsTo
     EXPECT_EQ(form->findChild<QLabel*>("lblUpcomingTitle")->text(), "Ближайшие события");
     // Thursday 16:00 in New York; Friday 16:01; the Saturday; the Saturday after, with Good
     // Friday in the week ahead. The tick draws the new minute at once, by step or by jump.
-    for (const char* moment : {"2027-03-11T21:00:00Z", "2027-03-12T21:01:00Z", "2027-03-13T12:07:00Z", "2027-03-20T12:13:00Z"}) {
+    for (const char* moment :
+         {"2027-03-11T21:00:00Z", "2027-03-12T21:01:00Z", "2027-03-13T12:07:00Z", "2027-03-20T12:13:00Z"}) {
         SCOPED_TRACE(moment);
         const qint64 t = QDateTime::fromString(QString::fromLatin1(moment), Qt::ISODate).toMSecsSinceEpoch();
-        if (t - clock.UtcMs() == 30'000) clock.Advance(30'000);
-        else clock.SetUtcMs(t);
+        if (t - clock.UtcMs() == 30'000)
+            clock.Advance(30'000);
+        else
+            clock.SetUtcMs(t);
         ASSERT_EQ(form->Model().Picture().UtcMs, t);
         QStringList lines;
         for (const TUpcomingEvent& event : form->Model().Picture().Events) lines << event.Text;
@@ -459,7 +465,8 @@ TEST_F(MainStatesTest, TheComingEventsPanelShowsTheMinutesLinesAndTheRestInItsTo
         const auto* more = form->findChild<QLabel*>("lblUpcomingMore");
         if (shown.size() < lines.size()) {
             ASSERT_NE(more, nullptr);
-            EXPECT_TRUE(more->text().startsWith(QString("ещё %1").arg(lines.size() - shown.size()) + QChar(0xA0)))
+            EXPECT_TRUE(
+                more->text().startsWith(QString("ещё %1").arg(lines.size() - shown.size()) + QChar(0xA0)))
                 << more->text().toStdString();
             EXPECT_EQ(panel->toolTip(), lines.join('\n'));
         } else {
@@ -543,8 +550,7 @@ TEST_F(MainStatesTest, TheWindowReadsTheUsersHolidayTablesAndReportsAMalformedOn
 // The settings file is never written for it.
 TEST_F(MainStatesTest, SavedZonesTakeTheCatalogueRuleOfNowAcrossTheYears) {
     GetSettings().WriteCapital(
-        3,
-        TMainCapital("Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
+        3, TMainCapital("Jerusalem", RecordAt("2027-06-01T00:00:00Z", "Israel Standard Time"), 0));
     const TIME_ZONE_INFORMATION casablanca = RecordAt("2027-06-01T00:00:00Z", "Morocco Standard Time");
     GetSettings().WriteCapital(4, TMainCapital("Casablanca", casablanca, 0));
     GetSettings().WriteLocalZone(casablanca);

@@ -109,15 +109,22 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
     EXPECT_EQ(form->size(), QSize(900, 740));
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
 
-    struct Expected { const char* name; QRect rect; };
-    for (const Expected& e : {Expected{"pnlHead", {0, 0, 900, 150}}, {"img1", {0, 150, 900, 447}},
+    struct Expected {
+        const char* name;
+        QRect rect;
+    };
+    for (const Expected& e : {Expected{"pnlHead", {0, 0, 900, 150}},
+                              {"img1", {0, 150, 900, 447}},
                               {"pnlHourLinePanelsBase", {0, 597, 900, 38}},
-                              {"pnlPromo", {0, 635, 900, 105}}, {"btnMiniMode", {14, 0, 170, 21}},
+                              {"pnlPromo", {0, 635, 900, 105}},
+                              {"btnMiniMode", {14, 0, 170, 21}},
                               {"CheckBox_Autorun", {320, 3, 258, 17}},
-                              {"lblSelectGMT", {15, 32, 166, 19}}, {"cbbUTC", {190, 28, 520, 27}},
+                              {"lblSelectGMT", {15, 32, 166, 19}},
+                              {"cbbUTC", {190, 28, 520, 27}},
                               {"btnLocalTime", {715, 27, 170, 29}},
                               {"pnlCapital3TimeContainer", {365, 68, 170, 64}},
-                              {"lblCapital3", {9, 9, 152, 19}}, {"pnlCapital3Time", {9, 28, 152, 27}}}) {
+                              {"lblCapital3", {9, 9, 152, 19}},
+                              {"pnlCapital3Time", {9, 28, 152, 27}}}) {
         auto* widget = Child<QWidget>(e.name);
         ASSERT_NE(widget, nullptr) << e.name;
         EXPECT_EQ(widget->geometry(), e.rect) << e.name;
@@ -135,8 +142,10 @@ TEST_F(MainWindowTest, LaysOutTheControlsOfItsDesign) {
     for (int i = 1; i <= 24; ++i)
         EXPECT_EQ(Child<QLabel>(qPrintable(QStringLiteral("pnl%1").arg(i)))->text(), QString::number(i));
     // Blue city names over red times; the hint line and "Время на компьютере:" grey.
-    for (const auto& [name, rgb] : {std::pair{"lblCapital2", qRgb(0, 0, 255)}, {"pnlCapital4Time", qRgb(255, 0, 0)},
-                                    {"pnlHeadBottom", qRgb(128, 128, 128)}, {"Label8", qRgb(128, 128, 128)}})
+    for (const auto& [name, rgb] : {std::pair{"lblCapital2", qRgb(0, 0, 255)},
+                                    {"pnlCapital4Time", qRgb(255, 0, 0)},
+                                    {"pnlHeadBottom", qRgb(128, 128, 128)},
+                                    {"Label8", qRgb(128, 128, 128)}})
         EXPECT_EQ(Child<QLabel>(name)->palette().color(QPalette::WindowText).rgb(), rgb) << name;
 
     // One icon in the sizes title bars and trays show, decoded once: the tray shares it.
@@ -247,7 +256,8 @@ TEST_F(MainWindowTest, AJumpOfWholeHoursOrDaysIsShownAtOnce) {
     const struct {
         qint64 jump;
         const char *londonTime, *kyivTime;
-    } jumps[] = {{3 * 3'600'000, "13:07", "15:07"}, {-3'600'000, "12:07", "14:07"}, {86'400'000, "12:07", "14:07"}};
+    } jumps[] = {
+        {3 * 3'600'000, "13:07", "15:07"}, {-3'600'000, "12:07", "14:07"}, {86'400'000, "12:07", "14:07"}};
     for (const auto& j : jumps) {
         const int redraws = form->ChartRedrawCount();
         clock.Advance(j.jump);  // the tick wakes at the jump
@@ -262,8 +272,8 @@ TEST_F(MainWindowTest, ClocksAndTrayHintShowTheCurrentMinuteAfterStartUp) {
     Create("2026-01-15T10:07:30");
     const QStringList lines = form->TrayHint().split("\r\n");
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines, QStringList({"London 10:07", "NewYork 5:07", "Tokyo 19:07", "Sydney 21:07",
-                                  "Moscow 13:07"}));
+    EXPECT_EQ(lines,
+              QStringList({"London 10:07", "NewYork 5:07", "Tokyo 19:07", "Sydney 21:07", "Moscow 13:07"}));
     EXPECT_FALSE(form->TrayHint().endsWith("\r\n"));
     EXPECT_EQ(Child<QToolButton>("btnLocalTime")->text(), "12:07");  // Kyiv, the computer's zone
     // Nothing saved: "Время компьютера", then every entry in catalogue order, the
@@ -335,7 +345,8 @@ TEST_F(MainWindowTest, PickingAZoneMovesTheHourLineAtOnceButNotTheChart) {
     EXPECT_NE(pnl24->x(), 862);
     for (int i = 1; i <= 24; ++i)  // 22:30 in London: panel 22 alone is red
         EXPECT_EQ(Child<QLabel>(qPrintable(QString("pnl%1").arg(i)))->palette().color(QPalette::WindowText),
-                  i == 22 ? QColor(255, 0, 0) : QColor(0, 0, 0)) << "pnl" << i;
+                  i == 22 ? QColor(255, 0, 0) : QColor(0, 0, 0))
+            << "pnl" << i;
     EXPECT_EQ(form->ChartBitmap(), chartBefore);  // redrawn only at the next minute
 
     // What is saved is the picked entry's own record, and a restart selects it again.
@@ -424,7 +435,8 @@ TEST_F(MainWindowTest, TypingAPlaceInThePickerFindsTheEntryWhoseRulesItKeeps) {
     }
     // The computer's own city finds its entry, not "Время компьютера" that shows it.
     TypeText(combo, "Киев");
-    EXPECT_EQ(combo->currentData().toInt(), form->TimeZoneList().IndexOfStandardName(QString("FLE Standard Time")));
+    EXPECT_EQ(combo->currentData().toInt(),
+              form->TimeZoneList().IndexOfStandardName(QString("FLE Standard Time")));
 }
 
 TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
@@ -432,15 +444,18 @@ TEST_F(MainWindowTest, AFailingStartUpStepIsReportedAndTheWindowStillTicks) {
     TForm1Options options;
     options.reportError = [this](const QString& m) { errors << m; };
     options.zoneRegistry = [](qint64 utcMs) {
-        return TZoneRegistryBuild{ReadRegExport(QByteArray(
-            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
-            "\\Time Zones\\Broken]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"x\"\r\n\"Std\"=\"x\"\r\n"
-            "\"TZI\"=hex:00\r\n")), NextUtcNewYearMs(utcMs)};
+        return TZoneRegistryBuild{
+            ReadRegExport(QByteArray(
+                "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                "\\Time Zones\\Broken]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"x\"\r\n\"Std\"=\"x\"\r\n"
+                "\"TZI\"=hex:00\r\n")),
+            NextUtcNewYearMs(utcMs)};
     };
     form = std::make_unique<TForm1>(clock, options);
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors[0], "Error in \"TRegTimeZone.Create\": There is no \"TZI\" value in the RegKey "
-                         "or it has wrong size.");
+    EXPECT_EQ(errors[0],
+              "Error in \"TRegTimeZone.Create\": There is no \"TZI\" value in the RegKey "
+              "or it has wrong size.");
     form->show();
     // Two minutes of ticks touch nothing that was not built, and the clocks go on (on UTC).
     for (int i = 0; i < 400; ++i) clock.Advance(300);
@@ -467,7 +482,7 @@ TEST_F(MainWindowTest, TheComputersTimeAgreesWithDateWhateverTzHolds) {
         const char* tz;
         const char* utc;
         const char* zone;  // how "Время компьютера" goes on
-        bool marked;       // an entry keeps the computer's time
+        bool marked;  // an entry keeps the computer's time
     };
     for (const Case& c : {Case{"EST5EDT,M3.2.0,M11.1.0", "2026-07-15T10:07:30", "(UTC-05:00) ", true},
                           Case{"JST-9", "2026-01-15T10:07:30", "(UTC+09:00) ", true},
@@ -561,7 +576,8 @@ TEST_F(MainWindowTest, FitsASmallScreenAndShowsMapHintsInItsFontEvenWhenInactive
     EXPECT_EQ(MainWindowPlace(QRect(0, 0, 1280, 1024), QSize(900, 740)), QPoint(190, 142));
     EXPECT_EQ(MainWindowPlace(QRect(0, 0, 1280, 700), QSize(900, 740)), QPoint(190, 0));
     Create();
-    EXPECT_EQ(form->pos(), MainWindowPlace(QGuiApplication::primaryScreen()->availableGeometry(), form->size()));
+    EXPECT_EQ(form->pos(),
+              MainWindowPlace(QGuiApplication::primaryScreen()->availableGeometry(), form->size()));
     EXPECT_EQ(QToolTip::font(), form->font());
     EXPECT_EQ(QToolTip::font().family(), "Arial");
     EXPECT_EQ(QToolTip::font().pixelSize(), 16);
@@ -584,7 +600,8 @@ TEST_F(MainWindowTest, FitsASmallScreenAndShowsMapHintsInItsFontEvenWhenInactive
     QSpontaneKeyEvent::setSpontaneous(&move);  // as from the window system, which arms tool-tips
     QCoreApplication::instance()->notify(img1, &move);
     const QDeadlineTimer deadline(5000);
-    while (!QToolTip::isVisible() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!QToolTip::isVisible() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), "London 10:07");
 

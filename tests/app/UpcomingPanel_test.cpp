@@ -18,7 +18,10 @@ std::vector<TUpcomingEvent> Events(int count, int longAt = -1) {
         QString text = QString("Событие %1").arg(i + 1);
         if (i == longAt) text += QString(" и ещё много слов").repeated(12);  // wraps to two rows
         // The second line is a clock change the user must see; the rest give way in order.
-        events.push_back({i * 60'000LL, text, i == 1 ? kRankClockChange : i == 0 ? kRankMarket : kRankSecondSession});
+        events.push_back({i * 60'000LL, text,
+                          i == 1   ? kRankClockChange
+                          : i == 0 ? kRankMarket
+                                   : kRankSecondSession});
     }
     return events;
 }

@@ -70,7 +70,8 @@ TEST_F(CapitalBoxClick, ReleaseOverTheNeighbourIsCancelledAndLeavesItAlone) {
 TEST_F(CapitalBoxClick, InsideIsJudgedByTheContainerNotThePressedPart) {
     // Label to time panel of the same box: inside.
     Press(boxes[0].name, Qt::LeftButton, QPoint(20, 5));
-    Release(boxes[0].name, Qt::LeftButton, At(boxes[0].name, boxes[0].time->geometry().center() + QPoint(15, 68)));
+    Release(boxes[0].name, Qt::LeftButton,
+            At(boxes[0].name, boxes[0].time->geometry().center() + QPoint(15, 68)));
     EXPECT_EQ(clicks[0], 1);
     // The container's last column is inside, one further is out.
     Press(boxes[0].container, Qt::LeftButton, QPoint(3, 3));

@@ -115,7 +115,8 @@ TEST_F(EditCapitalClock, TypingAPlaceFindsTheEntryWhoseRulesItKeeps) {
     EXPECT_TRUE(form.isVisible());  // Enter in the list is the list's, not the dialog's
     EXPECT_EQ(capital.Zone, ZoneNamed(u"GMT Standard Time", 0));
     form.ApplyTo(capital, &real);
-    EXPECT_EQ(capital.Zone, real[real.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation());
+    EXPECT_EQ(capital.Zone,
+              real[real.IndexOfStandardName(QString("FLE Standard Time"))].ToTimeZoneInformation());
 }
 
 TEST_F(EditCapitalClock, UnknownZoneSelectsNothingAndOkKeepsTheZone) {

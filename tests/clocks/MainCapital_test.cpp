@@ -77,7 +77,10 @@ TEST_F(MainCapitalTest, TileIsMeasuredOnTheSampleText) {
 
 TEST_F(MainCapitalTest, TileHasOutlineFillAndCentredTextThatReadsOnItsFill) {
     // Light fills take black text, dark ones white (London's default green among them).
-    struct Case { TColor color; QRgb fill, text; };
+    struct Case {
+        TColor color;
+        QRgb fill, text;
+    };
     for (const Case& c : {Case{kTokyoColor, qRgb(0xD2, 0xCE, 0x81), qRgb(0, 0, 0)},
                           Case{0x00126137, qRgb(0x37, 0x61, 0x12), qRgb(0xFF, 0xFF, 0xFF)},
                           Case{0x008A7F8F, qRgb(0x8F, 0x7F, 0x8A), qRgb(0, 0, 0)},

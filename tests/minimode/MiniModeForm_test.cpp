@@ -29,7 +29,8 @@ public:
             stripVisibleAtShow = form.isVisible();
         });
         QObject::connect(&form, &TMiniModeForm::exitRequested, [this] { ++exits; });
-        QObject::connect(&form, &TMiniModeForm::positionStored, [this](const QPoint& p) { stored.push_back(p); });
+        QObject::connect(&form, &TMiniModeForm::positionStored,
+                         [this](const QPoint& p) { stored.push_back(p); });
     }
 
     int shows = 0;
@@ -78,8 +79,11 @@ protected:
     }
 
     // What the five clocks read at 22:00 UTC with Tokyo the reference zone.
-    std::array<TClockFace, 5> times = {TClockFace{"London", "22:00", " −1 д."}, {"NewYork", "17:00", " −1 д."},
-                                       {"Tokyo", "7:00", ""}, {"Sydney", "9:00", ""}, {"Moscow", "1:00", ""}};
+    std::array<TClockFace, 5> times = {TClockFace{"London", "22:00", " −1 д."},
+                                       {"NewYork", "17:00", " −1 д."},
+                                       {"Tokyo", "7:00", ""},
+                                       {"Sydney", "9:00", ""},
+                                       {"Moscow", "1:00", ""}};
     RecordingHost host;
     std::vector<std::unique_ptr<TMainCapital>> capitals;
     std::unique_ptr<TMiniModeForm> strip;
@@ -105,7 +109,8 @@ TEST_F(MiniStrip, TilesAreCopiedSideBySideOverlappingByOneColumn) {
         // left frame then covers this one's right frame, which is black as well.
         for (int x = 0; x < w; ++x)
             for (int y : {0, 1, height / 2, height - 1})
-                ASSERT_EQ(picture.pixel(left + x, y), tile.pixel(x, y)) << capital->Name.toStdString() << " x=" << x;
+                ASSERT_EQ(picture.pixel(left + x, y), tile.pixel(x, y))
+                    << capital->Name.toStdString() << " x=" << x;
         EXPECT_EQ(QColor(picture.pixel(left + 1, 1)), ColorFromTColor(capital->Color));
         left += w - 1;
     }

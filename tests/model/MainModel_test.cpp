@@ -24,7 +24,9 @@
 #include <tuple>
 
 // Texts in failure messages as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -55,7 +57,9 @@ struct MainModelTest : ::testing::Test {
 // The record of a catalogue zone as the catalogue has it at an instant.
 TIME_ZONE_INFORMATION RecordAt(const char* isoUtc, const char* key) {
     TTimeZoneList catalogue;
-    LoadTimeZones(BuildZoneRegistryAt(QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODate).toMSecsSinceEpoch()).registry,
+    LoadTimeZones(BuildZoneRegistryAt(
+                      QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODate).toMSecsSinceEpoch())
+                      .registry,
                   catalogue, {});
     return catalogue[catalogue.IndexOfStandardName(QString::fromLatin1(key))].ToTimeZoneInformation();
 }
@@ -93,8 +97,10 @@ QString Countdown(qint64 ms) {
     const qint64 m = ms / kMinute;
     QString text;
     const QString hours = QString::number(m / 60 % 24);
-    if (m >= 1440) text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
-    else if (m >= 60) text += hours + " ч. ";
+    if (m >= 1440)
+        text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
+    else if (m >= 60)
+        text += hours + " ч. ";
     return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
 }
 
@@ -158,11 +164,12 @@ struct TradingModel {
     // An exchange's sessions on its own days from..to (wall milliseconds of its midnights)
     // but its holidays.
     std::vector<std::pair<qint64, qint64>> ExchangeSessions(const QTimeZone& zone, int openMinutes,
-                                                            int closeMinutes, qint64 fromDay,
-                                                            qint64 toDay, const std::set<QDate>& holidays) const {
+                                                            int closeMinutes, qint64 fromDay, qint64 toDay,
+                                                            const std::set<QDate>& holidays) const {
         std::vector<std::pair<qint64, qint64>> spans;
         for (qint64 day = fromDay; day <= toDay; day += 24 * kHour) {
-            if (Weekday(day) >= 6 || holidays.count(QDateTime::fromMSecsSinceEpoch(day, Qt::UTC).date())) continue;
+            if (Weekday(day) >= 6 || holidays.count(QDateTime::fromMSecsSinceEpoch(day, Qt::UTC).date()))
+                continue;
             const qint64 open = AtWallTime(day + openMinutes * kMinute, zone);
             const qint64 chartDayEnd =
                 ChartDayToUtc(ChartWallTime(open) / (24 * kHour) * (24 * kHour) + 24 * kHour, 0);
@@ -255,12 +262,16 @@ std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
             if (close > t) sessionParts.push_back({close, 1 + int(g), sessions[g].name});
             if (open > t) sessionParts.push_back({open, 11 + int(g), sessions[g].name});
         }
-    const auto earlier = [](const Part& a, const Part& b) { return std::tie(a.at, a.order) < std::tie(b.at, b.order); };
+    const auto earlier = [](const Part& a, const Part& b) {
+        return std::tie(a.at, a.order) < std::tie(b.at, b.order);
+    };
     std::sort(sessionParts.begin(), sessionParts.end(), earlier);
     std::vector<Part> parts(sessionParts.begin(), sessionParts.begin() + 2);
     const qint64 next = *std::upper_bound(marketChanges.begin(), marketChanges.end(), t);
-    if (!model.MarketOpen(t)) parts.push_back({next, 10, "рынка"});
-    else if (next - minute < 24 * kHour) parts.push_back({next, 0, "рынка"});
+    if (!model.MarketOpen(t))
+        parts.push_back({next, 10, "рынка"});
+    else if (next - minute < 24 * kHour)
+        parts.push_back({next, 0, "рынка"});
     for (const auto& [open, close] : overlap.spans)
         if (open > t) {
             parts.push_back({open, 20, "London – NewYork"});
@@ -277,7 +288,8 @@ std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
             market = market || parts[j].name == "рынка";
         }
         const auto join = [](const QStringList& names) {
-            return names.size() < 2 ? names.join("") : names.mid(0, names.size() - 1).join(", ") + " и " + names.last();
+            return names.size() < 2 ? names.join("")
+                                    : names.mid(0, names.size() - 1).join(", ") + " и " + names.last();
         };
         QStringList phrases;
         if (!closing.isEmpty()) phrases << "закрытие " + join(closing);
@@ -288,8 +300,9 @@ std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
         text += " через " + PanelCountdown(parts[i].at - minute);
         if (market) {
             const QDateTime there = QDateTime::fromMSecsSinceEpoch(parts[i].at, model.newYork);
-            text += " (" + QStringList{"понедельник", "вторник", "среда", "четверг", "пятница", "суббота",
-                                        "воскресенье"}[there.date().dayOfWeek() - 1] +
+            text += " (" +
+                    QStringList{"понедельник", "вторник", "среда",      "четверг",
+                                "пятница",     "суббота", "воскресенье"}[there.date().dayOfWeek() - 1] +
                     there.toString(" H:mm") + " NewYork)";
         }
         lines.emplace_back(parts[i].at, text);
@@ -298,7 +311,6 @@ std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
     return lines;
 }
 
-
 // Three stretches of the minute, one after another through one running model: the
 // American and European March changes, the European and American autumn ones, and New
 // Year, each across weekends. At every minute the clocks, the reference clock, the hour
@@ -306,9 +318,9 @@ std::vector<std::pair<qint64, QString>> WeekEvents(const TradingModel& model,
 // compared with the tz database and with the trading rules worked out above; the balloons
 // of the whole run with those of the trading days. The computer is in Tokyo and the user
 // chose Kyiv as the reference zone, a choice the catalogue's readings at New Year keep.
-// Clock 2 shows Chicago: the chart follows New York's rule all the same. The fifth clock was saved with the 2026 rule of Casablanca, which in 2027 changes on
-// other days; the model must use this year's. Sanitizer builds run a day of each stretch
-// only, around its changes (HORAVANE_SIMULATED_DAYS).
+// Clock 2 shows Chicago: the chart follows New York's rule all the same. The fifth clock was saved with the
+// 2026 rule of Casablanca, which in 2027 changes on other days; the model must use this year's. Sanitizer
+// builds run a day of each stretch only, around its changes (HORAVANE_SIMULATED_DAYS).
 TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) {
     struct Stretch {
         const char* from;
@@ -325,17 +337,20 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
         stretches.emplace_back(scaled ? Ms(s.shortFrom) : Ms(s.from),
                                scaled ? Ms(s.shortFrom) + scaledDays * 24 * kHour : Ms(s.to));
 
-    GetSettings().WriteCapital(4, TMainCapital("Casablanca",
-                                               RecordAt("2026-06-01T00:00:00Z", "Morocco Standard Time"), 0));
-    GetSettings().WriteCapital(1, TMainCapital("Chicago", RecordAt("2026-06-01T00:00:00Z", "Central Standard Time"), 0));
+    GetSettings().WriteCapital(
+        4, TMainCapital("Casablanca", RecordAt("2026-06-01T00:00:00Z", "Morocco Standard Time"), 0));
+    GetSettings().WriteCapital(
+        1, TMainCapital("Chicago", RecordAt("2026-06-01T00:00:00Z", "Central Standard Time"), 0));
     GetSettings().WriteLocalZone(RecordAt("2026-06-01T00:00:00Z", "FLE Standard Time"));
     StartUp(stretches.front().first, "Tokyo Standard Time");
     ASSERT_NE(model->ReferenceEntry(), kComputerTime);
     QStringList balloons;
 
     TradingModel trading;
-    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
-                                               {"London", 600, 1140, {}}, {"NewYork", 900, 1440, {}}};
+    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}},
+                                               {"Tokyo", 120, 660, {}},
+                                               {"London", 600, 1140, {}},
+                                               {"NewYork", 900, 1440, {}}};
     std::vector<TradingModel::Bar> strips = {{"", 120, 540, {}}, {"", 600, 660, {}}, {"", 900, 1140, {}}};
     struct Exchange {
         const char* name;
@@ -347,8 +362,8 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
     // December 2027) in America; the public holidays in Moscow, whose 2027 and 2028
     // calendars the program does not know.
     const std::set<QDate> american = {QDate(2027, 3, 26), QDate(2027, 12, 24)};
-    const std::set<QDate> russian = {QDate(2027, 3, 8),  QDate(2027, 11, 4), QDate(2028, 1, 3),
-                                     QDate(2028, 1, 4),  QDate(2028, 1, 5),  QDate(2028, 1, 6),
+    const std::set<QDate> russian = {QDate(2027, 3, 8), QDate(2027, 11, 4), QDate(2028, 1, 3),
+                                     QDate(2028, 1, 4), QDate(2028, 1, 5),  QDate(2028, 1, 6),
                                      QDate(2028, 1, 7)};
     const Exchange exchanges[] = {{"CME", &trading.chicago, 570, 1020, &american},
                                   {"NYSE", &trading.newYork, 570, 960, &american},
@@ -356,10 +371,10 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
     const char* clockZones[] = {"Europe/London", "America/Chicago", "Asia/Tokyo", "Australia/Sydney",
                                 "Africa/Casablanca"};
     const std::pair<const char*, const char*> markerZones[] = {
-        {"London", "Europe/London"},   {"NewYork", "America/New_York"}, {"Tokyo", "Asia/Tokyo"},
-        {"Moscow", "Europe/Moscow"},   {"Chicago", "America/Chicago"},  {"Paris", "Europe/Paris"},
-        {"Bern", "Europe/Zurich"},     {"Berlin", "Europe/Berlin"},     {"Minsk", "Europe/Minsk"},
-        {"Kiev", "Europe/Kyiv"},       {"Astana", "Asia/Almaty"},       {"Hongkong", "Asia/Hong_Kong"},
+        {"London", "Europe/London"},    {"NewYork", "America/New_York"}, {"Tokyo", "Asia/Tokyo"},
+        {"Moscow", "Europe/Moscow"},    {"Chicago", "America/Chicago"},  {"Paris", "Europe/Paris"},
+        {"Bern", "Europe/Zurich"},      {"Berlin", "Europe/Berlin"},     {"Minsk", "Europe/Minsk"},
+        {"Kiev", "Europe/Kyiv"},        {"Astana", "Asia/Almaty"},       {"Hongkong", "Asia/Hong_Kong"},
         {"Singapore", "Asia/Singapore"}};
     ASSERT_EQ(model->MarkerList().Count(), 13);
 
@@ -370,8 +385,8 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
     qint64 now = 0;
     auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 10)
-            ADD_FAILURE() << QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString(Qt::ISODate).toStdString() << " "
-                          << what.toStdString() << ": " << shown.toStdString() << ", expected "
+            ADD_FAILURE() << QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString(Qt::ISODate).toStdString()
+                          << " " << what.toStdString() << ": " << shown.toStdString() << ", expected "
                           << expected.toStdString();
     };
     for (size_t s = 0; s < stretches.size(); ++s) {
@@ -382,7 +397,8 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
         const qint64 lastDay = firstDay + (to - from) / (24 * kHour) * (24 * kHour) + 16 * 24 * kHour;
         for (auto* bars : {&sessions, &strips})
             for (TradingModel::Bar& bar : *bars)
-                trading.FillSpans(bar, firstDay, lastDay, [&](qint64 open) { return trading.MarketOpen(open); });
+                trading.FillSpans(bar, firstDay, lastDay,
+                                  [&](qint64 open) { return trading.MarketOpen(open); });
         // Balloons: where session spans meet the minutes after start-up.
         for (qint64 t = s == 0 ? from + kMinute : from; t <= to; t += kMinute) {
             QStringList closing, opening;
@@ -395,16 +411,17 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
             for (const QString& name : closing) parts << (parts.isEmpty() ? "Закрылся " : "закрылся ") + name;
             for (const QString& name : opening) parts << (parts.isEmpty() ? "Открылся " : "открылся ") + name;
             if (!parts.isEmpty())
-                expectedBalloons
-                    << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") + parts.join(", ");
+                expectedBalloons << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") +
+                                        parts.join(", ");
         }
         const std::vector<qint64> marketChanges = MarketChanges(trading, from, to + 8 * 24 * kHour);
         std::vector<TradingModel::Bar> exchangeBars;
         for (const Exchange& e : exchanges) {
             const qint64 firstLocalDay = WallTime(from, *e.zone) / (24 * kHour) * (24 * kHour) - 24 * kHour;
-            exchangeBars.push_back({e.name, 0, 0,
-                                    trading.ExchangeSessions(*e.zone, e.localOpen, e.localClose, firstLocalDay,
-                                                             firstLocalDay + (lastDay - firstDay), *e.holidays)});
+            exchangeBars.push_back(
+                {e.name, 0, 0,
+                 trading.ExchangeSessions(*e.zone, e.localOpen, e.localClose, firstLocalDay,
+                                          firstLocalDay + (lastDay - firstDay), *e.holidays)});
         }
         // A second into each minute: what the model shows is of the whole minute.
         for (qint64 t = from; t <= to; t += kMinute) {
@@ -412,21 +429,25 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
             const TMinutePicture* picture = model->Tick(now);
             ASSERT_NE(picture, nullptr);
             if (picture->Balloon && !(s == 0 && t == from))
-                balloons << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") + *picture->Balloon;
+                balloons << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString("yyyy-MM-dd hh:mm ") +
+                                *picture->Balloon;
             for (int slot = 1; slot <= 5; ++slot) {
                 const char* zone = clockZones[slot - 1];
                 const QString expected = ClockAt(t, zone) + DayMark(t, zone, "Europe/Kyiv");
                 const QString shown = picture->Clocks[size_t(slot - 1)].TimeText();
                 check(shown == expected, zone, shown, expected);
             }
-            check(picture->ReferenceTime == ClockAt(t, "Europe/Kyiv"), "reference clock", picture->ReferenceTime,
-                  ClockAt(t, "Europe/Kyiv"));
+            check(picture->ReferenceTime == ClockAt(t, "Europe/Kyiv"), "reference clock",
+                  picture->ReferenceTime, ClockAt(t, "Europe/Kyiv"));
             // The hour line: Kyiv's hour, red, under the chart's yellow column of the chart
             // zone's hour (column 0 is 23:00, time runs right to left); the panels stand as
             // many whole hours on as Kyiv is ahead of the chart zone.
             const int chartHour = int(trading.ChartWallTime(t) / kHour % 24);
             const int kyivHour = QDateTime::fromMSecsSinceEpoch(t, Zone("Europe/Kyiv")).time().hour();
-            const QString line = QString("%1 %2 %3").arg(picture->HourColumn).arg(picture->HighlightedHour).arg(picture->HourOffset);
+            const QString line = QString("%1 %2 %3")
+                                     .arg(picture->HourColumn)
+                                     .arg(picture->HighlightedHour)
+                                     .arg(picture->HourOffset);
             const int kyivAhead = int((WallTime(t, Zone("Europe/Kyiv")) - trading.ChartWallTime(t)) / kHour);
             const QString expectedLine =
                 QString("%1 %2 %3").arg(23 - chartHour).arg(kyivHour == 0 ? 24 : kyivHour).arg(kyivAhead);
@@ -472,7 +493,8 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
             for (const QString& text : Texts(picture->Events))
                 if (!calendarLine.match(text).hasMatch()) week << text;
             QStringList expectedWeek;
-            for (const auto& [at, text] : WeekEvents(trading, marketChanges, sessions, strips[2], t)) expectedWeek << text;
+            for (const auto& [at, text] : WeekEvents(trading, marketChanges, sessions, strips[2], t))
+                expectedWeek << text;
             check(week == expectedWeek, "coming events", week.join(" | "), expectedWeek.join(" | "));
         }
     }
@@ -492,7 +514,8 @@ TEST_F(MainModelTest, WeeksOfMinutesFollowTheTradingWeekClockChangesAndNewYear) 
 // York is 16:30 - 23:00 on the chart. (Tokyo has no summer time: a chart on clock 2's rule
 // would put it an hour earlier.)
 TEST_F(MainModelTest, TheChartFollowsNewYorkWhateverClock2ShowsAcrossTheYears) {
-    GetSettings().WriteCapital(1, TMainCapital("Токио", RecordAt("2027-06-01T00:00:00Z", "Tokyo Standard Time"), 0));
+    GetSettings().WriteCapital(
+        1, TMainCapital("Токио", RecordAt("2027-06-01T00:00:00Z", "Tokyo Standard Time"), 0));
     StartUp(Ms("2027-07-12T12:00:00Z"));
     for (const char* monday : {"2027-07-12T12:00:00Z", "2028-07-10T12:00:00Z"}) {
         SCOPED_TRACE(monday);
@@ -512,7 +535,9 @@ TEST_F(MainModelTest, TheChartFollowsNewYorkWhateverClock2ShowsAcrossTheYears) {
 // line is in the picture in time order (the panel shows what fits, the rest in its tool-tip).
 TEST_F(MainModelTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     const auto changeAfter = [](const char* zone, const char* utc) {
-        return Zone(zone).nextTransition(QDateTime::fromMSecsSinceEpoch(Ms(utc), Qt::UTC)).atUtc.toMSecsSinceEpoch();
+        return Zone(zone)
+            .nextTransition(QDateTime::fromMSecsSinceEpoch(Ms(utc), Qt::UTC))
+            .atUtc.toMSecsSinceEpoch();
     };
     // New York and Chicago (the CME) change on 14 March, the chart zone with New York's rule
     // the evening before; London and Kyiv, the reference zone, on the 28th; Sydney goes
@@ -527,8 +552,9 @@ TEST_F(MainModelTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     // "~" is the non-breaking space between a number and its unit.
     const auto nb = [](const char* text) { return QString::fromUtf8(text).replace('~', QChar(0xA0)); };
     // The "РТС" bar's move is told until the bar shows its new hours: after Friday's session.
-    const QString americanLine = nb("14~марта: NewYork и CME переходят на летнее время; до 28~марта разница London – "
-                                    "NewYork 4~ч. вместо 5, сессии и уведомления на 1~ч. раньше по вашему времени");
+    const QString americanLine =
+        nb("14~марта: NewYork и CME переходят на летнее время; до 28~марта разница London – "
+           "NewYork 4~ч. вместо 5, сессии и уведомления на 1~ч. раньше по вашему времени");
     const QString rtsMoves = "; РТС на графике 10:00 - 16:45 вместо 9:00 - 15:45";
     const qint64 rtsFridayClose = Ms("2027-03-12T13:45:00Z");
     const std::pair<qint64, QString> changes[] = {
@@ -538,27 +564,34 @@ TEST_F(MainModelTest, TheComingEventsTellTheWeekAndTheClockChangesAhead) {
     // Good Friday, a week ahead from New York's midnight; the year's Moscow calendar, not known.
     const std::pair<qint64, QString> goodFriday = {Ms("2027-03-26T04:00:00Z"),
                                                    nb("26~марта: NYSE и CME закрыты (Страстная пятница)")};
-    const QString unknownYear = nb("РТС: календарь на 2027~год ещё не известен, взяты государственные праздники");
+    const QString unknownYear =
+        nb("РТС: календарь на 2027~год ещё не известен, взяты государственные праздники");
 
     TradingModel trading;
-    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}},
-                                               {"London", 600, 1140, {}}, {"NewYork", 900, 1440, {}}};
+    std::vector<TradingModel::Bar> sessions = {{"Sydney", 0, 540, {}},
+                                               {"Tokyo", 120, 660, {}},
+                                               {"London", 600, 1140, {}},
+                                               {"NewYork", 900, 1440, {}}};
     TradingModel::Bar overlap = {"", 900, 1140, {}};
     for (TradingModel::Bar* bar : {&sessions[0], &sessions[1], &sessions[2], &sessions[3], &overlap})
-        trading.FillSpans(*bar, trading.ChartWallTime(Ms("2027-03-11T00:00:00Z")) / (24 * kHour) * (24 * kHour),
+        trading.FillSpans(*bar,
+                          trading.ChartWallTime(Ms("2027-03-11T00:00:00Z")) / (24 * kHour) * (24 * kHour),
                           trading.ChartWallTime(Ms("2027-03-26T00:00:00Z")),
                           [&](qint64 open) { return trading.MarketOpen(open); });
-    const std::vector<qint64> market = MarketChanges(trading, Ms("2027-03-11T00:00:00Z"), Ms("2027-03-26T00:00:00Z"));
+    const std::vector<qint64> market =
+        MarketChanges(trading, Ms("2027-03-11T00:00:00Z"), Ms("2027-03-26T00:00:00Z"));
 
     StartUp(Ms("2027-03-11T20:59:30Z"));
     // Thursday 16:00 in New York, a day and an hour before the market closes for the
     // weekend, too far ahead to tell; Friday 16:01, when it is told; the Saturday; the
     // Saturday after, with Good Friday in the week ahead.
-    for (const char* moment : {"2027-03-11T21:00:00Z", "2027-03-12T21:01:00Z", "2027-03-13T12:07:00Z", "2027-03-20T12:13:00Z"}) {
+    for (const char* moment :
+         {"2027-03-11T21:00:00Z", "2027-03-12T21:01:00Z", "2027-03-13T12:07:00Z", "2027-03-20T12:13:00Z"}) {
         SCOPED_TRACE(moment);
         const qint64 t = Ms(moment);
         std::vector<std::pair<qint64, QString>> expected = WeekEvents(trading, market, sessions, overlap, t);
-        if (t < american) expected.emplace_back(american, americanLine + (t < rtsFridayClose ? rtsMoves : QString()));
+        if (t < american)
+            expected.emplace_back(american, americanLine + (t < rtsFridayClose ? rtsMoves : QString()));
         for (const auto& change : changes)
             if (change.first > t && change.first <= t + 30 * 24 * kHour) expected.push_back(change);
         if (t >= goodFriday.first - 7 * 24 * kHour) expected.push_back(goodFriday);

@@ -1,10 +1,9 @@
 // Two years of the main window's minute, through the model's one call, against a model of
-// the trading calendar written out here on its own: the exchanges' holidays and early closes as published (not by the program's rules),
-// the currency market's two holidays, the session hours, and the zones of the tz
-// database. At every hour of 2026 and 2027, and minute by minute around every opening and
-// closing, each bar's and strip's state, countdown and title are compared, and whether a
-// balloon is due and what it says. Sanitizer builds run a few days around the holidays
-// only (HORAVANE_SIMULATED_DAYS).
+// the trading calendar written out here on its own: the exchanges' holidays and early closes as published
+// (not by the program's rules), the currency market's two holidays, the session hours, and the zones of the
+// tz database. At every hour of 2026 and 2027, and minute by minute around every opening and closing, each
+// bar's and strip's state, countdown and title are compared, and whether a balloon is due and what it says.
+// Sanitizer builds run a few days around the holidays only (HORAVANE_SIMULATED_DAYS).
 #include "model/MainModel.h"
 #include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
@@ -22,8 +21,12 @@ namespace {
 
 constexpr qint64 kMinute = 60'000, kHour = 3'600'000, kDay = 86'400'000;
 
-qint64 Ms(const char* iso) { return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch(); }
-QString Iso(qint64 utcMs) { return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODate); }
+qint64 Ms(const char* iso) {
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch();
+}
+QString Iso(qint64 utcMs) {
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODate);
+}
 
 // The instant a zone's clock reads wallMs (milliseconds since 1970 of that clock).
 qint64 AtWall(qint64 wallMs, const QTimeZone& zone) {
@@ -33,8 +36,12 @@ qint64 AtWall(qint64 wallMs, const QTimeZone& zone) {
 qint64 Wall(qint64 utcMs, const QTimeZone& zone) {
     return utcMs + zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC)) * 1000LL;
 }
-QDate WallDate(qint64 wallMs) { return QDateTime::fromMSecsSinceEpoch(wallMs, Qt::UTC).date(); }
-qint64 Midnight(const QDate& date) { return QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch(); }
+QDate WallDate(qint64 wallMs) {
+    return QDateTime::fromMSecsSinceEpoch(wallMs, Qt::UTC).date();
+}
+qint64 Midnight(const QDate& date) {
+    return QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+}
 
 // --- the calendar as the exchanges publish it ---
 
@@ -42,28 +49,46 @@ struct Listed {
     std::set<QDate> closed;
     std::map<QDate, int> early;  // closing minute of the exchange's clock
 };
-QDate D(int y, int m, int d) { return QDate(y, m, d); }
+QDate D(int y, int m, int d) {
+    return QDate(y, m, d);
+}
 
-const Listed kNyse{{D(2026, 1, 1), D(2026, 1, 19), D(2026, 2, 16), D(2026, 4, 3), D(2026, 5, 25), D(2026, 6, 19),
-                    D(2026, 7, 3), D(2026, 9, 7), D(2026, 11, 26), D(2026, 12, 25), D(2027, 1, 1), D(2027, 1, 18),
-                    D(2027, 2, 15), D(2027, 3, 26), D(2027, 5, 31), D(2027, 6, 18), D(2027, 7, 5), D(2027, 9, 6),
-                    D(2027, 11, 25), D(2027, 12, 24), D(2028, 1, 17)},
-                   {{D(2026, 11, 27), 780}, {D(2026, 12, 24), 780}, {D(2027, 11, 26), 780}}};
+const Listed kNyse{
+    {D(2026, 1, 1),   D(2026, 1, 19),  D(2026, 2, 16),  D(2026, 4, 3),   D(2026, 5, 25), D(2026, 6, 19),
+     D(2026, 7, 3),   D(2026, 9, 7),   D(2026, 11, 26), D(2026, 12, 25), D(2027, 1, 1),  D(2027, 1, 18),
+     D(2027, 2, 15),  D(2027, 3, 26),  D(2027, 5, 31),  D(2027, 6, 18),  D(2027, 7, 5),  D(2027, 9, 6),
+     D(2027, 11, 25), D(2027, 12, 24), D(2028, 1, 17)},
+    {{D(2026, 11, 27), 780}, {D(2026, 12, 24), 780}, {D(2027, 11, 26), 780}}};
 // The CME's day session: closed on New Year's Day, Good Friday and Christmas, 12:00 on
 // the NYSE's other holidays, 12:15 after Thanksgiving and on 24 December.
-const Listed kCme{{D(2026, 1, 1), D(2026, 4, 3), D(2026, 12, 25), D(2027, 1, 1), D(2027, 3, 26), D(2027, 12, 24)},
-                  {{D(2026, 1, 19), 720}, {D(2026, 2, 16), 720}, {D(2026, 5, 25), 720}, {D(2026, 6, 19), 720},
-                   {D(2026, 7, 3), 720}, {D(2026, 9, 7), 720}, {D(2026, 11, 26), 720}, {D(2026, 11, 27), 735},
-                   {D(2026, 12, 24), 735}, {D(2027, 1, 18), 720}, {D(2027, 2, 15), 720}, {D(2027, 5, 31), 720},
-                   {D(2027, 6, 18), 720}, {D(2027, 7, 5), 720}, {D(2027, 9, 6), 720}, {D(2027, 11, 25), 720},
-                   {D(2027, 11, 26), 735}, {D(2028, 1, 17), 720}}};
+const Listed kCme{
+    {D(2026, 1, 1), D(2026, 4, 3), D(2026, 12, 25), D(2027, 1, 1), D(2027, 3, 26), D(2027, 12, 24)},
+    {{D(2026, 1, 19), 720},
+     {D(2026, 2, 16), 720},
+     {D(2026, 5, 25), 720},
+     {D(2026, 6, 19), 720},
+     {D(2026, 7, 3), 720},
+     {D(2026, 9, 7), 720},
+     {D(2026, 11, 26), 720},
+     {D(2026, 11, 27), 735},
+     {D(2026, 12, 24), 735},
+     {D(2027, 1, 18), 720},
+     {D(2027, 2, 15), 720},
+     {D(2027, 5, 31), 720},
+     {D(2027, 6, 18), 720},
+     {D(2027, 7, 5), 720},
+     {D(2027, 9, 6), 720},
+     {D(2027, 11, 25), 720},
+     {D(2027, 11, 26), 735},
+     {D(2028, 1, 17), 720}}};
 // The Moscow exchange's list for 2026; for 2027 and 2028 the public holidays on weekdays.
-const Listed kRts{{D(2026, 1, 1), D(2026, 1, 2), D(2026, 1, 7), D(2026, 2, 23), D(2026, 5, 1), D(2026, 6, 12),
-                   D(2026, 11, 4), D(2026, 12, 31), D(2027, 1, 1), D(2027, 1, 4), D(2027, 1, 5), D(2027, 1, 6),
-                   D(2027, 1, 7), D(2027, 1, 8), D(2027, 2, 23), D(2027, 3, 8), D(2027, 11, 4), D(2028, 1, 3),
-                   D(2028, 1, 4), D(2028, 1, 5), D(2028, 1, 6), D(2028, 1, 7), D(2028, 2, 23), D(2028, 3, 8),
-                   D(2028, 5, 1), D(2028, 5, 9), D(2028, 6, 12)},
-                  {}};
+const Listed kRts{
+    {D(2026, 1, 1),  D(2026, 1, 2),   D(2026, 1, 7),  D(2026, 2, 23), D(2026, 5, 1),  D(2026, 6, 12),
+     D(2026, 11, 4), D(2026, 12, 31), D(2027, 1, 1),  D(2027, 1, 4),  D(2027, 1, 5),  D(2027, 1, 6),
+     D(2027, 1, 7),  D(2027, 1, 8),   D(2027, 2, 23), D(2027, 3, 8),  D(2027, 11, 4), D(2028, 1, 3),
+     D(2028, 1, 4),  D(2028, 1, 5),   D(2028, 1, 6),  D(2028, 1, 7),  D(2028, 2, 23), D(2028, 3, 8),
+     D(2028, 5, 1),  D(2028, 5, 9),   D(2028, 6, 12)},
+    {}};
 
 // --- the model ---
 
@@ -91,7 +116,8 @@ struct Model {
     // hours later. It trades Monday to Friday but on 25 December and 1 January.
     bool MarketTrades(qint64 utcMs) const {
         const QDate day = WallDate(Wall(utcMs, newYork) + 7 * kHour);
-        return day.dayOfWeek() <= 5 && !(day.month() == 12 && day.day() == 25) && !(day.month() == 1 && day.day() == 1);
+        return day.dayOfWeek() <= 5 && !(day.month() == 12 && day.day() == 25) &&
+               !(day.month() == 1 && day.day() == 1);
     }
     // The chart zone's clock reads New York's of seven hours later.
     qint64 ChartWall(qint64 utcMs) const { return Wall(utcMs + 7 * kHour, newYork); }
@@ -99,7 +125,8 @@ struct Model {
 
     void FillBar(Bar& bar, qint64 fromDay, qint64 toDay) const {
         for (qint64 day = fromDay; day <= toDay; day += kDay) {
-            const qint64 open = ChartToUtc(day + bar.open * kMinute), close = ChartToUtc(day + bar.close * kMinute);
+            const qint64 open = ChartToUtc(day + bar.open * kMinute),
+                         close = ChartToUtc(day + bar.close * kMinute);
             if (MarketTrades(open)) bar.spans.emplace_back(open, close);
         }
     }
@@ -112,7 +139,8 @@ struct Model {
             const int close = early == e.listed->early.end() ? e.close : early->second;
             const qint64 open = AtWall(Midnight(day) + e.open * kMinute, *e.zone);
             const qint64 chartDayEnd = ChartToUtc((ChartWall(open) / kDay + 1) * kDay);
-            e.spans.emplace_back(open, std::min(AtWall(Midnight(day) + close * kMinute, *e.zone), chartDayEnd));
+            e.spans.emplace_back(open,
+                                 std::min(AtWall(Midnight(day) + close * kMinute, *e.zone), chartDayEnd));
             e.closes.push_back(close);
         }
     }
@@ -144,8 +172,10 @@ QString Countdown(qint64 ms) {
     const qint64 m = ms / kMinute;
     QString text;
     const QString hours = QString::number(m / 60 % 24);
-    if (m >= 1440) text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
-    else if (m >= 60) text += hours + " ч. ";
+    if (m >= 1440)
+        text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
+    else if (m >= 60)
+        text += hours + " ч. ";
     return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
 }
 QString HourText(int minutes) {
@@ -178,7 +208,9 @@ std::vector<std::pair<qint64, qint64>> Stretches() {
 TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
     SetCurrentTimeFormatSettings(TimeFormatSettings{});
     Model model;
-    std::vector<Bar> sessions = {{"Sydney", 0, 540, {}}, {"Tokyo", 120, 660, {}}, {"London", 600, 1140, {}},
+    std::vector<Bar> sessions = {{"Sydney", 0, 540, {}},
+                                 {"Tokyo", 120, 660, {}},
+                                 {"London", 600, 1140, {}},
                                  {"NewYork", 900, 1440, {}}};
     std::vector<Bar> strips = {{"", 120, 540, {}}, {"", 600, 660, {}}, {"", 900, 1140, {}}};
     std::vector<Exchange> exchanges = {{"CME", &model.chicago, 570, 1020, &kCme, {}, {}},
@@ -210,7 +242,8 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
         for (const Bar& bar : sessions)
             for (const auto& [open, close] : bar.spans) {
                 QStringList& parts = expectedBalloons[opens ? open : close];
-                parts << (parts.isEmpty() ? (opens ? "Открылся " : "Закрылся ") : (opens ? "открылся " : "закрылся ")) +
+                parts << (parts.isEmpty() ? (opens ? "Открылся " : "Закрылся ")
+                                          : (opens ? "открылся " : "закрылся ")) +
                              bar.name;
             }
     instants.erase(std::unique(instants.begin(), instants.end()), instants.end());
@@ -231,8 +264,8 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
     qint64 now = 0;
     const auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 12)
-            ADD_FAILURE() << Iso(now).toStdString() << " " << what.toStdString() << ": " << shown.toStdString()
-                          << ", expected " << expected.toStdString();
+            ADD_FAILURE() << Iso(now).toStdString() << " " << what.toStdString() << ": "
+                          << shown.toStdString() << ", expected " << expected.toStdString();
     };
     for (const qint64 t : instants) {
         now = t;
@@ -252,7 +285,8 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
                 title = Title(e.name, ChartMinutes(e.open, ahead), ChartMinutes(e.closes[state.span], ahead));
                 closedDays += !state.open && state.until - t > 3 * kDay;
             }
-            const QString expected = title + (state.open ? " до закрытия " : " до открытия ") + Countdown(state.until - minute);
+            const QString expected =
+                title + (state.open ? " до закрытия " : " до открытия ") + Countdown(state.until - minute);
             const TBarFace& bar = picture->Bars.at(g);
             const QString shown = bar.Title + " " + bar.Countdown;
             check(shown == expected && bar.Open == state.open, "bar", shown, expected);

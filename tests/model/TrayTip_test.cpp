@@ -7,7 +7,8 @@
 
 namespace {
 
-std::array<TClockFace, 5> Faces(const std::array<const char*, 5>& names, const std::array<const char*, 5>& times,
+std::array<TClockFace, 5> Faces(const std::array<const char*, 5>& names,
+                                const std::array<const char*, 5>& times,
                                 const std::array<const char*, 5>& marks = {"", "", "", "", ""}) {
     std::array<TClockFace, 5> faces;
     for (size_t k = 0; k < 5; ++k)
@@ -19,28 +20,32 @@ std::array<TClockFace, 5> Faces(const std::array<const char*, 5>& names, const s
 void ExpectWholeTimes(const QString& tip, const std::array<TClockFace, 5>& faces, size_t lines) {
     const QStringList shown = tip.split("\r\n");
     ASSERT_EQ(size_t(shown.size()), lines) << tip.toStdString();
-    for (size_t k = 0; k < lines; ++k) EXPECT_TRUE(shown[k].endsWith(u' ' + faces[k].TimeText())) << shown[k].toStdString();
+    for (size_t k = 0; k < lines; ++k)
+        EXPECT_TRUE(shown[k].endsWith(u' ' + faces[k].TimeText())) << shown[k].toStdString();
 }
 
 }  // namespace
 
 TEST(TrayTip, LinesThatFitAreJoinedAsTheyAre) {
-    const auto faces = Faces({"London", "NewYork", "Tokyo", "Sydney", "Moscow"}, {"21:30", "16:30", "6:30", "8:30", "0:30"},
-                             {"", "", " +1 д.", " +1 д.", " +1 д."});
-    EXPECT_EQ(TrayTipText(faces), "London 21:30\r\nNewYork 16:30\r\nTokyo 6:30 +1 д.\r\nSydney 8:30 +1 д.\r\n"
-                                  "Moscow 0:30 +1 д.");
+    const auto faces =
+        Faces({"London", "NewYork", "Tokyo", "Sydney", "Moscow"}, {"21:30", "16:30", "6:30", "8:30", "0:30"},
+              {"", "", " +1 д.", " +1 д.", " +1 д."});
+    EXPECT_EQ(TrayTipText(faces),
+              "London 21:30\r\nNewYork 16:30\r\nTokyo 6:30 +1 д.\r\nSydney 8:30 +1 д.\r\n"
+              "Moscow 0:30 +1 д.");
 }
 
 // Names of 15 to 19 letters with two day marks ("−" takes three bytes) are 8 bytes too
 // many: the three longest names lose their ends, the others stay whole, and the tray's
 // own cut finds nothing left to cut.
 TEST(TrayTip, TheLongestNamesGiveWayAndEveryTimeStaysWhole) {
-    const auto faces = Faces({"Лондон (Англия)", "Нью-Йорк (США) NYSE", "Токио (Япония)", "Сидней (Австралия)",
-                              "Москва (РТС биржа)"},
+    const auto faces = Faces({"Лондон (Англия)", "Нью-Йорк (США) NYSE", "Токио (Япония)",
+                              "Сидней (Австралия)", "Москва (РТС биржа)"},
                              {"21:30", "16:30", "6:30", "8:30", "0:30"}, {" −1 д.", " −1 д.", "", "", ""});
     const QString tip = TrayTipText(faces);
-    EXPECT_EQ(tip, "Лондон (Англия) 21:30 −1 д.\r\nНью-Йорк (США)… 16:30 −1 д.\r\nТокио (Япония) 6:30\r\n"
-                   "Сидней (Австра… 8:30\r\nМосква (РТС би… 0:30");
+    EXPECT_EQ(tip,
+              "Лондон (Англия) 21:30 −1 д.\r\nНью-Йорк (США)… 16:30 −1 д.\r\nТокио (Япония) 6:30\r\n"
+              "Сидней (Австра… 8:30\r\nМосква (РТС би… 0:30");
     EXPECT_LE(AnsiLength(tip), kTipBytes);
     EXPECT_EQ(AnsiPrefix(tip, kTipBytes), tip);
     ExpectWholeTimes(tip, faces, 5);

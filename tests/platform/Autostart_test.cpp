@@ -59,7 +59,8 @@ TEST(Autostart, UnwritableFolderRaisesTheMessageAndUnreadableEntryIsOff) {
         FAIL() << "no exception";
     } catch (const Exception& e) {
         // The path, so the user can see where the entry could not go.
-        EXPECT_EQ(e.Message(), "Failed to set data for '" + temp.filePath("not-a-folder/autostart/Horavane.desktop") + "'");
+        EXPECT_EQ(e.Message(), "Failed to set data for '" +
+                                   temp.filePath("not-a-folder/autostart/Horavane.desktop") + "'");
     }
     EXPECT_FALSE(AccessAutorun(arQuery, blocked));
     EXPECT_NO_THROW(AccessAutorun(arDelete, blocked));
@@ -83,8 +84,9 @@ TEST(Autostart, EntrySwitchedOffByTheDesktopIsOffAndLeftAlone) {
         file.write(text);
     };
     const QByteArray head = "[Desktop Entry]\nType=Application\nExec=\"/usr/bin/horavane\"\n";
-    for (const QByteArray& off : {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n"),
-                                  QByteArray("Hidden = true\n")}) {
+    for (const QByteArray& off :
+         {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n"),
+          QByteArray("Hidden = true\n")}) {
         writeEntry(head + off);
         EXPECT_FALSE(AccessAutorun(arQuery, place)) << off.constData();
         EXPECT_EQ(ReadText(entry).toUtf8(), head + off);

@@ -56,7 +56,8 @@ qint64 StatusBytes(const char* field) {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ').front().toLongLong() * 1024;
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').front().toLongLong() * 1024;
     return -1;
 }
 
@@ -97,12 +98,15 @@ TEST(IniProfile, ReadsAtMost2047Characters) {
 
 TEST(IniProfile, WriteChangesOnlyTheOneKey) {
     const QByteArray crlf =
-        "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = Old\r\nBGColor=1\r\n\r\n[1]\r\nName=B\r\n";
+        "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = "
+        "Old\r\nBGColor=1\r\n\r\n[1]\r\nName=B\r\n";
     EXPECT_EQ(SetProfileValue(crlf, "0", "Name", "New"),
-              "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = New\r\nBGColor=1\r\n\r\n[1]\r\nName=B\r\n");
+              "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = "
+              "New\r\nBGColor=1\r\n\r\n[1]\r\nName=B\r\n");
     // A new key goes after the section's last line, before the blank line.
     EXPECT_EQ(SetProfileValue(crlf, "0", "TZI", "AB"),
-              "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = Old\r\nBGColor=1\r\nTZI=AB\r\n\r\n[1]\r\nName=B\r\n");
+              "; comment\r\n\r\n[Unknown]\r\nfoo=bar\r\n\r\n[0]\r\nname = "
+              "Old\r\nBGColor=1\r\nTZI=AB\r\n\r\n[1]\r\nName=B\r\n");
     // A new section goes at the end, with the file's own line ends.
     EXPECT_EQ(SetProfileValue("[0]\nName=A\n", "Mini", "X", "-5"), "[0]\nName=A\n[Mini]\nX=-5\n");
     EXPECT_EQ(SetProfileValue("[0]\nName=A", "Mini", "X", "1"), "[0]\nName=A\n[Mini]\nX=1\n");
@@ -186,7 +190,8 @@ TEST(IniProfile, SeveralKeysInOneSaveAsIfWrittenOneByOne) {
     const QString path = dir.filePath("horavane.ini");
     for (const QByteArray& before : files) {
         QByteArray expected = before;
-        for (const auto& entry : entries) expected = SetProfileValue(expected, "0", entry.first, entry.second);
+        for (const auto& entry : entries)
+            expected = SetProfileValue(expected, "0", entry.first, entry.second);
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(before);
@@ -205,9 +210,11 @@ TEST(IniProfile, AFileThatIsNoRegularFileIsNeverWaitedOnNorWritten) {
     QTemporaryDir dir;
     const QString fifo = dir.filePath("horavane.ini");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    EXPECT_TRUE(ReturnsWithoutWaitingOn(fifo, [&] { EXPECT_EQ(ReadProfileString(fifo, "0", "Name"), std::nullopt); }));
+    EXPECT_TRUE(ReturnsWithoutWaitingOn(
+        fifo, [&] { EXPECT_EQ(ReadProfileString(fifo, "0", "Name"), std::nullopt); }));
     EXPECT_TRUE(ReturnsWithoutWaitingOn(fifo, [&] { EXPECT_FALSE(ProfileMarkedUtf8(fifo)); }));
-    EXPECT_TRUE(ReturnsWithoutWaitingOn(fifo, [&] { EXPECT_NO_THROW(DeleteProfileString(fifo, "0", "Name")); }));
+    EXPECT_TRUE(
+        ReturnsWithoutWaitingOn(fifo, [&] { EXPECT_NO_THROW(DeleteProfileString(fifo, "0", "Name")); }));
     EXPECT_TRUE(ReturnsWithoutWaitingOn(fifo, [&] {
         try {
             WriteProfileStrings(fifo, "Mini", {{"X", "1"}, {"Y", "2"}});

@@ -32,9 +32,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     }
-    void AddZone(const QString& name, const QByteArray& bytes) {
-        Write("usr/share/zoneinfo/" + name, bytes);
-    }
+    void AddZone(const QString& name, const QByteArray& bytes) { Write("usr/share/zoneinfo/" + name, bytes); }
     void LinkLocaltime(const QString& target) {
         ASSERT_TRUE(QFile::link(target, dir_.filePath("etc/localtime")));
     }

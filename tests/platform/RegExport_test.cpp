@@ -21,26 +21,27 @@ QString ErrorOf(const QByteArray& text) {
 }  // namespace
 
 TEST(RegExport, ReadsEveryValueForm) {
-    const QByteArray text = ToAnsi(QStringLiteral(
-        "REGEDIT4\r\n"
-        "\r\n"
-        "; a comment\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n"
-        "@=\"default\"\r\n"
-        "\"Text\"=\"Москва \\\"центр\\\" C:\\\\dir\"\r\n"
-        "\"Count\"=dword:0000012c\r\n"
-        "\"Blob\"=hex:01,02,\\\r\n"
-        "  03,ff\r\n"
-        "\"Path\"=hex(2):25,54,25,00\r\n"
-        "\"Empty\"=hex:\r\n"
-        "\r\n"
-        "[HKCU\\Run]\n"
-        "\"Horavane\"=\"x\"\n"));
+    const QByteArray text =
+        ToAnsi(QStringLiteral("REGEDIT4\r\n"
+                              "\r\n"
+                              "; a comment\r\n"
+                              "[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n"
+                              "@=\"default\"\r\n"
+                              "\"Text\"=\"Москва \\\"центр\\\" C:\\\\dir\"\r\n"
+                              "\"Count\"=dword:0000012c\r\n"
+                              "\"Blob\"=hex:01,02,\\\r\n"
+                              "  03,ff\r\n"
+                              "\"Path\"=hex(2):25,54,25,00\r\n"
+                              "\"Empty\"=hex:\r\n"
+                              "\r\n"
+                              "[HKCU\\Run]\n"
+                              "\"Horavane\"=\"x\"\n"));
     const TRegistry registry = ReadRegExport(text);
     const TRegKey* key = registry.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("software\\TEST"));
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->FindValue(QString())->data, QByteArray("default"));
-    EXPECT_EQ(FromAnsi(key->FindValue(QStringLiteral("text"))->data), QStringLiteral("Москва \"центр\" C:\\dir"));
+    EXPECT_EQ(FromAnsi(key->FindValue(QStringLiteral("text"))->data),
+              QStringLiteral("Москва \"центр\" C:\\dir"));
     const TRegValue* count = key->FindValue(QStringLiteral("Count"));
     uint32_t number = 0;
     std::memcpy(&number, count->data.constData(), 4);
@@ -56,7 +57,8 @@ TEST(RegExport, ReadsEveryValueForm) {
 TEST(RegExport, AppliesDeletions) {
     TRegistry registry = ReadRegExport(
         "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n\"y\"=\"2\"\r\n[HKEY_CURRENT_USER\\A\\B]\r\n");
-    ReadRegExport("REGEDIT4\r\n[-HKEY_CURRENT_USER\\A\\B]\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=-\r\n", registry);
+    ReadRegExport("REGEDIT4\r\n[-HKEY_CURRENT_USER\\A\\B]\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=-\r\n",
+                  registry);
     const TRegKey* a = registry.FindKey(HKEY_CURRENT_USER, QStringLiteral("A"));
     ASSERT_NE(a, nullptr);
     EXPECT_TRUE(a->SubKeys().empty());
@@ -99,14 +101,19 @@ TEST(RegExport, NamesTheLineOfMalformedText) {
 TEST(RegExport, WritesWhatItReads) {
     TRegistry registry;
     const QString path = QStringLiteral("SOFTWARE\\Zones");
-    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Один", QStringLiteral("Display"), QStringLiteral("(UTC+03:00) \"Москва\" \\"));
+    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Один", QStringLiteral("Display"),
+                       QStringLiteral("(UTC+03:00) \"Москва\" \\"));
     registry.SetBinary(HKEY_LOCAL_MACHINE, path + "\\Один", QStringLiteral("TZI"), QByteArray(44, '\xa5'));
     registry.SetDword(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("n"), 0xdeadbeef);
-    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QString(), QStringLiteral("%PATH%"), REG_EXPAND_SZ);
-    registry.SetString(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Elsewhere"), QStringLiteral("x"), QStringLiteral("y"));
+    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QString(), QStringLiteral("%PATH%"),
+                       REG_EXPAND_SZ);
+    registry.SetString(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Elsewhere"), QStringLiteral("x"),
+                       QStringLiteral("y"));
     // A name holding "=hex" before a wrapped hex list, and a text with a line break.
-    registry.SetBinary(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("a=b\"=hex"), QByteArray(60, '\x11'));
-    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("lines"), QStringLiteral("one\ntwo"));
+    registry.SetBinary(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("a=b\"=hex"),
+                       QByteArray(60, '\x11'));
+    registry.SetString(HKEY_LOCAL_MACHINE, path + "\\Два", QStringLiteral("lines"),
+                       QStringLiteral("one\ntwo"));
 
     const QByteArray text = WriteRegExport(registry, HKEY_LOCAL_MACHINE, path);
     EXPECT_TRUE(text.startsWith("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zones]\r\n"));
@@ -116,14 +123,16 @@ TEST(RegExport, WritesWhatItReads) {
     EXPECT_EQ(WriteRegExport(back, HKEY_LOCAL_MACHINE, path), text);
     const TRegKey* one = back.FindKey(HKEY_LOCAL_MACHINE, path + "\\Один");
     ASSERT_NE(one, nullptr);
-    EXPECT_EQ(FromAnsi(one->FindValue(QStringLiteral("Display"))->data), QStringLiteral("(UTC+03:00) \"Москва\" \\"));
+    EXPECT_EQ(FromAnsi(one->FindValue(QStringLiteral("Display"))->data),
+              QStringLiteral("(UTC+03:00) \"Москва\" \\"));
     EXPECT_EQ(one->FindValue(QStringLiteral("TZI"))->data, QByteArray(44, '\xa5'));
     const TRegKey* two = back.FindKey(HKEY_LOCAL_MACHINE, path + "\\Два");
     EXPECT_EQ(two->FindValue(QString())->type, REG_EXPAND_SZ);
     EXPECT_EQ(two->FindValue(QStringLiteral("a=b\"=hex"))->data, QByteArray(60, '\x11'));
     EXPECT_EQ(two->FindValue(QStringLiteral("lines"))->type, REG_SZ);
     EXPECT_EQ(two->FindValue(QStringLiteral("lines"))->data, QByteArray("one\ntwo"));
-    EXPECT_EQ(WriteRegExport(registry, HKEY_LOCAL_MACHINE, QStringLiteral("Nope")), QByteArray("REGEDIT4\r\n\r\n"));
+    EXPECT_EQ(WriteRegExport(registry, HKEY_LOCAL_MACHINE, QStringLiteral("Nope")),
+              QByteArray("REGEDIT4\r\n\r\n"));
 }
 
 // Damaged text (cut anywhere, or a byte changed) is read or refused, never misread into a crash.

@@ -11,9 +11,11 @@ TRegistry Sample() {
     TRegistry registry;
     const QString zones = QStringLiteral("SOFTWARE\\Zones");
     // Added out of alphabetical order: enumeration keeps this order.
-    registry.SetString(HKEY_LOCAL_MACHINE, zones + "\\Zeta", QStringLiteral("Display"), QStringLiteral("Зета"));
+    registry.SetString(HKEY_LOCAL_MACHINE, zones + "\\Zeta", QStringLiteral("Display"),
+                       QStringLiteral("Зета"));
     registry.SetBinary(HKEY_LOCAL_MACHINE, zones + "\\Zeta", QStringLiteral("TZI"), QByteArray(44, '\x07'));
-    registry.SetString(HKEY_LOCAL_MACHINE, zones + "\\Alpha", QStringLiteral("Path"), QStringLiteral("%X%"), REG_EXPAND_SZ);
+    registry.SetString(HKEY_LOCAL_MACHINE, zones + "\\Alpha", QStringLiteral("Path"), QStringLiteral("%X%"),
+                       REG_EXPAND_SZ);
     registry.SetDword(HKEY_LOCAL_MACHINE, zones + "\\Alpha", QStringLiteral("N"), 5);
     return registry;
 }
@@ -55,17 +57,21 @@ TEST(TRegistryAccess, OpensReadsAndCloses) {
 TEST(TRegistry, EditsKeysAndCopiesDeeply) {
     TRegistry registry = Sample();
     const TRegistry copy = registry;
-    registry.CreateKey(HKEY_LOCAL_MACHINE, QStringLiteral("software\\zones\\ALPHA")).SetValue(QStringLiteral("n"), REG_SZ, "x");
+    registry.CreateKey(HKEY_LOCAL_MACHINE, QStringLiteral("software\\zones\\ALPHA"))
+        .SetValue(QStringLiteral("n"), REG_SZ, "x");
     const TRegKey* alpha = registry.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones\\Alpha"));
     EXPECT_EQ(alpha->Name(), QStringLiteral("Alpha"));  // the stored spelling stays
-    EXPECT_EQ(alpha->Values().size(), 2u);               // "n" replaced "N"
+    EXPECT_EQ(alpha->Values().size(), 2u);  // "n" replaced "N"
     EXPECT_EQ(alpha->FindValue(QStringLiteral("N"))->type, REG_SZ);
-    EXPECT_EQ(copy.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones\\Alpha"))->FindValue(QStringLiteral("N"))->type,
+    EXPECT_EQ(copy.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones\\Alpha"))
+                  ->FindValue(QStringLiteral("N"))
+                  ->type,
               REG_DWORD);
 
     EXPECT_TRUE(registry.DeleteKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones\\Zeta")));
     EXPECT_FALSE(registry.DeleteKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones\\Zeta")));
-    EXPECT_EQ(registry.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones"))->SubKeyNames(), QStringList{"Alpha"});
+    EXPECT_EQ(registry.FindKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Zones"))->SubKeyNames(),
+              QStringList{"Alpha"});
     EXPECT_EQ(RootKeyFromName(QStringLiteral("hklm")), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(RootKeyFromName(QStringLiteral("HKEY_NOWHERE")), 0u);
 }

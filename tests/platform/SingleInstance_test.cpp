@@ -26,12 +26,16 @@ class EnvironmentVariable {
 public:
     EnvironmentVariable(const char* name, const std::optional<QString>& value)
         : name_(name), saved_(qgetenv(name)), wasSet_(qEnvironmentVariableIsSet(name)) {
-        if (value) qputenv(name, QFile::encodeName(*value));
-        else qunsetenv(name);
+        if (value)
+            qputenv(name, QFile::encodeName(*value));
+        else
+            qunsetenv(name);
     }
     ~EnvironmentVariable() {
-        if (wasSet_) qputenv(name_, saved_);
-        else qunsetenv(name_);
+        if (wasSet_)
+            qputenv(name_, saved_);
+        else
+            qunsetenv(name_);
     }
 
 private:
@@ -109,7 +113,10 @@ TEST(SingleInstance, WithoutARuntimeFolderAPrivateOneInTheTemporaryFolder) {
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     EXPECT_EQ(DefaultInstanceFolder(), runtime.path());
-    if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR"); else qputenv("XDG_RUNTIME_DIR", saved);
+    if (saved.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // Whatever another user could put in the way is passed over: a runtime folder others
@@ -138,7 +145,8 @@ TEST(SingleInstance, OnlyAPrivateFolderOfThisUserHoldsTheLock) {
         // Made by another before us: open to all, or a link to a folder of theirs.
         EnvironmentVariable xdg("XDG_RUNTIME_DIR", std::nullopt);
         EnvironmentVariable tmp("TMPDIR", temp.path());
-        const QByteArray planted = QFile::encodeName(QDir(temp.path()).filePath(QStringLiteral("horavane-%1").arg(getuid())));
+        const QByteArray planted =
+            QFile::encodeName(QDir(temp.path()).filePath(QStringLiteral("horavane-%1").arg(getuid())));
         rmdir(planted.constData());
         ASSERT_EQ(mkdir(planted.constData(), 0777), 0);
         ASSERT_EQ(chmod(planted.constData(), 0777), 0);
@@ -155,11 +163,13 @@ TEST(SingleInstance, OnlyAPrivateFolderOfThisUserHoldsTheLock) {
         EXPECT_EQ(DefaultInstanceFolder(), QString()) << missing;
         TSingleInstance unguarded(kSettings, DefaultInstanceFolder());
         EXPECT_EQ(unguarded.Claim(5000), TSingleInstance::icUnguarded);
-        EXPECT_TRUE(unguarded.UnguardedReason().contains("no private folder")) << qPrintable(unguarded.UnguardedReason());
+        EXPECT_TRUE(unguarded.UnguardedReason().contains("no private folder"))
+            << qPrintable(unguarded.UnguardedReason());
         EXPECT_FALSE(unguarded.Listening());
     }
     QDir::setCurrent(cwd);
-    EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
     // A folder handed over that others may write is not used either.
     ASSERT_EQ(chmod(QFile::encodeName(elsewhere.path()).constData(), 0777), 0);
     TSingleInstance inOpenFolder(kSettings, elsewhere.path());

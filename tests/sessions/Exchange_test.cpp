@@ -113,7 +113,7 @@ TEST_F(ExchangeTest, BitmapIsWholeHoursWideRoundedHalfToEven) {
     EXPECT_EQ(Make("CME", Hm(17, 30), 1.0).Bitmap().width(), 225);  // 6 h 30 min
     EXPECT_EQ(Make("РТС", Hm(9), Hm(15, 45)).Bitmap().width(), 225);
     EXPECT_EQ(Make("Sydney", Hm(0), Hm(9)).Bitmap().width(), 338);  // 337.5
-    EXPECT_EQ(Make("X", Hm(1), Hm(4)).Bitmap().width(), 112);       // 112.5
+    EXPECT_EQ(Make("X", Hm(1), Hm(4)).Bitmap().width(), 112);  // 112.5
     EXPECT_EQ(Make("Sydney", Hm(0), Hm(9)).Bitmap().height(), 37);
 }
 

@@ -21,7 +21,8 @@ class IntersectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseTwentyFourHourClock();
-        table = CreateSessionTable({37.5, 37}, clock.UtcMs(), {chartZone, CentralZone(), EasternZone(), MoscowZone()});
+        table = CreateSessionTable({37.5, 37}, clock.UtcMs(),
+                                   {chartZone, CentralZone(), EasternZone(), MoscowZone()});
     }
     TIntersection& Overlap(int k) { return *table.OverlapList[size_t(k)]; }
 
@@ -58,7 +59,8 @@ TEST_F(IntersectionTest, ShowsTimeLeftWhileRunningAndTheLengthOtherwise) {
     EXPECT_TRUE(Overlap(0).IsActiveAt(clock.UtcMs()));
     EXPECT_EQ(Overlap(0).ValueText(clock.UtcMs()), "6:00");
     EXPECT_EQ(Overlap(0).GetBitmap(clock.UtcMs()).pixel(0, 0), kAmber);
-    EXPECT_TRUE(InkIs(Overlap(0).GetBitmap(clock.UtcMs()), 0, 36, kAmber, qRgb(0, 0, 0)));  // the window's text colour
+    EXPECT_TRUE(InkIs(Overlap(0).GetBitmap(clock.UtcMs()), 0, 36, kAmber,
+                      qRgb(0, 0, 0)));  // the window's text colour
 
     SetChartTime(clock, 12, 1);  // a new minute, so strip 0 repaints
     const char* lengths[] = {"7:00", "1:00", "4:00"};

@@ -21,8 +21,7 @@ QRgb Blend(QRgb src, QRgb dest) {
 QImage GradientMap() {
     QImage map(kChartWidth, kChartHeight, QImage::Format_RGB32);
     for (int y = 0; y < map.height(); ++y)
-        for (int x = 0; x < map.width(); ++x)
-            map.setPixel(x, y, qRgb(x % 256, y % 256, (x + 3 * y) % 256));
+        for (int x = 0; x < map.width(); ++x) map.setPixel(x, y, qRgb(x % 256, y % 256, (x + 3 * y) % 256));
     return map;
 }
 
@@ -48,11 +47,9 @@ TEST(SessionChartGeometry, ElementsStandInTheColumnOfTheirLastHour) {
     const TSessionTable table = CreateSessionTable(
         {37.5, 37}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     const int sessions[] = {562, 488, 188, 0, 0, 38, 338};
-    for (size_t g = 0; g < 7; ++g)
-        EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
+    for (size_t g = 0; g < 7; ++g) EXPECT_EQ(ElementLeft(*table.SessionList[g], 37.5), sessions[g]) << g;
     const int overlaps[] = {562, 488, 188};
-    for (size_t g = 0; g < 3; ++g)
-        EXPECT_EQ(ElementLeft(*table.OverlapList[g], 37.5), overlaps[g]) << g;
+    for (size_t g = 0; g < 3; ++g) EXPECT_EQ(ElementLeft(*table.OverlapList[g], 37.5), overlaps[g]) << g;
 }
 
 TEST(SessionChartGeometry, RowsFormAStaircaseWithTheExchangesAbove) {
@@ -130,8 +127,9 @@ TEST(SessionChartBlend, StretchesClipsAndUsesTheConstantAlpha) {
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
             const bool inside = x <= 5 && y <= 3;
-            const QRgb expected = inside ? Blend(small.pixel((x + 1) * 3 / 7, (y + 1) * 2 / 5), under.pixel(x, y))
-                                         : under.pixel(x, y);
+            const QRgb expected =
+                inside ? Blend(small.pixel((x + 1) * 3 / 7, (y + 1) * 2 / 5), under.pixel(x, y))
+                       : under.pixel(x, y);
             EXPECT_EQ(stretched.pixel(x, y), expected) << x << ", " << y;
         }
 }
@@ -146,8 +144,7 @@ protected:
     }
     void Compose(int column) {
         PaintElementsFor(table, clock.UtcMs());
-        ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList,
-                     table.OverlapList);
+        ComposeChart(chart, map, MakeHourHighlightPixel(), column, table.SessionList, table.OverlapList);
     }
 
     FakeClock clock;
@@ -164,8 +161,7 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
     EXPECT_EQ(chart.pixel(899, 446), Blend(yellow, map.pixel(899, 446)));
 
     // Each bar's top-left corner (its border) is blended at its place.
-    const QPoint corners[] = {{562, 391}, {488, 317}, {188, 243}, {0, 169},
-                              {0, 115},   {38, 60},   {338, 5}};
+    const QPoint corners[] = {{562, 391}, {488, 317}, {188, 243}, {0, 169}, {0, 115}, {38, 60}, {338, 5}};
     for (size_t g = 0; g < 7; ++g) {
         const QPoint p = corners[g];
         SCOPED_TRACE(g);
@@ -191,17 +187,19 @@ TEST_F(SessionChartTest, BlendsTheColumnAndBarsOverTheMapAndCopiesTheStrips) {
 // the hour column moved, the bars at other places, a pixel written into the chart, the
 // map changed, another chart composed in between; over a plain map and over the embedded one.
 TEST_F(SessionChartTest, EachMinuteStartsAgainFromTheMap) {
-    TSessionTable moved = CreateSessionTable(
-        {37.5, 37}, clock.UtcMs(), {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
+    TSessionTable moved = CreateSessionTable({37.5, 37}, clock.UtcMs(),
+                                             {TestChartZone(), MoscowZone(), CentralZone(), EasternZone()});
     PaintElementsFor(table, clock.UtcMs());
     PaintElementsFor(moved, clock.UtcMs());
     const auto fresh = [](const QImage& over, int column, const TSessionTable& elements) {
         QImage image = MakeChartBitmap();
-        ComposeChart(image, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+        ComposeChart(image, over, MakeHourHighlightPixel(), column, elements.SessionList,
+                     elements.OverlapList);
         return image;
     };
     const auto compose = [](QImage& into, const QImage& over, int column, const TSessionTable& elements) {
-        ComposeChart(into, over, MakeHourHighlightPixel(), column, elements.SessionList, elements.OverlapList);
+        ComposeChart(into, over, MakeHourHighlightPixel(), column, elements.SessionList,
+                     elements.OverlapList);
     };
     for (const QImage& base : {map, LoadWorldMapPicture(1)}) {
         SCOPED_TRACE(base.format());
@@ -242,8 +240,8 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     UseTwentyFourHourClock();
     FakeClock clock;
     SetChartTime(clock, 0, 30);
-    TSessionTable table = CreateSessionTable(
-        {37.5, 37, 2.0}, clock.UtcMs(), {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
+    TSessionTable table = CreateSessionTable({37.5, 37, 2.0}, clock.UtcMs(),
+                                             {TestChartZone(), CentralZone(), EasternZone(), MoscowZone()});
     PaintElementsFor(table, clock.UtcMs());
     QImage map(1800, 894, QImage::Format_RGB32);
     for (int y = 0; y < map.height(); ++y)
@@ -282,7 +280,8 @@ TEST(SessionChartAtRatioTwo, EveryDevicePixelIsComposed) {
     EXPECT_EQ(chart.pixel(376, 412), qRgb(0xFF, 0xFB, 0xF0));
     EXPECT_NE(chart.pixel(375, 412), qRgb(0xFF, 0xFB, 0xF0));
     // The hour column, chart pixels 450 to 487, on exactly its device pixels.
-    for (int x : {900, 975}) EXPECT_EQ(chart.pixel(x, 893), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(x, 893))) << x;
+    for (int x : {900, 975})
+        EXPECT_EQ(chart.pixel(x, 893), Blend(qRgb(0xFF, 0xFF, 0), map.pixel(x, 893))) << x;
     for (int x : {899, 976}) EXPECT_EQ(chart.pixel(x, 893), map.pixel(x, 893)) << x;
 }
 

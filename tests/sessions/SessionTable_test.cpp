@@ -31,9 +31,9 @@ QStringList TableHours(const char* utc) {
 TEST(SessionTable, ExchangeHoursFollowTheSeasonOfTheChartZone) {
     UseTwentyFourHourClock();
     const QStringList january = TableHours("2026-01-15T10:00:00");
-    EXPECT_EQ(january, QStringList({"Sydney 00:00-09:00", "Tokyo 02:00-11:00",
-                                    "London 10:00-19:00", "NewYork 15:00-24:00",
-                                    "CME 17:30-24:00", "NYSE 16:30-23:00", "РТС 09:00-15:45"}));
+    EXPECT_EQ(january,
+              QStringList({"Sydney 00:00-09:00", "Tokyo 02:00-11:00", "London 10:00-19:00",
+                           "NewYork 15:00-24:00", "CME 17:30-24:00", "NYSE 16:30-23:00", "РТС 09:00-15:45"}));
     const QStringList july = TableHours("2026-07-15T10:00:00");
     EXPECT_EQ(july.mid(4), QStringList({"CME 17:30-24:00", "NYSE 16:30-23:00", "РТС 10:00-16:45"}));
 }
@@ -73,7 +73,8 @@ TEST(SessionTable, AnEarlyCloseShowsTheDaysHoursOnTheChart) {
     UseTwentyFourHourClock();
     FakeClock clock;
     clock.SetUtc("2026-11-25T20:00:00Z");  // Wednesday 15:00 in New York
-    const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(), TTradingCalendar::Rules()};
+    const TSessionZones zones{TestChartZone(), CentralZone(), EasternZone(), MoscowZone(),
+                              TTradingCalendar::Rules()};
     TSessionTable table = CreateSessionTable({37.5, 37}, clock.UtcMs(), zones);
     const auto bar = [&](size_t g) {
         const TExchange& e = *table.SessionList[g];
@@ -125,12 +126,14 @@ TEST(TradingWeek, TradesFromFivePmToFivePmNewYorkTimeOnWeekdaysButTwoHolidaysFor
     const TTradingWeek week(EasternZone());
     const TTradingWeek chartWeek = TTradingWeek::InChartZone(TestChartZone());
     const auto trades = [](QDate day) {
-        return day.dayOfWeek() <= 5 && !(day.month() == 12 && day.day() == 25) && !(day.month() == 1 && day.day() == 1);
+        return day.dayOfWeek() <= 5 && !(day.month() == 12 && day.day() == 25) &&
+               !(day.month() == 1 && day.day() == 1);
     };
     // Each change of the market: the instant, and whether it opens then.
     std::vector<std::pair<qint64, bool>> changes;
     for (QDate day(2026, 1, 1); day.year() < 2038; day = day.addDays(1))
-        if (trades(day) != trades(day.addDays(-1))) changes.emplace_back(NewYorkTime(day.addDays(-1), 17), trades(day));
+        if (trades(day) != trades(day.addDays(-1)))
+            changes.emplace_back(NewYorkTime(day.addDays(-1), 17), trades(day));
     int midweekOpenings = 0, longWeekends = 0;
     for (size_t i = 0; i + 1 < changes.size(); ++i) {
         const auto [at, opening] = changes[i];
@@ -144,12 +147,13 @@ TEST(TradingWeek, TradesFromFivePmToFivePmNewYorkTimeOnWeekdaysButTwoHolidaysFor
             ASSERT_EQ(opening ? w->NextOpening(at - 1) : w->NextClosing(at - 1), at);
             ASSERT_EQ(opening ? w->NextClosing(at) : w->NextOpening(at), next);
         }
-        const int weekday = QDateTime::fromMSecsSinceEpoch(at, QTimeZone("America/New_York")).date().dayOfWeek();
+        const int weekday =
+            QDateTime::fromMSecsSinceEpoch(at, QTimeZone("America/New_York")).date().dayOfWeek();
         midweekOpenings += opening && weekday >= 2 && weekday <= 4;
         longWeekends += !opening && next - at > 49 * 3'600'000;
     }
     EXPECT_EQ(midweekOpenings, 11);  // after a holiday from Tuesday to Thursday
-    EXPECT_EQ(longWeekends, 7);      // a holiday on a Friday or a Monday
+    EXPECT_EQ(longWeekends, 7);  // a holiday on a Friday or a Monday
     EXPECT_EQ(week.DayAt(NewYorkTime(QDate(2026, 12, 24), 17)), QDate(2026, 12, 25));
     EXPECT_EQ(week.DayStart(QDate(2026, 12, 25)), NewYorkTime(QDate(2026, 12, 24), 17));
 }
@@ -169,8 +173,9 @@ TEST(TradingWeek, AnExchangeTradesOnItsOwnWorkingDaysButItsHolidays) {
     FakeClock clock;
     clock.SetUtc("2026-01-16T14:00:00Z");  // Friday 17:00 in Moscow, after the close
     const auto rts = [&](const TExchangeCalendar& calendar) {
-        return TExchange({"РТС", 9 / 24.0, (15 * 60 + 45) / 1440.0, 37.5, 37,
-                          TTradingDays::Exchange(calendar)}, TestChartZone());
+        return TExchange(
+            {"РТС", 9 / 24.0, (15 * 60 + 45) / 1440.0, 37.5, 37, TTradingDays::Exchange(calendar)},
+            TestChartZone());
     };
     EXPECT_EQ(rts(moscow).CountdownText(clock.UtcMs()), "до открытия 2 д. 17 ч. 00 мин");
     THolidayTable table;

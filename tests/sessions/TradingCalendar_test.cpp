@@ -19,7 +19,9 @@ struct Expected {
     std::map<QDate, int> early;  // close, minutes after midnight
 };
 
-QDate D(int year, int month, int day) { return QDate(year, month, day); }
+QDate D(int year, int month, int day) {
+    return QDate(year, month, day);
+}
 
 // Every day of the year as the calendar has it against the list: a listed holiday is
 // closed, a listed early close closes at its hour, the other weekdays trade and
@@ -28,14 +30,17 @@ void ExpectYear(const TMarketDays& days, int year, const Expected& expected) {
     int wrong = 0;
     for (QDate date(year, 1, 1); date.year() == year; date = date.addDays(1)) {
         const TExchangeDay& day = days.Day(date);
-        TExchangeDay::TKind kind = date.dayOfWeek() >= Qt::Saturday ? TExchangeDay::Closed : TExchangeDay::Trading;
+        TExchangeDay::TKind kind =
+            date.dayOfWeek() >= Qt::Saturday ? TExchangeDay::Closed : TExchangeDay::Trading;
         if (expected.closed.count(date)) kind = TExchangeDay::Closed;
         const auto early = expected.early.find(date);
         if (early != expected.early.end()) kind = TExchangeDay::EarlyClose;
-        const bool right = day.Kind == kind && (kind != TExchangeDay::EarlyClose || day.CloseMinute == early->second);
+        const bool right =
+            day.Kind == kind && (kind != TExchangeDay::EarlyClose || day.CloseMinute == early->second);
         if (!right && ++wrong <= 5)
-            ADD_FAILURE() << MarketName(days.Market()).toStdString() << " " << date.toString(Qt::ISODate).toStdString()
-                          << ": kind " << int(day.Kind) << " closing " << day.CloseMinute << ", expected " << int(kind);
+            ADD_FAILURE() << MarketName(days.Market()).toStdString() << " "
+                          << date.toString(Qt::ISODate).toStdString() << ": kind " << int(day.Kind)
+                          << " closing " << day.CloseMinute << ", expected " << int(kind);
     }
 }
 
@@ -69,15 +74,16 @@ TEST(TradingCalendar, TheNyseRulesGiveThePublishedLists) {
                  D(2026, 7, 3), D(2026, 9, 7), D(2026, 11, 26), D(2026, 12, 25)},
                 {{D(2026, 11, 27), k1300}, {D(2026, 12, 24), k1300}}});
     ExpectYear(nyse, 2027,
-               {{D(2027, 1, 1), D(2027, 1, 18), D(2027, 2, 15), D(2027, 3, 26), D(2027, 5, 31), D(2027, 6, 18),
-                 D(2027, 7, 5), D(2027, 9, 6), D(2027, 11, 25), D(2027, 12, 24)},
+               {{D(2027, 1, 1), D(2027, 1, 18), D(2027, 2, 15), D(2027, 3, 26), D(2027, 5, 31),
+                 D(2027, 6, 18), D(2027, 7, 5), D(2027, 9, 6), D(2027, 11, 25), D(2027, 12, 24)},
                 {{D(2027, 11, 26), k1300}}});
     ExpectYear(nyse, 2028,
-               {{D(2028, 1, 17), D(2028, 2, 21), D(2028, 4, 14), D(2028, 5, 29), D(2028, 6, 19), D(2028, 7, 4),
-                 D(2028, 9, 4), D(2028, 11, 23), D(2028, 12, 25)},
+               {{D(2028, 1, 17), D(2028, 2, 21), D(2028, 4, 14), D(2028, 5, 29), D(2028, 6, 19),
+                 D(2028, 7, 4), D(2028, 9, 4), D(2028, 11, 23), D(2028, 12, 25)},
                 {{D(2028, 7, 3), k1300}, {D(2028, 11, 24), k1300}}});
     for (int year : {2026, 2027, 2028})
-        for (const auto& [date, day] : NyseHolidays(year)) EXPECT_EQ(date.year(), year) << date.toString().toStdString();
+        for (const auto& [date, day] : NyseHolidays(year))
+            EXPECT_EQ(date.year(), year) << date.toString().toStdString();
     EXPECT_EQ(nyse.Day(D(2026, 11, 26)).Reason, "День благодарения");
     EXPECT_EQ(nyse.Day(D(2027, 3, 26)).Reason, "Страстная пятница");
     EXPECT_TRUE(nyse.IsKnown(2041));
@@ -92,9 +98,15 @@ TEST(TradingCalendar, TheCmeDaySessionFollowsTheNyseHolidays) {
     const TMarketDays& cme = *calendar.Days(TMarket::Cme);
     ExpectYear(cme, 2026,
                {{D(2026, 1, 1), D(2026, 4, 3), D(2026, 12, 25)},
-                {{D(2026, 1, 19), k1200}, {D(2026, 2, 16), k1200}, {D(2026, 5, 25), k1200}, {D(2026, 6, 19), k1200},
-                 {D(2026, 7, 3), k1200}, {D(2026, 9, 7), k1200}, {D(2026, 11, 26), k1200},
-                 {D(2026, 11, 27), k1215}, {D(2026, 12, 24), k1215}}});
+                {{D(2026, 1, 19), k1200},
+                 {D(2026, 2, 16), k1200},
+                 {D(2026, 5, 25), k1200},
+                 {D(2026, 6, 19), k1200},
+                 {D(2026, 7, 3), k1200},
+                 {D(2026, 9, 7), k1200},
+                 {D(2026, 11, 26), k1200},
+                 {D(2026, 11, 27), k1215},
+                 {D(2026, 12, 24), k1215}}});
     EXPECT_EQ(cme.Day(D(2028, 7, 3)).Kind, TExchangeDay::Trading);
     EXPECT_EQ(cme.Day(D(2027, 12, 24)).Kind, TExchangeDay::Closed);  // Christmas kept on Friday
 }
@@ -139,7 +151,8 @@ TEST(TradingCalendar, TheProgramsOwnTablesNameTheirSource) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const THolidayTableResult result = ParseHolidayTable(file.readAll(), name);
         ASSERT_TRUE(result.Table) << name.toStdString() << ": " << result.Error.toStdString();
-        EXPECT_TRUE(result.Table->Source.startsWith("Moscow Exchange") || result.Table->Source.contains("http"))
+        EXPECT_TRUE(result.Table->Source.startsWith("Moscow Exchange") ||
+                    result.Table->Source.contains("http"))
             << name.toStdString();
         EXPECT_TRUE(name.contains(QString::number(result.Table->Year))) << name.toStdString();
     }
@@ -202,7 +215,8 @@ TEST(TradingCalendar, TablesAreReadLineByLineAndAFaultNamesItsLine) {
 // left out with a message that names it, while the rest stands.
 TEST(TradingCalendar, AUsersTablesAreReadBesideTheProgramsOwn) {
     QTemporaryDir dir;
-    WriteFile(dir, "moex-2027.txt", "exchange: РТС\nyear: 2027\n2027-01-04 open\n2027-03-08 closed Женский день\n");
+    WriteFile(dir, "moex-2027.txt",
+              "exchange: РТС\nyear: 2027\n2027-01-04 open\n2027-03-08 closed Женский день\n");
     WriteFile(dir, "moex-2026.txt", "exchange: РТС\nyear: 2026\n2026-01-02 open\n");
     const QString broken = WriteFile(dir, "nyse-2027.txt", "exchange: NYSE\nyear: 2027\n2027-13-01 closed\n");
     const QString twice = WriteFile(dir, "z-moex-2027.txt", "exchange: РТС\nyear: 2027\n");

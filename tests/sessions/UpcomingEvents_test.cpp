@@ -16,15 +16,20 @@
 
 namespace {
 
-qint64 Ms(const char* iso) { return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch(); }
+qint64 Ms(const char* iso) {
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch();
+}
 
 // "~" stands for the non-breaking space between a number and its unit.
-QString Nb(const char* text) { return QString::fromUtf8(text).replace(u'~', kNoBreak); }
+QString Nb(const char* text) {
+    return QString::fromUtf8(text).replace(u'~', kNoBreak);
+}
 
 // The tz database's record of a catalogue zone.
 TIME_ZONE_INFORMATION Record(const char* key) {
     static TTimeZoneList catalogue;
-    if (catalogue.Count() == 0) LoadTimeZones(BuildZoneRegistryAt(Ms("2027-06-01T00:00:00Z")).registry, catalogue, {});
+    if (catalogue.Count() == 0)
+        LoadTimeZones(BuildZoneRegistryAt(Ms("2027-06-01T00:00:00Z")).registry, catalogue, {});
     const int index = catalogue.IndexOfStandardName(QString::fromLatin1(key));
     EXPECT_GE(index, 0) << key;
     return catalogue[index].ToTimeZoneInformation();
@@ -90,12 +95,14 @@ TEST(UpcomingEvents, AFridayEveningBeforeTheAutumnClockChanges) {
     QStringList lines;
     for (const TUpcomingEvent& event : events) lines << event.Text;
     const QStringList expected = {
-        Nb("31~октября: London переходит на зимнее время; до 7~ноября разница London – NewYork 4~ч. вместо 5"),
+        Nb("31~октября: London переходит на зимнее время; до 7~ноября разница London – NewYork 4~ч. вместо "
+           "5"),
         Nb("Открытие рынка и Sydney через 2~д. (воскресенье 17:00 NewYork)"),
         Nb("Открытие Tokyo через 2~д. 2~ч."),
         Nb("Пересечение London – NewYork через 2~д. 15~ч."),
         Nb("4~ноября: РТС закрыта (День народного единства)"),
-        Nb("7~ноября: NewYork и CME переходят на зимнее время; по вашему времени сессии и уведомления прежние, "
+        Nb("7~ноября: NewYork и CME переходят на зимнее время; по вашему времени сессии и уведомления "
+           "прежние, "
            "РТС на графике 9:00 - 15:45 вместо 10:00 - 16:45"),
         Nb("РТС: календарь на 2027~год ещё не известен, взяты государственные праздники")};
     EXPECT_EQ(lines.join('\n').toStdString(), expected.join('\n').toStdString());
@@ -171,13 +178,14 @@ TEST(UpcomingEvents, HolidaysAndEarlyClosesOfTheComingWeek) {
     };
     EXPECT_TRUE(holidays("2026-11-19T04:59:00Z").isEmpty());  // 26 November is more than a week off
     // In New York it comes within the week an hour before it does in Chicago.
-    EXPECT_EQ(holidays("2026-11-19T05:00:00Z"), QStringList{Nb("26~ноября: NYSE закрыта (День благодарения)")});
+    EXPECT_EQ(holidays("2026-11-19T05:00:00Z"),
+              QStringList{Nb("26~ноября: NYSE закрыта (День благодарения)")});
     const QStringList thanksgiving = {Nb("26~ноября: NYSE закрыта (День благодарения); CME до 12:00 Chicago"),
                                       Nb("27~ноября: NYSE до 13:00 NewYork; CME до 12:15 Chicago")};
     EXPECT_EQ(holidays("2026-11-19T06:00:00Z"), thanksgiving.mid(0, 1));
     EXPECT_EQ(holidays("2026-11-26T15:00:00Z"), thanksgiving);  // on the day itself
-    EXPECT_EQ(holidays("2026-11-27T05:00:00Z"),
-              (QStringList{Nb("26~ноября: CME до 12:00 Chicago"), thanksgiving[1]}));  // Chicago's day is not over
+    EXPECT_EQ(holidays("2026-11-27T05:00:00Z"), (QStringList{Nb("26~ноября: CME до 12:00 Chicago"),
+                                                             thanksgiving[1]}));  // Chicago's day is not over
     EXPECT_EQ(holidays("2026-11-27T06:00:00Z"), thanksgiving.mid(1));
 
     EXPECT_EQ(holidays("2026-12-24T12:00:00Z").join('\n').toStdString(),
@@ -195,22 +203,27 @@ TEST(UpcomingEvents, HolidaysAndEarlyClosesOfTheComingWeek) {
                  "РТС: календарь на 2027~год ещё не известен, взяты государственные праздники")
                   .toStdString());
     // From 25 December the week reaches into 2027, whose Moscow calendar is not known.
-    EXPECT_EQ(holidays("2026-12-28T00:00:00Z").join('\n').toStdString(),
-              Nb("31~декабря: РТС закрыта (Новогодний выходной)\n"
-                 "1~января: рынок FX закрыт; NYSE и CME закрыты (Новый год); РТС закрыта (Новогодние каникулы)\n"
-                 "4~января: РТС закрыта (Новогодние каникулы)\n"
-                 "РТС: календарь на 2027~год ещё не известен, взяты государственные праздники")
-                  .toStdString());
+    EXPECT_EQ(
+        holidays("2026-12-28T00:00:00Z").join('\n').toStdString(),
+        Nb("31~декабря: РТС закрыта (Новогодний выходной)\n"
+           "1~января: рынок FX закрыт; NYSE и CME закрыты (Новый год); РТС закрыта (Новогодние каникулы)\n"
+           "4~января: РТС закрыта (Новогодние каникулы)\n"
+           "РТС: календарь на 2027~год ещё не известен, взяты государственные праздники")
+            .toStdString());
 }
 
 // When not all lines fit, the most important stay, in time order, and the last row
 // counts the rest; a line of two rows takes two.
 TEST(UpcomingEvents, APanelKeepsTheMostImportantLines) {
-    const std::vector<TUpcomingEvent> events = {
-        {1, "second session", kRankSecondSession}, {2, "market", kRankMarket}, {3, "overlap", kRankOverlap},
-        {4, "holiday", kRankHoliday},             {5, "change", kRankClockChange}, {6, "note", kRankNote}};
+    const std::vector<TUpcomingEvent> events = {{1, "second session", kRankSecondSession},
+                                                {2, "market", kRankMarket},
+                                                {3, "overlap", kRankOverlap},
+                                                {4, "holiday", kRankHoliday},
+                                                {5, "change", kRankClockChange},
+                                                {6, "note", kRankNote}};
     const auto kept = [&](int rows, std::map<size_t, int> tall = {}) {
-        const TUpcomingFit fit = FitUpcoming(events, rows, [&](size_t i) { return tall.count(i) ? tall[i] : 1; });
+        const TUpcomingFit fit =
+            FitUpcoming(events, rows, [&](size_t i) { return tall.count(i) ? tall[i] : 1; });
         QStringList lines;
         for (size_t i : fit.Shown) lines << events[i].Text;
         return lines.join(", ") + " +" + QString::number(fit.Hidden);
@@ -218,7 +231,8 @@ TEST(UpcomingEvents, APanelKeepsTheMostImportantLines) {
     EXPECT_EQ(kept(6), "second session, market, overlap, holiday, change, note +0");
     EXPECT_EQ(kept(5), "market, overlap, holiday, change +2");
     EXPECT_EQ(kept(5, {{4, 2}}), "market, holiday, change +3");
-    EXPECT_EQ(kept(5, {{3, 3}}), "second session, market, overlap, change +2");  // what fits after a long line
+    EXPECT_EQ(kept(5, {{3, 3}}),
+              "second session, market, overlap, change +2");  // what fits after a long line
     EXPECT_EQ(kept(1), " +6");
     EXPECT_EQ(MoreEventsText(1), Nb("ещё 1~событие…"));
     EXPECT_EQ(MoreEventsText(3), Nb("ещё 3~события…"));

@@ -16,8 +16,10 @@ QString ThroughTheFile(const QString& name) {
 // A name pasted from a text file can begin with U+FEFF; its UTF-8 bytes were taken for a
 // byte-order mark on reading, and the name came back without it.
 TEST(SettingsValuesRegression, NameBeginningWithFeffKeepsIt) {
-    for (const QString& name : {QStringLiteral(u"\uFEFF"), QStringLiteral(u"\uFEFFТокио"),
-                                QStringLiteral(u"Токио\uFEFF")})
+    for (const QString& name :
+         {QStringLiteral(u"\uFEFF"), QStringLiteral(u"\uFEFFТокио"), QStringLiteral(u"Токио\uFEFF")})
         EXPECT_EQ(ThroughTheFile(name), name);
-    EXPECT_EQ(DecodeName("\xEF\xBB\xBF" "A"), QStringLiteral(u"\uFEFFA"));
+    EXPECT_EQ(DecodeName("\xEF\xBB\xBF"
+                         "A"),
+              QStringLiteral(u"\uFEFFA"));
 }

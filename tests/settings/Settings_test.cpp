@@ -75,8 +75,7 @@ public:
 private:
     bool SetImmutable(bool on) {
         const int fd = open(path_.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
-            return false;
+        if (fd < 0) return false;
         int flags = 0;
         bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
         flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
@@ -130,7 +129,8 @@ TEST(SettingsValues, ZoneRecordOutsideEveryRuleIsUnreadable) {
         {"weekday 7", [](auto& z) { z.DaylightDate.wDayOfWeek = 7; }},
         {"6th week", [](auto& z) { z.DaylightDate.wDay = 6; }},
         {"week 0", [](auto& z) { z.StandardDate.wDay = 0; }},
-        {"day 32 of a year's rule", [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 32, 3, 0, 0, 0}; }},
+        {"day 32 of a year's rule",
+         [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 32, 3, 0, 0, 0}; }},
         {"bias 2^31-1", [](auto& z) { z.Bias = INT32_MAX; }},
         {"bias -2^31", [](auto& z) { z.Bias = INT32_MIN; }},
         {"daylight bias -2^31", [](auto& z) { z.DaylightBias = INT32_MIN; }},
@@ -144,8 +144,10 @@ TEST(SettingsValues, ZoneRecordOutsideEveryRuleIsUnreadable) {
     const std::vector<std::pair<const char*, std::function<void(TIME_ZONE_INFORMATION&)>>> kept{
         {"Line Islands, UTC+14", [](auto& z) { z.Bias = -840; }},
         {"Baker Island, UTC-12", [](auto& z) { z.Bias = 720; }},
-        {"23:59:59.999 of the last week", [](auto& z) { z.DaylightDate = SYSTEMTIME{0, 3, 6, 5, 23, 59, 59, 999}; }},
-        {"one year's rule, the 31st", [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 31, 3, 0, 0, 0}; }},
+        {"23:59:59.999 of the last week",
+         [](auto& z) { z.DaylightDate = SYSTEMTIME{0, 3, 6, 5, 23, 59, 59, 999}; }},
+        {"one year's rule, the 31st",
+         [](auto& z) { z.StandardDate = SYSTEMTIME{2026, 10, 0, 31, 3, 0, 0, 0}; }},
         {"no daylight time", [](auto& z) { z.StandardDate = z.DaylightDate = SYSTEMTIME{}; }},
     };
     for (const auto& [what, setIt] : kept) {
@@ -160,7 +162,8 @@ TEST(SettingsValues, ZoneRecordOutsideEveryRuleIsUnreadable) {
 TEST(SettingsValues, EveryCatalogueRecordReadsBack) {
     std::vector<TRegistry> registries;
     for (const char* utc : {"1975-06-01T00:00:00", "2026-01-15T10:00:00", "2033-11-01T00:00:00"})
-        registries.push_back(BuildZoneRegistryAt(QDateTime::fromString(utc, Qt::ISODate).toMSecsSinceEpoch()).registry);
+        registries.push_back(
+            BuildZoneRegistryAt(QDateTime::fromString(utc, Qt::ISODate).toMSecsSinceEpoch()).registry);
     registries.push_back(LoadFallbackTimeZoneRegistry());
     int records = 0;
     for (const TRegistry& registry : registries) {
@@ -218,10 +221,17 @@ TEST_F(SettingsTest, UnusableValuesKeepTheCurrentOnes) {
     TIME_ZONE_INFORMATION farBias = SampleZone();
     farBias.Bias = INT32_MIN;
     WriteAll(Path(), "[0]\nBGColor=0x0000FF\nTZI=" + hex.left(342) +
-                         "\n[1]\nName=\nBGColor=$0000FF\nTZI=" + hex + "0\n"
-                         "[2]\nBGColor=blue\nTZI=" + hex + "00\n"
-                         "[3]\nTZI=" + EncodeZoneRecord(month13) + "\n"
-                         "[Local]\nTZI=" + hex.left(343) + "\n"
+                         "\n[1]\nName=\nBGColor=$0000FF\nTZI=" + hex +
+                         "0\n"
+                         "[2]\nBGColor=blue\nTZI=" +
+                         hex +
+                         "00\n"
+                         "[3]\nTZI=" +
+                         EncodeZoneRecord(month13) +
+                         "\n"
+                         "[Local]\nTZI=" +
+                         hex.left(343) +
+                         "\n"
                          "[Mini]\nX=$10\nY=top\n");
     TMainCapital first = Capital();
     Settings().ReadCapital(0, first);
@@ -256,8 +266,7 @@ TEST_F(SettingsTest, OnlySectionTwoChangesTheThirdClockAlone) {
     std::vector<TMainCapital> capitals;
     for (const char* name : {"London", "NewYork", "Tokyo", "Sydney", "Moscow"})
         capitals.push_back(Capital(name));
-    for (int i = 0; i < 5; ++i)
-        Settings().ReadCapital(i, capitals[i]);
+    for (int i = 0; i < 5; ++i) Settings().ReadCapital(i, capitals[i]);
     EXPECT_EQ(capitals[0].Name, "London");
     EXPECT_EQ(capitals[1].Name, "NewYork");
     EXPECT_EQ(capitals[2].Name, "Osaka");
@@ -286,8 +295,7 @@ TEST_F(SettingsTest, FileInTheOriginalStyleIsReadAndKept) {
     const QByteArray hex = EncodeZoneRecord(SampleZone()).toLower();
     const QByteArray original = "; Horavane\r\n[0]\r\nName=" + ToAnsi("Лондон") +
                                 "\r\nBGColor=1204535\r\nTZI=" + hex +
-                                "\r\n\r\n[Extra]\r\nKeep=me\r\n[4]\r\nNAME=" + ToAnsi("Москва") +
-                                "\r\n";
+                                "\r\n\r\n[Extra]\r\nKeep=me\r\n[4]\r\nNAME=" + ToAnsi("Москва") + "\r\n";
     WriteAll(Path(), original);
     TMainCapital london = Capital("London", 0);
     Settings().ReadCapital(0, london);
@@ -311,8 +319,7 @@ TEST_F(SettingsTest, UnwritableFolderReportsThePathAndKeepsTheFile) {
     const QByteArray before = "[Local]\r\nTZI=" + EncodeZoneRecord(SampleZone()) + "\r\n";
     WriteAll(Path(), before);
     ReadOnlyFolder readOnly(dir.path());
-    if (!readOnly.ok())
-        GTEST_SKIP() << "cannot make a read-only folder here";
+    if (!readOnly.ok()) GTEST_SKIP() << "cannot make a read-only folder here";
     try {
         Settings().WriteLocalZone(TIME_ZONE_INFORMATION{});
         ADD_FAILURE() << "no exception";
@@ -328,14 +335,14 @@ TEST_F(SettingsTest, UnwritableFolderReportsThePathAndKeepsTheFile) {
 // Every kind of save on a full disk and on a file the user locked: the message names the
 // file, the file keeps every byte, and no temporary file is left beside it.
 TEST_F(SettingsTest, FailedSavesKeepTheFileByteForByte) {
-    const QByteArray before = "[0]\r\nName=London\r\n[Mini]\r\nX=5\r\nY=6\r\n[Local]\r\nTZI=" +
-                              EncodeZoneRecord(SampleZone()) + "\r\n";
+    const QByteArray before =
+        "[0]\r\nName=London\r\n[Mini]\r\nX=5\r\nY=6\r\n[Local]\r\nTZI=" + EncodeZoneRecord(SampleZone()) +
+        "\r\n";
     WriteAll(Path(), before);
     TMainCapital capital("Paris", SampleZone(), 0x00FF0000);
     const std::vector<std::function<void()>> saves{
         [&] { Settings().WriteLocalZone(TIME_ZONE_INFORMATION{}); },
-        [&] { Settings().WriteMiniPosition(QPoint(700, 8)); },
-        [&] { Settings().WriteCapital(0, capital); },
+        [&] { Settings().WriteMiniPosition(QPoint(700, 8)); }, [&] { Settings().WriteCapital(0, capital); },
         [&] { Settings().WriteCapital(3, capital); }};
     const auto expectKept = [&](const char* what) {
         for (size_t i = 0; i < saves.size(); ++i) {
@@ -403,7 +410,10 @@ TEST(SettingsFile, BesideAProgramInAWritableFolderElseInTheConfigFolder) {
     qputenv("XDG_CONFIG_HOME", "relative");
     EXPECT_EQ(SettingsFileNameFor("/usr/bin/horavane", UserConfigFolder()),
               QDir::home().filePath(".config/horavane/horavane.ini"));
-    if (saved.isNull()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", saved);
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
     EXPECT_EQ(GetSettings().FileName(),
               SettingsFileNameFor(QCoreApplication::applicationFilePath(), UserConfigFolder()));
     TSettings& settings = GetSettings();

@@ -1,8 +1,7 @@
 #include "support/CatalogueFixtures.h"
 
 void AddCatalogueEntry(TTimeZoneList& list, const QString& key, const QString& display,
-                       const QString& standardName, const QString& daylightName,
-                       const REG_TZI_FORMAT& tzi) {
+                       const QString& standardName, const QString& daylightName, const REG_TZI_FORMAT& tzi) {
     TRegistry registry;
     const QString path = kTimeZonesKeyPath + QStringLiteral("\\") + key;
     registry.SetString(HKEY_LOCAL_MACHINE, path, QStringLiteral("Display"), display);

@@ -6,8 +6,7 @@
 // Appends (without sorting) the entry of a key with the given display, standard and
 // daylight names and rule block.
 void AddCatalogueEntry(TTimeZoneList& list, const QString& key, const QString& display,
-                       const QString& standardName, const QString& daylightName,
-                       const REG_TZI_FORMAT& tzi);
+                       const QString& standardName, const QString& daylightName, const REG_TZI_FORMAT& tzi);
 
 // A rule block of the given bias; with a standard date it keeps an hour of daylight time.
 REG_TZI_FORMAT Tzi(int bias, SYSTEMTIME standardDate = {}, SYSTEMTIME daylightDate = {});
@@ -21,8 +20,12 @@ struct CitySearchCase {
     const char* key;
 };
 inline constexpr CitySearchCase kCitySearchCases[] = {
-    {"Цюрих", "W. Europe Standard Time"},  {"Zurich", "W. Europe Standard Time"},
-    {"Франкфурт", "W. Europe Standard Time"}, {"Мумбаи", "India Standard Time"},
-    {"Алматы", "West Asia Standard Time"},  {"Kyiv", "FLE Standard Time"},
-    {"Атлантида", nullptr},                 {"Gotham", nullptr},
+    {"Цюрих", "W. Europe Standard Time"},
+    {"Zurich", "W. Europe Standard Time"},
+    {"Франкфурт", "W. Europe Standard Time"},
+    {"Мумбаи", "India Standard Time"},
+    {"Алматы", "West Asia Standard Time"},
+    {"Kyiv", "FLE Standard Time"},
+    {"Атлантида", nullptr},
+    {"Gotham", nullptr},
 };

@@ -6,7 +6,9 @@ bool FakeTimerSource::SetTimer(TSimpleTimer& timer, quint32 intervalMs) {
     return true;
 }
 
-bool FakeTimerSource::KillTimer(TSimpleTimer& timer) { return running_.erase(&timer) != 0; }
+bool FakeTimerSource::KillTimer(TSimpleTimer& timer) {
+    return running_.erase(&timer) != 0;
+}
 
 void FakeTimerSource::Advance(qint64 ms) {
     const qint64 end = now_ + ms;

@@ -32,8 +32,9 @@ const QString kLinkText = QStringLiteral("базы данных часовых �
 
 TEST(HintsForm, TheFragmentIsTheFourPiecesInOrderAndSpeaksOfLinux) {
     const QString html = TForm2::HintsHtml();
-    EXPECT_TRUE(html.startsWith("Если программа неправильно определила время:<ul><li>Убедитесь, что в системе "
-                                "установлен правильный часовой пояс"));
+    EXPECT_TRUE(
+        html.startsWith("Если программа неправильно определила время:<ul><li>Убедитесь, что в системе "
+                        "установлен правильный часовой пояс"));
     const QString linkTag = QStringLiteral("<a href=\"") + kLink + QStringLiteral("\" target=\"_blank\">");
     EXPECT_TRUE(html.contains(linkTag + kLinkText + "</a>")) << html.toStdString();
     EXPECT_TRUE(html.endsWith("</li></ul>"));
@@ -58,8 +59,7 @@ TEST(HintsForm, ShowingRendersTheLineTheListAndTheLink) {
     int items = 0;
     QStringList anchors;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.textList())
-            ++items;
+        if (block.textList()) ++items;
         for (auto it = block.begin(); !it.atEnd(); ++it)
             if (it.fragment().charFormat().isAnchor())
                 anchors << it.fragment().charFormat().anchorHref() + " " + it.fragment().text();
@@ -116,8 +116,7 @@ TEST(HintsForm, ClickingTheLinkOpensTheUsersBrowserNotTheWindow) {
     QWidget* view = form.wb1->viewport();
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, view->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                          Qt::NoModifier);
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(view, &event);
     }
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));

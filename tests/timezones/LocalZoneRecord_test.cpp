@@ -50,30 +50,38 @@ TEST(ZoneCityNames, PlacesStandUnderTheKeyOfTheZoneTheyKeep) {
     EXPECT_EQ(SearchForm(" Нью-Йорк, "), "нью иорк");
     EXPECT_EQ(SearchForm("São Paulo"), "sao paulo");
     EXPECT_EQ(SearchForm("Ёлки"), SearchForm("елки"));
-    EXPECT_TRUE(SearchMatches("нью иорк", "иор"));   // the start of a word
+    EXPECT_TRUE(SearchMatches("нью иорк", "иор"));  // the start of a word
     EXPECT_FALSE(SearchMatches("нью иорк", "орк"));  // not its middle
     EXPECT_FALSE(SearchMatches("нью иорк", ""));
 
     const TZoneCityNames& names = TZoneCityNames::Instance();
-    struct Place { const char* typed; const char* key; };
-    for (const Place& p : {Place{"Женева", "W. Europe Standard Time"}, {"Germany", "W. Europe Standard Time"},
-                           {"Германия", "w. europe standard time"}, {"New York", "Eastern Standard Time"},
-                           {"Бомбей", "India Standard Time"}, {"Shenzhen", "China Standard Time"},
-                           {"Канберра", "AUS Eastern Standard Time"}, {"Wellington", "New Zealand Standard Time"},
-                           {"Сан-Франциско", "Pacific Standard Time"}, {"Doha", "Arab Standard Time"}})
-        EXPECT_TRUE(names.KeyMatches(QString::fromLatin1(p.key), SearchForm(QString::fromUtf8(p.typed)))) << p.typed;
+    struct Place {
+        const char* typed;
+        const char* key;
+    };
+    for (const Place& p : {Place{"Женева", "W. Europe Standard Time"},
+                           {"Germany", "W. Europe Standard Time"},
+                           {"Германия", "w. europe standard time"},
+                           {"New York", "Eastern Standard Time"},
+                           {"Бомбей", "India Standard Time"},
+                           {"Shenzhen", "China Standard Time"},
+                           {"Канберра", "AUS Eastern Standard Time"},
+                           {"Wellington", "New Zealand Standard Time"},
+                           {"Сан-Франциско", "Pacific Standard Time"},
+                           {"Doha", "Arab Standard Time"}})
+        EXPECT_TRUE(names.KeyMatches(QString::fromLatin1(p.key), SearchForm(QString::fromUtf8(p.typed))))
+            << p.typed;
     // A country whose zones keep several entries' rules is no place of its own.
     for (const WindowsZoneRow& row : WindowsZoneRows())
-        EXPECT_FALSE(names.KeyMatches(QString::fromLatin1(row.key), SearchForm(QStringLiteral("Россия")))) << row.key;
+        EXPECT_FALSE(names.KeyMatches(QString::fromLatin1(row.key), SearchForm(QStringLiteral("Россия"))))
+            << row.key;
     EXPECT_GT(names.Count(), 800);
 }
 
 TEST(WindowsKeyForZone, FollowsLinksBothWaysAfterTheTableItself) {
     const TerritoryZone table[] = {
-        {"Asia/Calcutta", "India Standard Time"},
-        {"Europe/Amsterdam", "W. Europe Standard Time"},
-        {"Europe/Brussels", "Romance Standard Time"},
-        {"Europe/Kiev", "FLE Standard Time"},
+        {"Asia/Calcutta", "India Standard Time"},     {"Europe/Amsterdam", "W. Europe Standard Time"},
+        {"Europe/Brussels", "Romance Standard Time"}, {"Europe/Kiev", "FLE Standard Time"},
         {"US/Eastern", "Eastern Standard Time"},
     };
     const TZoneLinks links = TZoneLinks::Parse(
@@ -102,11 +110,10 @@ TEST(LocalZoneRecord, RenamedZonesMapToTheirCatalogueEntries) {
     const TZoneLinks links = TZoneLinks::Load("/usr/share/zoneinfo");
     const SYSTEMTIME now = Utc("2026-07-01T12:00:00");
 
-    for (const auto& [iana, key] : {std::pair{"Europe/Kyiv", "FLE Standard Time"},
-                                    std::pair{"Europe/Kiev", "FLE Standard Time"},
-                                    std::pair{"Asia/Kolkata", "India Standard Time"},
-                                    std::pair{"Asia/Calcutta", "India Standard Time"},
-                                    std::pair{"Etc/UTC", "UTC"}}) {
+    for (const auto& [iana, key] :
+         {std::pair{"Europe/Kyiv", "FLE Standard Time"}, std::pair{"Europe/Kiev", "FLE Standard Time"},
+          std::pair{"Asia/Kolkata", "India Standard Time"}, std::pair{"Asia/Calcutta", "India Standard Time"},
+          std::pair{"Etc/UTC", "UTC"}}) {
         const TIME_ZONE_INFORMATION record = LocalZoneRecord(iana, catalogue, links, now);
         const int index = catalogue.IndexOfStandardName(key);
         ASSERT_GE(index, 0) << key;
@@ -141,8 +148,7 @@ TEST(LocalZoneRecord, WithoutAKeyTheEntryWithTheSameOffsetsAllYearIsTaken) {
 
     EXPECT_EQ(NameOf(LocalZoneRecord("Europe/Berlin", catalogue, links, now).StandardName),
               "Plus One, EU dates");
-    EXPECT_EQ(NameOf(LocalZoneRecord("Europe/Istanbul", catalogue, links, now).StandardName),
-              "Plus Three");
+    EXPECT_EQ(NameOf(LocalZoneRecord("Europe/Istanbul", catalogue, links, now).StandardName), "Plus Three");
     EXPECT_EQ(IndexWithSameOffsets(catalogue, "Asia/Tokyo", 2026), -1);
 }
 
@@ -207,9 +213,8 @@ TEST(ComputerZoneRecord, ATzTheCLibraryReadsGivesLocaltimesOffsetsAllYear) {
         QByteArray tz;
         int februaryMinutes, julyMinutes;
     };
-    for (const Case& c : {Case{"JST-9", 540, 540}, Case{"EST5EDT,M3.2.0,M11.1.0", -300, -240},
-                          Case{"", 0, 0}, Case{"<+0517>-5:17", 317, 317},
-                          Case{"AEST-10AEDT,M10.1.0,M4.1.0/3", 660, 600},
+    for (const Case& c : {Case{"JST-9", 540, 540}, Case{"EST5EDT,M3.2.0,M11.1.0", -300, -240}, Case{"", 0, 0},
+                          Case{"<+0517>-5:17", 317, 317}, Case{"AEST-10AEDT,M10.1.0,M4.1.0/3", 660, 600},
                           Case{berlin.toLocal8Bit(), 60, 120}}) {
         SCOPED_TRACE("TZ=" + c.tz.toStdString());
         const TzVariable tz(c.tz);

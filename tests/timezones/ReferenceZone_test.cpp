@@ -11,10 +11,10 @@
 
 namespace {
 
-const SYSTEMTIME kEuEnd{0, 10, 0, 5, 3, 0, 0, 0};    // last Sunday of October, 03:00
-const SYSTEMTIME kEuStart{0, 3, 0, 5, 2, 0, 0, 0};   // last Sunday of March, 02:00
-const SYSTEMTIME kUsEnd{0, 11, 0, 1, 2, 0, 0, 0};    // first Sunday of November, 02:00
-const SYSTEMTIME kUsStart{0, 3, 0, 2, 2, 0, 0, 0};   // second Sunday of March, 02:00
+const SYSTEMTIME kEuEnd{0, 10, 0, 5, 3, 0, 0, 0};  // last Sunday of October, 03:00
+const SYSTEMTIME kEuStart{0, 3, 0, 5, 2, 0, 0, 0};  // last Sunday of March, 02:00
+const SYSTEMTIME kUsEnd{0, 11, 0, 1, 2, 0, 0, 0};  // first Sunday of November, 02:00
+const SYSTEMTIME kUsStart{0, 3, 0, 2, 2, 0, 0, 0};  // second Sunday of March, 02:00
 
 // Entries are added in the order given, as the catalogue holds them after its sort.
 void AddEntry(TTimeZoneList& list, const QString& key, const QString& std, const REG_TZI_FORMAT& tzi) {
@@ -58,7 +58,7 @@ protected:
 TEST_F(Reference, TheSavedZoneWinsOverTheComputersAndTheNameDecides) {
     EXPECT_EQ(Choose(kyiv_, kyiv_), 4);  // nothing saved: the computer's own zone
     const TIME_ZONE_INFORMATION savedEastern = Record("Eastern Standard Time", Tzi(0));
-    EXPECT_EQ(Choose(kyiv_, savedEastern), 0);   // the saved biases play no part
+    EXPECT_EQ(Choose(kyiv_, savedEastern), 0);  // the saved biases play no part
     EXPECT_EQ(Choose(berlin_, savedEastern), 0);  // the computer's zone has changed since
 }
 

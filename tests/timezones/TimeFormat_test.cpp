@@ -16,8 +16,7 @@ TimeFormatSettings Settings(bool leadingZero, bool twelveHour, bool markerBefore
 }
 
 QString Clock(const TimeFormatSettings& settings, int hour, int minute) {
-    return FormatDateTime(BuildClockTimeFormat(settings), 46037.0 + MakeTimeOfDay(hour, minute),
-                          settings);
+    return FormatDateTime(BuildClockTimeFormat(settings), 46037.0 + MakeTimeOfDay(hour, minute), settings);
 }
 
 // Restores the process-wide settings a test changes.
@@ -65,8 +64,7 @@ TEST(FormatDateTime, MidnightAndTheLastMillisecondRollOverToZero) {
     const TimeFormatSettings plain = Settings(false, false, false);
     EXPECT_EQ(FormatDateTime("h:mm", 1.0, plain), "0:00");
     EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(24, 0), plain), "0:00");
-    EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(23, 59, 59, 999) + 0.6 * kOneMillisecond, plain),
-              "0:00");
+    EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(23, 59, 59, 999) + 0.6 * kOneMillisecond, plain), "0:00");
     EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(23, 59, 59, 999), plain), "23:59");
     EXPECT_EQ(FormatDateTime("h:mm", MakeTimeOfDay(10, 0) - 0.4 * kOneMillisecond, plain), "10:00");
 }
@@ -98,7 +96,7 @@ TEST(FormatDateTime, LiteralText) {
     const TDateTime t = MakeTimeOfDay(9, 5);
     EXPECT_EQ(FormatDateTime("\"hh:nn AMPM\"h", t, plain), "hh:nn AMPM9");
     EXPECT_EQ(FormatDateTime("h\"h\"mm", t, plain), "9h05");  // minutes after the hour
-    EXPECT_EQ(FormatDateTime("mm", t, plain), "mm");         // no hour before: plain text
+    EXPECT_EQ(FormatDateTime("mm", t, plain), "mm");  // no hour before: plain text
     EXPECT_EQ(FormatDateTime("h\"unclosed", t, plain), "9unclosed");
     EXPECT_EQ(FormatDateTime("", t, plain), "");
 }

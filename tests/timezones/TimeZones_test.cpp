@@ -10,7 +10,8 @@
 
 namespace {
 
-const QByteArray kKeyPrefix = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\";
+const QByteArray kKeyPrefix =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\";
 
 TRegistry FixtureCatalogue(const QByteArray& patch = {}) {
     QFile file(SourcePath(QStringLiteral("tests/timezones/fixtures/catalogue.reg")));
@@ -41,7 +42,9 @@ QString LoadError(const TRegistry& registry, TTimeZoneList& list) {
     return {};
 }
 
-QString Message(const char* what) { return QStringLiteral("Error in \"TRegTimeZone.Create\": ") + QLatin1String(what); }
+QString Message(const char* what) {
+    return QStringLiteral("Error in \"TRegTimeZone.Create\": ") + QLatin1String(what);
+}
 
 }  // namespace
 
@@ -63,9 +66,10 @@ TEST(LoadTimeZones, HandsTheKnownZonesOutAndSortsWestFirst) {
     LoadTimeZones(FixtureCatalogue(), list, targets);
 
     EXPECT_EQ(loaded, (QStringList{"Dateline Standard Time", "Eastern Standard Time", "gmt standard time",
-                                   "Russian Standard Time", "W. Europe Standard Time", "Belarus Standard Time",
-                                   "Central Standard Time", "Tokyo Standard Time"}));
-    EXPECT_EQ(QString::fromUtf16(clocks[0].StandardName), QStringLiteral("gmt standard time"));  // case differs
+                                   "Russian Standard Time", "W. Europe Standard Time",
+                                   "Belarus Standard Time", "Central Standard Time", "Tokyo Standard Time"}));
+    EXPECT_EQ(QString::fromUtf16(clocks[0].StandardName),
+              QStringLiteral("gmt standard time"));  // case differs
     EXPECT_EQ(clocks[0].DaylightDate.wMonth, 3);
     EXPECT_EQ(clocks[1].Bias, 300);
     EXPECT_EQ(clocks[2].Bias, -540);
@@ -89,7 +93,8 @@ TEST(LoadTimeZones, HandsTheKnownZonesOutAndSortsWestFirst) {
 
 TEST(LoadTimeZones, WithoutTheKeyLeavesEverythingEmpty) {
     TRegistry registry;
-    registry.SetString(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Other"), QStringLiteral("x"), QStringLiteral("y"));
+    registry.SetString(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Other"), QStringLiteral("x"),
+                       QStringLiteral("y"));
     TIME_ZONE_INFORMATION clock1;
     KnownZoneTargets targets;
     targets.clockZones[0] = &clock1;
@@ -109,14 +114,19 @@ TEST(LoadTimeZones, StopsAtTheFirstBrokenKey) {
         const char* message;
     };
     const Case cases[] = {
-        {ZoneKeyText("Zulu Standard Time", "Zulu", HexBytes(43)), "There is no \"TZI\" value in the RegKey or it has wrong size."},
-        {ZoneKeyText("Zulu Standard Time", "Zulu", HexBytes(45)), "There is no \"TZI\" value in the RegKey or it has wrong size."},
+        {ZoneKeyText("Zulu Standard Time", "Zulu", HexBytes(43)),
+         "There is no \"TZI\" value in the RegKey or it has wrong size."},
+        {ZoneKeyText("Zulu Standard Time", "Zulu", HexBytes(45)),
+         "There is no \"TZI\" value in the RegKey or it has wrong size."},
         {kKeyPrefix + "Zulu Standard Time]\r\n\"Display\"=hex(2):41,00\r\n\"Dlt\"=\"d\"\r\n\"Std\"=\"s\"\r\n",
          "There is no \"Display\" value in the RegKey."},
-        {kKeyPrefix + "Zulu Standard Time]\r\n\"Display\"=\"x\"\r\n\"Std\"=\"s\"\r\n", "There is no \"Dlt\" value in the RegKey."},
+        {kKeyPrefix + "Zulu Standard Time]\r\n\"Display\"=\"x\"\r\n\"Std\"=\"s\"\r\n",
+         "There is no \"Dlt\" value in the RegKey."},
         {kKeyPrefix + "Zulu Standard Time]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"d\"\r\n\"Std\"=dword:1\r\n",
          "There is no \"Std\" value in the RegKey."},
-        {kKeyPrefix + "Zulu Standard Time]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"d\"\r\n\"Std\"=\"s\"\r\n\"TZI\"=\"44 chars of text..........................\"\r\n",
+        {kKeyPrefix +
+             "Zulu Standard Time]\r\n\"Display\"=\"x\"\r\n\"Dlt\"=\"d\"\r\n\"Std\"=\"s\"\r\n\"TZI\"=\"44 "
+             "chars of text..........................\"\r\n",
          "There is no \"TZI\" value in the RegKey or it has wrong size."},
     };
     for (const Case& c : cases) {
@@ -130,8 +140,8 @@ TEST(LoadTimeZones, StopsAtTheFirstBrokenKey) {
 }
 
 TEST(TRegTimeZone, ChecksTheRegistryAccess) {
-    const TRegistry registry = FixtureCatalogue(ZoneKeyText("Case Standard Time", "c", HexBytes(44)).replace(
-        "\"Display\"", "\"dISPLAY\""));
+    const TRegistry registry = FixtureCatalogue(
+        ZoneKeyText("Case Standard Time", "c", HexBytes(44)).replace("\"Display\"", "\"dISPLAY\""));
     EXPECT_THROW(
         try { TRegTimeZone zone(nullptr); } catch (const Exception& e) {
             EXPECT_EQ(e.Message(), Message("RegKey is not Assigned."));
@@ -155,7 +165,8 @@ TEST(TRegTimeZone, ChecksTheRegistryAccess) {
     EXPECT_EQ(errorFor(HKEY_LOCAL_MACHINE, zones + "Case Standard Time"), QString());  // "dISPLAY" found
     EXPECT_EQ(errorFor(HKEY_CURRENT_USER, zones + "Eastern Standard Time"), Message("RegKey is wrong."));
     EXPECT_EQ(errorFor(HKEY_LOCAL_MACHINE, zones + "No Such Time"), Message("RegKey is wrong."));
-    EXPECT_EQ(errorFor(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft")), Message("RegKey is wrong."));
+    EXPECT_EQ(errorFor(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft")),
+              Message("RegKey is wrong."));
 }
 
 TEST(TRegTimeZone, NamesFitTheRecordOrStayEmpty) {
@@ -179,7 +190,8 @@ TEST(TRegTimeZone, NamesFitTheRecordOrStayEmpty) {
     registry = FixtureCatalogue(ZoneKeyText("Cyr", ToAnsi(QStringLiteral("Москва")), HexBytes(44)));
     list.Clear();
     LoadTimeZones(registry, list, {});
-    const TIME_ZONE_INFORMATION moscow = list[list.IndexOfStandardName(QStringLiteral("Москва"))].ToTimeZoneInformation();
+    const TIME_ZONE_INFORMATION moscow =
+        list[list.IndexOfStandardName(QStringLiteral("Москва"))].ToTimeZoneInformation();
     EXPECT_EQ(QString::fromUtf16(moscow.StandardName), QStringLiteral("Москва"));
 }
 

@@ -25,8 +25,8 @@ namespace {
 
 constexpr int kYear = 2026;
 
-SYSTEMTIME Rule(uint16_t month, uint16_t weekday, uint16_t occurrence, uint16_t hour,
-                uint16_t minute = 0, uint16_t second = 0, uint16_t ms = 0) {
+SYSTEMTIME Rule(uint16_t month, uint16_t weekday, uint16_t occurrence, uint16_t hour, uint16_t minute = 0,
+                uint16_t second = 0, uint16_t ms = 0) {
     SYSTEMTIME st;
     st.wMonth = month;
     st.wDayOfWeek = weekday;
@@ -109,7 +109,8 @@ TEST(TzCatalogue, HoldsEveryTableKeyInOrderWithItsTexts) {
     EXPECT_EQ(moscow.Dlt, QStringLiteral("Russian Daylight Time"));
     const TRegTimeZone& kabul = list[list.IndexOfStandardName(QStringLiteral("Afghanistan Standard Time"))];
     EXPECT_TRUE(kabul.Display.startsWith(QStringLiteral("(UTC+04:30) ")));
-    const TRegTimeZone& newfoundland = list[list.IndexOfStandardName(QStringLiteral("Newfoundland Standard Time"))];
+    const TRegTimeZone& newfoundland =
+        list[list.IndexOfStandardName(QStringLiteral("Newfoundland Standard Time"))];
     EXPECT_TRUE(newfoundland.Display.startsWith(QStringLiteral("(UTC-03:30) ")));
     for (int i = 0; i < list.Count(); ++i) {
         EXPECT_LE(list[i].Std.size(), 31) << list[i].Std.toStdString();
@@ -118,8 +119,10 @@ TEST(TzCatalogue, HoldsEveryTableKeyInOrderWithItsTexts) {
 }
 
 TEST(TzCatalogue, DisplayOffsetFollowsTheBias) {
-    EXPECT_EQ(DisplayForBias(QStringLiteral("(UTC+06:00) Бишкек"), -300), QStringLiteral("(UTC+05:00) Бишкек"));
-    EXPECT_EQ(DisplayForBias(QStringLiteral("(UTC+00:00) Лондон"), 210), QStringLiteral("(UTC-03:30) Лондон"));
+    EXPECT_EQ(DisplayForBias(QStringLiteral("(UTC+06:00) Бишкек"), -300),
+              QStringLiteral("(UTC+05:00) Бишкек"));
+    EXPECT_EQ(DisplayForBias(QStringLiteral("(UTC+00:00) Лондон"), 210),
+              QStringLiteral("(UTC-03:30) Лондон"));
     EXPECT_EQ(DisplayForBias(QStringLiteral("Без смещения"), 60), QStringLiteral("Без смещения"));
 }
 
@@ -164,7 +167,9 @@ TEST(TzCatalogue, TakesOnlyTheZonesTheRootHolds) {
     options.fallbackPath = QStringLiteral(":/TimeZones.reg");
     EXPECT_EQ(BuildZoneRegistryAt(StartOfUtcYearMs(kYear), options)
                   .registry.FindKey(HKEY_LOCAL_MACHINE, kTimeZonesKeyPath)
-                  ->SubKeys().size(), 139u);
+                  ->SubKeys()
+                  .size(),
+              139u);
 }
 
 namespace {
@@ -212,12 +217,10 @@ void CheckBuild(const TRegistry& registry, qint64 from, qint64 to, CheckCounts& 
             ++counts.points;
             const int expected = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(p, Qt::UTC));
             if (OffsetMinutesAt(record, p) * 60 != expected && counts.mismatches++ < 10)
-                ADD_FAILURE() << row.key << " at "
-                              << QDateTime::fromMSecsSinceEpoch(p, Qt::UTC)
-                                     .toString(Qt::ISODateWithMs)
-                                     .toStdString()
-                              << ": " << OffsetMinutesAt(record, p) << " min, tz database "
-                              << expected / 60;
+                ADD_FAILURE()
+                    << row.key << " at "
+                    << QDateTime::fromMSecsSinceEpoch(p, Qt::UTC).toString(Qt::ISODateWithMs).toStdString()
+                    << ": " << OffsetMinutesAt(record, p) << " min, tz database " << expected / 60;
         }
     }
 }
@@ -302,7 +305,8 @@ TEST(TzCatalogue, TheEmbeddedCatalogueIsThisCodesOutputForItsYear) {
             .match(QString::fromLatin1(text));
     ASSERT_TRUE(made.hasMatch()) << "the copy does not say what it was made from";
     const TRegistry embedded = ReadRegExport(text);
-    const TRegistry now = BuildZoneRegistryAt(StartOfUtcYearMs(made.captured(2).toInt()), Uncached()).registry;
+    const TRegistry now =
+        BuildZoneRegistryAt(StartOfUtcYearMs(made.captured(2).toInt()), Uncached()).registry;
     TRegistryAccess reg(embedded, HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(reg.OpenKeyReadOnly(kTimeZonesKeyPath));
     QStringList rows;
@@ -314,18 +318,21 @@ TEST(TzCatalogue, TheEmbeddedCatalogueIsThisCodesOutputForItsYear) {
         const auto value = [&key](const TRegistry& registry, const char* name) {
             return ZoneKey(registry, key)->FindValue(QLatin1String(name))->data;
         };
-        for (const char* name : {"Std", "Dlt"}) EXPECT_EQ(value(embedded, name), value(now, name)) << key.toStdString();
-        if (value(embedded, "Display") != value(now, "Display") || value(embedded, "TZI") != value(now, "TZI"))
+        for (const char* name : {"Std", "Dlt"})
+            EXPECT_EQ(value(embedded, name), value(now, name)) << key.toStdString();
+        if (value(embedded, "Display") != value(now, "Display") ||
+            value(embedded, "TZI") != value(now, "TZI"))
             differing << key;
     }
     const QString here = TzDatabaseVersion();
     if (made.captured(1) == here)
-        EXPECT_TRUE(differing.isEmpty()) << "not what this code makes of the tz database " << here.toStdString()
-                                         << ", write the copy again: " << differing.join(", ").toStdString();
+        EXPECT_TRUE(differing.isEmpty())
+            << "not what this code makes of the tz database " << here.toStdString()
+            << ", write the copy again: " << differing.join(", ").toStdString();
     else if (!differing.isEmpty())
         std::cout << "the tz database here (" << here.toStdString() << ") is not the embedded copy's ("
-                  << made.captured(1).toStdString() << "); zones it has other rules for: "
-                  << differing.join(", ").toStdString() << "\n";
+                  << made.captured(1).toStdString()
+                  << "); zones it has other rules for: " << differing.join(", ").toStdString() << "\n";
 }
 
 namespace {
@@ -417,7 +424,9 @@ TEST(TzCatalogueCache, AStartTakesTheKeptCatalogueOnlyWhereItIsRight) {
     EXPECT_EQ(Export(later.registry), Export(built.registry));
     EXPECT_EQ(later.rebuildAtUtcMs, built.rebuildAtUtcMs);
 
-    const auto plant = [&db] { ASSERT_TRUE(WriteCatalogueCache(db.File(), db.Key(), kBuiltAt, PlantedRows(db))); };
+    const auto plant = [&db] {
+        ASSERT_TRUE(WriteCatalogueCache(db.File(), db.Key(), kBuiltAt, PlantedRows(db)));
+    };
     const auto takenAt = [&db](qint64 at) { return MoscowBias(BuildZoneRegistryAt(at, db.options)) == -240; };
     plant();
     EXPECT_TRUE(takenAt(kBuiltAt));
@@ -481,7 +490,10 @@ TEST(TzCatalogueCache, ADamagedKeptCatalogueIsNeverTaken) {
         change(rows);
         return !DecodeCatalogueCache(EncodeCatalogueCache(key, builtAt, rows), key, kBuiltAt);
     };
-    EXPECT_TRUE(refused([](TCatalogueRows& rows) { rows.sources.pop_back(); rows.rules.pop_back(); }));
+    EXPECT_TRUE(refused([](TCatalogueRows& rows) {
+        rows.sources.pop_back();
+        rows.rules.pop_back();
+    }));
     EXPECT_TRUE(refused([](TCatalogueRows& rows) { rows.sources[3] = TZoneSource(3); }));
     EXPECT_TRUE(refused([](TCatalogueRows& rows) { rows.rules[kMoscow].DaylightDate.wMonth = 13; }));
     EXPECT_TRUE(refused([](TCatalogueRows& rows) { rows.rules[kMoscow].Bias = 25 * 60; }));

@@ -20,8 +20,8 @@ namespace {
 SYSTEMTIME Utc(const QDateTime& dt) {
     const QDate d = dt.date();
     const QTime t = dt.time();
-    return SYSTEMTIME{uint16_t(d.year()), uint16_t(d.month()), uint16_t(d.dayOfWeek() % 7),
-                      uint16_t(d.day()), uint16_t(t.hour()), uint16_t(t.minute()),
+    return SYSTEMTIME{uint16_t(d.year()),   uint16_t(d.month()), uint16_t(d.dayOfWeek() % 7),
+                      uint16_t(d.day()),    uint16_t(t.hour()),  uint16_t(t.minute()),
                       uint16_t(t.second()), uint16_t(t.msec())};
 }
 
@@ -33,8 +33,8 @@ SYSTEMTIME Utc(const char* iso) {
 std::string Local(TDateTime value) {
     const SYSTEMTIME st = DecodeDateTime(value);
     char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth,
-                  st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", st.wYear, st.wMonth, st.wDay,
+                  st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
     return text;
 }
 
@@ -42,8 +42,7 @@ std::string LocalAt(const TIME_ZONE_INFORMATION& zone, const char* iso) {
     return Local(ZoneNow(zone, Utc(iso)));
 }
 
-TIME_ZONE_INFORMATION Zone(int bias, int daylightBias, SYSTEMTIME standardDate,
-                           SYSTEMTIME daylightDate) {
+TIME_ZONE_INFORMATION Zone(int bias, int daylightBias, SYSTEMTIME standardDate, SYSTEMTIME daylightDate) {
     TIME_ZONE_INFORMATION zone;
     zone.Bias = bias;
     zone.DaylightBias = daylightBias;
@@ -53,13 +52,11 @@ TIME_ZONE_INFORMATION Zone(int bias, int daylightBias, SYSTEMTIME standardDate,
 }
 
 // Daylight from the 2nd Sunday of March 02:00 to the 1st Sunday of November 02:00.
-const TIME_ZONE_INFORMATION kEastern =
-    Zone(300, -60, {0, 11, 0, 1, 2, 0, 0, 0}, {0, 3, 0, 2, 2, 0, 0, 0});
+const TIME_ZONE_INFORMATION kEastern = Zone(300, -60, {0, 11, 0, 1, 2, 0, 0, 0}, {0, 3, 0, 2, 2, 0, 0, 0});
 // Daylight from the last Sunday of March 01:00 to the last Sunday of October 02:00.
 const TIME_ZONE_INFORMATION kGmt = Zone(0, -60, {0, 10, 0, 5, 2, 0, 0, 0}, {0, 3, 0, 5, 1, 0, 0, 0});
 // Southern: daylight from the 1st Sunday of October 02:00 to the 1st Sunday of April 03:00.
-const TIME_ZONE_INFORMATION kSydney =
-    Zone(-600, -60, {0, 4, 0, 1, 3, 0, 0, 0}, {0, 10, 0, 1, 2, 0, 0, 0});
+const TIME_ZONE_INFORMATION kSydney = Zone(-600, -60, {0, 4, 0, 1, 3, 0, 0, 0}, {0, 10, 0, 1, 2, 0, 0, 0});
 const TIME_ZONE_INFORMATION kAllZero{};
 
 TIME_ZONE_INFORMATION Fixed(int bias) {
@@ -169,8 +166,7 @@ TEST(ZoneNow, TransitionsAreTakenInTheYearOfTheLocalDate) {
     // Daylight ends on the first Friday of January at 01:00; UTC is still in 2026
     // when it happens, so the rule must be placed in local 2027 (Friday the 1st),
     // not in UTC's 2026 (Friday the 2nd).
-    const TIME_ZONE_INFORMATION zone =
-        Zone(-720, -60, {0, 1, 5, 1, 1, 0, 0, 0}, {0, 9, 0, 5, 2, 0, 0, 0});
+    const TIME_ZONE_INFORMATION zone = Zone(-720, -60, {0, 1, 5, 1, 1, 0, 0, 0}, {0, 9, 0, 5, 2, 0, 0, 0});
     EXPECT_EQ(LocalAt(zone, "2026-12-31T11:59:59.999"), "2027-01-01 00:59:59.999");
     EXPECT_EQ(LocalAt(zone, "2026-12-31T12:00:00.000"), "2027-01-01 00:00:00.000");
     EXPECT_EQ(LocalAt(zone, "2026-12-31T10:00:00.000"), "2026-12-31 23:00:00.000");
@@ -179,8 +175,7 @@ TEST(ZoneNow, TransitionsAreTakenInTheYearOfTheLocalDate) {
     EXPECT_EQ(LocalAt(zone, "2026-01-01T12:00:00.000"), "2026-01-02 00:00:00.000");
 
     // Daylight starts at local midnight on New Year's Day (a Friday in 2027).
-    const TIME_ZONE_INFORMATION early =
-        Zone(300, -60, {0, 11, 0, 1, 2, 0, 0, 0}, {0, 1, 5, 1, 0, 0, 0, 0});
+    const TIME_ZONE_INFORMATION early = Zone(300, -60, {0, 11, 0, 1, 2, 0, 0, 0}, {0, 1, 5, 1, 0, 0, 0, 0});
     EXPECT_EQ(LocalAt(early, "2027-01-01T04:59:59.999"), "2026-12-31 23:59:59.999");
     EXPECT_EQ(LocalAt(early, "2027-01-01T05:00:00.000"), "2027-01-01 01:00:00.000");
 }
@@ -215,8 +210,7 @@ TEST(ZoneNow, RecordsTheRuleCannotReadConvertByTheDocumentedRule) {
     }
 
     // Both transitions in March, daylight first: daylight between them, not all year.
-    const TIME_ZONE_INFORMATION march =
-        Zone(300, -60, {0, 3, 0, 5, 2, 0, 0, 0}, {0, 3, 0, 1, 2, 0, 0, 0});
+    const TIME_ZONE_INFORMATION march = Zone(300, -60, {0, 3, 0, 5, 2, 0, 0, 0}, {0, 3, 0, 1, 2, 0, 0, 0});
     EXPECT_EQ(LocalAt(march, "2026-03-15T12:00:00"), "2026-03-15 08:00:00.000");
     EXPECT_EQ(LocalAt(march, "2026-07-15T12:00:00"), "2026-07-15 07:00:00.000");
     EXPECT_EQ(LocalAt(march, "2026-01-15T12:00:00"), "2026-01-15 07:00:00.000");
@@ -247,8 +241,10 @@ TEST(ZoneNow, AbsoluteDatesApplyInTheirYearOnly) {
 TEST(ZoneNow, AnyRecordConvertsWithoutFault) {
     // The settings file can hand over any 172 bytes: every one must give a finite time.
     std::mt19937 random(172);
-    const SYSTEMTIME samples[] = {Utc("2026-01-01T00:00:00"), Utc("2026-03-08T07:00:00"),
-                                  Utc("2026-12-31T23:59:59.999"), {1601, 1, 1, 1, 0, 0, 0, 0},
+    const SYSTEMTIME samples[] = {Utc("2026-01-01T00:00:00"),
+                                  Utc("2026-03-08T07:00:00"),
+                                  Utc("2026-12-31T23:59:59.999"),
+                                  {1601, 1, 1, 1, 0, 0, 0, 0},
                                   {9999, 12, 5, 31, 23, 59, 59, 999}};
     for (int n = 0; n < 3000; ++n) {
         unsigned char bytes[sizeof(TIME_ZONE_INFORMATION)];
@@ -307,12 +303,12 @@ TEST(ZoneNow, AgreesWithTheTzDatabaseForZonesWithYearlyRules) {
 TEST(ZoneHourOffset, TruncatesTowardZeroAgainstTheChartZone) {
     const TIME_ZONE_INFORMATION chart = MakeChartZone(kAllZero);  // UTC+2 all year
     const SYSTEMTIME utc = Utc("2026-07-15T12:00:00");
-    EXPECT_EQ(ZoneHourOffset(Fixed(-330), chart, utc), 3);   // UTC+5:30
-    EXPECT_EQ(ZoneHourOffset(Fixed(210), chart, utc), -5);   // UTC-3:30
+    EXPECT_EQ(ZoneHourOffset(Fixed(-330), chart, utc), 3);  // UTC+5:30
+    EXPECT_EQ(ZoneHourOffset(Fixed(210), chart, utc), -5);  // UTC-3:30
     EXPECT_EQ(ZoneHourOffset(Fixed(-120), chart, utc), 0);
     EXPECT_EQ(ZoneHourOffset(chart, chart, utc), 0);
-    EXPECT_EQ(ZoneHourOffset(Fixed(-165), chart, utc), 0);   // UTC+2:45
-    EXPECT_EQ(ZoneHourOffset(Fixed(-90), chart, utc), 0);    // UTC+1:30
+    EXPECT_EQ(ZoneHourOffset(Fixed(-165), chart, utc), 0);  // UTC+2:45
+    EXPECT_EQ(ZoneHourOffset(Fixed(-90), chart, utc), 0);  // UTC+1:30
     EXPECT_EQ(ZoneHourOffset(Fixed(-840), chart, utc), 12);  // across midnight
     EXPECT_EQ(ZoneHourOffset(Fixed(600), chart, utc), -12);
 }

@@ -56,7 +56,9 @@ TEST_F(QtTrayAdapterTest, QtActivationsBecomeClicksDoubleClicksAndTheDefaultItem
     icon.OnClick = [&](TTrayIcon&) { ++clicks; };
     icon.OnDblClick = [&](TTrayIcon&) { ++dblClicks; };
     ASSERT_NE(xembed.SystemTrayIcon(), nullptr);
-    const auto activate = [&](QSystemTrayIcon::ActivationReason reason) { emit xembed.SystemTrayIcon()->activated(reason); };
+    const auto activate = [&](QSystemTrayIcon::ActivationReason reason) {
+        emit xembed.SystemTrayIcon()->activated(reason);
+    };
 
     activate(QSystemTrayIcon::Trigger);
     activate(QSystemTrayIcon::DoubleClick);
@@ -168,9 +170,10 @@ TEST_F(QtTrayAdapterTest, TheIconIsMadeWhenATrayAppearsWithTheTooltipAndIconSetM
 // either is the component's balloon click.
 TEST_F(QtTrayAdapterTest, BalloonsReachTheNotificationServerOrQtsBubbleAndTheirClicksComeBack) {
     QStringList shown;
-    adapter.SetShowMessage([&](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms) {
-        shown << QStringLiteral("%1: %2 (%3, %4 ms)").arg(title, text).arg(int(icon)).arg(ms);
-    });
+    adapter.SetShowMessage(
+        [&](const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon, int ms) {
+            shown << QStringLiteral("%1: %2 (%3, %4 ms)").arg(title, text).arg(int(icon)).arg(ms);
+        });
     int clicks = 0;
     tray.OnBalloonHintClick = [&](TTrayIcon&) { ++clicks; };
     EXPECT_TRUE(tray.DisplayBalloonHint("Horavane 2.0", "Закрылся Tokyo", bitInfo, 20));

@@ -8,7 +8,8 @@
 TEST(SimpleTimer, StartsStopsAndReportsWhatTheSourceRefuses) {
     FakeTimerSource source;
     int ticks = 0;
-    TSimpleTimer timer(0, [&](TSimpleTimer&) { ++ticks; }, &source);
+    TSimpleTimer timer(
+        0, [&](TSimpleTimer&) { ++ticks; }, &source);
     EXPECT_FALSE(timer.Start()) << "an interval of 0 never starts";
     EXPECT_FALSE(timer.Enabled());
 

@@ -87,8 +87,12 @@ TEST_F(TrayIconTest, RightPressOpensTheMenuAtTheCursorWithButtonAndKeys) {
     FakeMenu menu({true});
     tray.SetPopupMenu(&menu);
     std::vector<std::tuple<TMouseButton, TShiftState, int, int>> downs, ups;
-    tray.OnMouseDown = [&](TTrayIcon&, TMouseButton b, TShiftState s, int x, int y) { downs.emplace_back(b, s, x, y); };
-    tray.OnMouseUp = [&](TTrayIcon&, TMouseButton b, TShiftState s, int x, int y) { ups.emplace_back(b, s, x, y); };
+    tray.OnMouseDown = [&](TTrayIcon&, TMouseButton b, TShiftState s, int x, int y) {
+        downs.emplace_back(b, s, x, y);
+    };
+    tray.OnMouseUp = [&](TTrayIcon&, TMouseButton b, TShiftState s, int x, int y) {
+        ups.emplace_back(b, s, x, y);
+    };
     input.shift = ssCtrl;
     Send({kTrayRButtonDown, kTrayRButtonUp, kTrayMButtonDown, kTrayMButtonUp});
     ASSERT_EQ(menu.popups, (std::vector<QPoint>{QPoint(1200, 780)}));
@@ -116,11 +120,11 @@ TEST_F(TrayIconTest, DisabledIconIgnoresTheMouseButStillReportsBalloons) {
     tray.OnClick = tray.OnDblClick = [&](TTrayIcon&) { ++mouse; };
     tray.OnMouseDown = tray.OnMouseUp = [&](TTrayIcon&, TMouseButton, TShiftState, int, int) { ++mouse; };
     tray.OnMouseMove = [&](TTrayIcon&, TShiftState, int, int) { ++mouse; };
-    tray.OnBalloonHintShow = tray.OnBalloonHintHide = tray.OnBalloonHintTimeout = tray.OnBalloonHintClick =
-        [&](TTrayIcon&) { ++balloons; };
+    tray.OnBalloonHintShow = tray.OnBalloonHintHide = tray.OnBalloonHintTimeout =
+        tray.OnBalloonHintClick = [&](TTrayIcon&) { ++balloons; };
     tray.SetEnabled(false);
-    Send({kTrayMouseMove, kTrayLButtonDown, kTrayLButtonUp, kTrayLButtonDblClk, kTrayLButtonUp, kTrayRButtonDown,
-          kTrayRButtonUp, kTrayMButtonDown, kTrayMButtonUp});
+    Send({kTrayMouseMove, kTrayLButtonDown, kTrayLButtonUp, kTrayLButtonDblClk, kTrayLButtonUp,
+          kTrayRButtonDown, kTrayRButtonUp, kTrayMButtonDown, kTrayMButtonUp});
     timers.Advance(1000);
     EXPECT_EQ(mouse, 0);
     EXPECT_TRUE(menu.popups.empty());

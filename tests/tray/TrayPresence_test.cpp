@@ -14,7 +14,8 @@ struct TrayPresenceTest : ::testing::Test {
             ++made;
             presence.IconShown();  // as the adapter does once Qt made it
         });
-        QObject::connect(&presence, &TTrayPresence::placedChanged, [this](bool in) { placedChanges.push_back(in); });
+        QObject::connect(&presence, &TTrayPresence::placedChanged,
+                         [this](bool in) { placedChanges.push_back(in); });
         QObject::connect(&presence, &TTrayPresence::hostReturned, [this] { ++returns; });
         QObject::connect(&presence, &TTrayPresence::balloonAtIcon,
                          [this](const TBalloon& balloon) { atIcon.push_back(balloon.text); });

@@ -21,7 +21,9 @@ TIME_ZONE_INFORMATION ChartZoneRule() {
     return zone;
 }
 
-qint64 UtcMs(const char* iso) { return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch(); }
+qint64 UtcMs(const char* iso) {
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch();
+}
 
 // Polls the list once a minute, offset seconds into each minute, for a whole UTC day
 // and returns (UTC "hh:mm", text) for every alert that came back.
@@ -33,7 +35,9 @@ std::vector<std::pair<QString, QString>> AlertsOfDay(const char* dayStartIso, in
     for (int minute = 0; minute < 24 * 60; ++minute, clock.Advance(60'000)) {
         if (const TBalloonHint* hint = list.CurrentHint(clock.UtcMs())) {
             const SYSTEMTIME utc = clock.UtcNow();
-            seen.emplace_back(QStringLiteral("%1:%2").arg(utc.wHour, 2, 10, QLatin1Char('0')).arg(utc.wMinute, 2, 10, QLatin1Char('0')),
+            seen.emplace_back(QStringLiteral("%1:%2")
+                                  .arg(utc.wHour, 2, 10, QLatin1Char('0'))
+                                  .arg(utc.wMinute, 2, 10, QLatin1Char('0')),
                               hint->Text);
         }
     }
@@ -47,10 +51,13 @@ TEST(BalloonHintList, HoldsTheSevenSessionAlertsInOrder) {
     TBalloonHintList list(ChartZoneRule());
     AddSessionAlerts(list);
     ASSERT_EQ(list.Count(), 7);
-    const std::pair<int, const char*> expected[] = {
-        {0, "Закрылся NewYork, открылся Sydney"}, {2, "Открылся Tokyo"},    {9, "Закрылся Sydney"},
-        {10, "Открылся London"},                  {11, "Закрылся Tokyo"},   {15, "Открылся NewYork"},
-        {19, "Закрылся London"}};
+    const std::pair<int, const char*> expected[] = {{0, "Закрылся NewYork, открылся Sydney"},
+                                                    {2, "Открылся Tokyo"},
+                                                    {9, "Закрылся Sydney"},
+                                                    {10, "Открылся London"},
+                                                    {11, "Закрылся Tokyo"},
+                                                    {15, "Открылся NewYork"},
+                                                    {19, "Закрылся London"}};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(list.Item(i).Text, QString::fromUtf8(expected[i].second));
         EXPECT_TRUE(SameTime(list.Item(i).Time, MakeTimeOfDay(expected[i].first, 0))) << i;
@@ -70,12 +77,9 @@ TEST(BalloonHintList, WinterDayFollowsNewYorkStandardTime) {
 }
 
 TEST(BalloonHintList, SummerDayComesAnHourEarlierInUtc) {
-    const Alerts expected = {{"06:00", "Закрылся Sydney"},
-                             {"07:00", "Открылся London"},
-                             {"08:00", "Закрылся Tokyo"},
-                             {"12:00", "Открылся NewYork"},
-                             {"16:00", "Закрылся London"},
-                             {"21:00", "Закрылся NewYork, открылся Sydney"},
+    const Alerts expected = {{"06:00", "Закрылся Sydney"}, {"07:00", "Открылся London"},
+                             {"08:00", "Закрылся Tokyo"},  {"12:00", "Открылся NewYork"},
+                             {"16:00", "Закрылся London"}, {"21:00", "Закрылся NewYork, открылся Sydney"},
                              {"23:00", "Открылся Tokyo"}};
     EXPECT_EQ(AlertsOfDay("2026-07-15T00:00:00Z"), expected);
 }

@@ -24,12 +24,10 @@ protected:
     // Every catalogue key of the table, each once, in an order unlike the table's.
     TWorldMapCapitalsList AllMarkers() {
         TWorldMapCapitalsList list;
-        const char* keys[] = {"W. Europe Standard Time", "GMT Standard Time",
-                              "Eastern Standard Time", "Tokyo Standard Time",
-                              "Russian Standard Time", "Central Standard Time",
-                              "Romance Standard Time", "Belarus Standard Time",
-                              "FLE Standard Time", "West Asia Standard Time",
-                              "China Standard Time", "Singapore Standard Time",
+        const char* keys[] = {"W. Europe Standard Time",   "GMT Standard Time",     "Eastern Standard Time",
+                              "Tokyo Standard Time",       "Russian Standard Time", "Central Standard Time",
+                              "Romance Standard Time",     "Belarus Standard Time", "FLE Standard Time",
+                              "West Asia Standard Time",   "China Standard Time",   "Singapore Standard Time",
                               "AUS Eastern Standard Time", "Pacific Standard Time"};
         for (const char* key : keys) AddMarkersForKey(list, QString::fromLatin1(key), FixedZone(-60));
         return list;

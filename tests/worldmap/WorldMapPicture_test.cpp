@@ -72,26 +72,26 @@ TEST(WorldMapPicture, SeaIsLightBlueAndLandWhite) {
 // Both pictures have every dot in its marker's rectangle (twice as large at scale 2).
 TEST(WorldMapPicture, EveryMarkerHasItsDotAndNothingAround) {
     for (int scale : {1, 2})
-    for (const TWorldMapMarkerRow& row : kWorldMapMarkers) {
-        SCOPED_TRACE(std::string(row.Name) + " at scale " + std::to_string(scale));
-        const QImage& map = Map(scale);
-        const QRect rect = AsQRect(row.Rect, scale);
-        int red = 0;
-        for (int y = rect.top(); y <= rect.bottom(); ++y)
-            for (int x = rect.left(); x <= rect.right(); ++x) red += IsRed(map.pixel(x, y));
-        EXPECT_GE(red, 4 * scale * scale);
+        for (const TWorldMapMarkerRow& row : kWorldMapMarkers) {
+            SCOPED_TRACE(std::string(row.Name) + " at scale " + std::to_string(scale));
+            const QImage& map = Map(scale);
+            const QRect rect = AsQRect(row.Rect, scale);
+            int red = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x) red += IsRed(map.pixel(x, y));
+            EXPECT_GE(red, 4 * scale * scale);
 
-        // The ring two chart pixels outside the rectangle.
-        const QRect ring = rect.adjusted(-2 * scale, -2 * scale, 2 * scale, 2 * scale);
-        for (int x = ring.left(); x <= ring.right(); ++x) {
-            EXPECT_FALSE(IsRed(map.pixel(x, ring.top()))) << x;
-            EXPECT_FALSE(IsRed(map.pixel(x, ring.bottom()))) << x;
+            // The ring two chart pixels outside the rectangle.
+            const QRect ring = rect.adjusted(-2 * scale, -2 * scale, 2 * scale, 2 * scale);
+            for (int x = ring.left(); x <= ring.right(); ++x) {
+                EXPECT_FALSE(IsRed(map.pixel(x, ring.top()))) << x;
+                EXPECT_FALSE(IsRed(map.pixel(x, ring.bottom()))) << x;
+            }
+            for (int y = ring.top(); y <= ring.bottom(); ++y) {
+                EXPECT_FALSE(IsRed(map.pixel(ring.left(), y))) << y;
+                EXPECT_FALSE(IsRed(map.pixel(ring.right(), y))) << y;
+            }
         }
-        for (int y = ring.top(); y <= ring.bottom(); ++y) {
-            EXPECT_FALSE(IsRed(map.pixel(ring.left(), y))) << y;
-            EXPECT_FALSE(IsRed(map.pixel(ring.right(), y))) << y;
-        }
-    }
 }
 
 TEST(WorldMapPicture, RedOnlyAtTheMarkersNotAtSydney) {
@@ -104,14 +104,16 @@ TEST(WorldMapPicture, RedOnlyAtTheMarkersNotAtSydney) {
                 if (!IsRed(map.pixel(x, y))) continue;
                 bool marked = false;
                 for (const TWorldMapMarkerRow& row : kWorldMapMarkers)
-                    marked = marked || AsQRect(row.Rect, scale).adjusted(-scale, -scale, scale, scale).contains(x, y);
+                    marked = marked ||
+                             AsQRect(row.Rect, scale).adjusted(-scale, -scale, scale, scale).contains(x, y);
                 stray += !marked;
             }
         }
         EXPECT_EQ(stray, 0);
         // Sydney lies near (753, 351) on the map.
         for (int y = 336 * scale; y < 366 * scale; ++y)
-            for (int x = 738 * scale; x < 768 * scale; ++x) ASSERT_FALSE(IsRed(map.pixel(x, y))) << x << "," << y;
+            for (int x = 738 * scale; x < 768 * scale; ++x)
+                ASSERT_FALSE(IsRed(map.pixel(x, y))) << x << "," << y;
     }
 }
 
@@ -121,14 +123,14 @@ TEST(WorldMapPicture, DamagedDataIsReportedNotDecoded) {
     ExpectDamaged(QByteArray());
     ExpectDamaged(QByteArray("not a picture at all"));
     ExpectDamaged(good.left(2));
-    ExpectDamaged(good.left(600));                 // header only
-    ExpectDamaged(good.left(good.size() / 2));     // stops in the middle of a scan
-    ExpectDamaged(good.left(good.size() - 200));   // loses the last rows
+    ExpectDamaged(good.left(600));  // header only
+    ExpectDamaged(good.left(good.size() / 2));  // stops in the middle of a scan
+    ExpectDamaged(good.left(good.size() - 200));  // loses the last rows
     QByteArray garbage(good.size(), '\0');
     std::mt19937 random(7);
     for (char& c : garbage) c = static_cast<char>(random());
     ExpectDamaged(garbage);
-    ExpectDamaged(good.left(2) + garbage);         // a JPEG start, then noise
+    ExpectDamaged(good.left(2) + garbage);  // a JPEG start, then noise
 }
 
 TEST(WorldMapPicture, CorruptedBytesNeverCrash) {
