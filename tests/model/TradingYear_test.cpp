@@ -2,7 +2,8 @@
 // the trading calendar written out here on its own: the exchanges' holidays and early closes as published
 // (not by the program's rules), the currency market's two holidays, the session hours, and the zones of the
 // tz database. At every hour of 2026 and 2027, and minute by minute around every opening and closing, each
-// bar's and strip's state, countdown and title are compared, and whether a balloon is due and what it says.
+// bar's and strip's state, countdown and title are compared, whether a balloon is due and what it says, and
+// the coming events' lines of holidays and early closes.
 // Sanitizer builds run a few days around the holidays only (HORAVANE_SIMULATED_DAYS).
 #include "model/MainModel.h"
 #include "settings/Settings.h"
@@ -203,9 +204,47 @@ std::vector<std::pair<qint64, qint64>> Stretches() {
     return stretches;
 }
 
+// The holiday lines the coming events hold at an instant, by date: each market closed or
+// closing early on a day that is not over and begins within a week, by the market's own
+// clock (the currency market's day begins at 17:00 in New York the evening before).
+struct HolidayPart {
+    QString market;
+    int early;  // closing minute of the exchange's clock; 0: closed all day
+};
+std::map<QDate, std::vector<HolidayPart>> HolidaysAhead(const Model& model,
+                                                        const std::vector<Exchange>& exchanges,
+                                                        qint64 utcMs) {
+    std::map<QDate, std::vector<HolidayPart>> days;
+    const auto counts = [utcMs](qint64 start, qint64 end) {
+        return start - 7 * kDay <= utcMs && utcMs < end;
+    };
+    const QDate today = WallDate(Wall(utcMs, model.newYork));
+    for (QDate date = today.addDays(-2); date <= today.addDays(9); date = date.addDays(1)) {
+        if (date.dayOfWeek() >= 6) continue;
+        const bool fxHoliday =
+            (date.month() == 12 && date.day() == 25) || (date.month() == 1 && date.day() == 1);
+        if (fxHoliday && counts(AtWall(Midnight(date) - 7 * kHour, model.newYork),
+                                AtWall(Midnight(date) + 17 * kHour, model.newYork)))
+            days[date].push_back({"рынок FX", 0});
+        for (const Exchange& e : exchanges) {
+            const auto early = e.listed->early.find(date);
+            const bool closed = e.listed->closed.count(date) != 0;
+            if (!closed && early == e.listed->early.end()) continue;
+            if (counts(AtWall(Midnight(date), *e.zone), AtWall(Midnight(date.addDays(1)), *e.zone)))
+                days[date].push_back({e.name, closed ? 0 : early->second});
+        }
+    }
+    return days;
+}
+QString MonthDay(const QDate& date) {
+    static const char* const kMonths[] = {"января", "февраля", "марта",    "апреля",  "мая",    "июня",
+                                          "июля",   "августа", "сентября", "октября", "ноября", "декабря"};
+    return QString::number(date.day()) + QChar(0xA0) + QString::fromUtf8(kMonths[date.month() - 1]);
+}
+
 }  // namespace
 
-TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
+TEST(TradingYear, BarsStripsBalloonsAndHolidayLinesFollowTheCalendarThrough2026And2027) {
     SetCurrentTimeFormatSettings(TimeFormatSettings{});
     Model model;
     std::vector<Bar> sessions = {{"Sydney", 0, 540, {}},
@@ -261,6 +300,7 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
     ASSERT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 
     int wrong = 0, balloonsSeen = 0, closedDays = 0;
+    qsizetype holidayLinesSeen = 0;
     qint64 now = 0;
     const auto check = [&](bool ok, const QString& what, const QString& shown, const QString& expected) {
         if (!ok && ++wrong <= 12)
@@ -303,9 +343,41 @@ TEST(TradingYear, BarsStripsAndBalloonsFollowTheCalendarThrough2026And2027) {
         const QString shown = picture->Balloon.value_or(QString());
         check(shown == parts.join(", "), "balloon", shown, parts.join(", "));
         balloonsSeen += !parts.isEmpty();
+
+        // The coming events tell each holiday and early close of the week ahead on one
+        // line of its date, naming exactly the markets it closes.
+        const auto holidays = HolidaysAhead(model, exchanges, t);
+        QStringList dated;
+        for (const TUpcomingEvent& event : picture->Events) {
+            if (event.Rank != kRankHoliday) continue;
+            dated << event.Text;
+            const QString date = event.Text.section(": ", 0, 0);
+            const auto day = std::find_if(holidays.begin(), holidays.end(),
+                                          [&](const auto& entry) { return MonthDay(entry.first) == date; });
+            if (day == holidays.end()) {
+                check(false, "holiday line", event.Text, "none for that date");
+                continue;
+            }
+            for (const QString market : {"рынок FX", "NYSE", "CME", "РТС"}) {
+                const auto part = std::find_if(day->second.begin(), day->second.end(),
+                                               [&](const HolidayPart& p) { return p.market == market; });
+                const bool named = event.Text.contains(market + " ") || event.Text.contains(market + ",");
+                QString expected = part == day->second.end() ? "no " + market : market;
+                bool ok = named == (part != day->second.end());
+                if (ok && part != day->second.end() && part->early) {
+                    expected = market + " до " + HourText(part->early);
+                    ok = event.Text.contains(expected);
+                }
+                check(ok, "holiday line", event.Text, expected);
+            }
+        }
+        check(dated.size() == qsizetype(holidays.size()), "holiday lines", dated.join(" | "),
+              QString::number(holidays.size()) + " dates");
+        holidayLinesSeen += qsizetype(holidays.size());
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(balloonsSeen, 0);
     EXPECT_GT(closedDays, 0);  // the countdowns crossed a holiday and a weekend
+    EXPECT_GT(holidayLinesSeen, 0);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
