@@ -4,7 +4,6 @@
 #include "platform/Error.h"
 #include "platform/RegExport.h"
 #include "timezones/TimeZones.h"
-#include "timezones/TzCatalogueCache.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -124,14 +123,6 @@ std::vector<TOffsetChange> TQtZoneHistory::Changes(qint64 fromUtcMs, qint64 toUt
         offset = t.offsetFromUtc;
     }
     return changes;
-}
-
-qint64 StartOfUtcYearMs(int year) {
-    return QDateTime(QDate(year, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
-}
-
-qint64 NextUtcNewYearMs(qint64 utcMs) {
-    return StartOfUtcYearMs(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).date().year() + 1);
 }
 
 namespace {

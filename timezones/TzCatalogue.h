@@ -7,8 +7,9 @@
 // for the next start (TzCatalogueCache.h).
 
 #include "platform/Registry.h"
+#include "timezones/CatalogueRows.h"
+#include "timezones/TzCatalogueCache.h"
 #include "timezones/WindowsZoneTable.h"
-#include "timezones/ZoneRecord.h"
 
 #include <QString>
 
@@ -72,15 +73,8 @@ struct TZoneRule {
 // changes around the instant, to be made again when the next change comes.
 TZoneRule ZoneRuleAt(const IOffsetHistory& zone, qint64 utcMs);
 
-// Milliseconds since 1970 of New Year's midnight (UTC) of year, and of the year after utcMs's.
-qint64 StartOfUtcYearMs(int year);
-qint64 NextUtcNewYearMs(qint64 utcMs);
-
 // display with its "(UTC+hh:mm)" prefix rewritten for bias.
 QString DisplayForBias(const QString& display, int bias);
-
-// The folder the built catalogue is kept in: horavane/ in $XDG_CACHE_HOME (~/.cache).
-QString DefaultCatalogueCacheFolder();
 
 // Where the catalogue comes from; tests point it elsewhere.
 struct TzCatalogueOptions {
@@ -95,21 +89,6 @@ struct TzCatalogueOptions {
     QString cacheFolder = DefaultCatalogueCacheFolder();
 };
 
-// Where one row of the zone table got its key from.
-enum class TZoneSource : uint8_t {
-    Missing = 0,  // neither the tz database nor the embedded export has it
-    TzDatabase = 1,  // its rule was made from the tz database
-    Embedded = 2,  // copied from the embedded export
-};
-
-// The catalogue as it is right at one instant, row by row of WindowsZoneRows, before it
-// is written out as registry keys; and when it must be built again: the earliest
-// rebuild time of its zones' rules.
-struct TCatalogueRows {
-    std::vector<TZoneSource> sources;
-    std::vector<REG_TZI_FORMAT> rules;  // of the TzDatabase rows; zero elsewhere
-    qint64 rebuildAtUtcMs = 0;
-};
 TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& options = {});
 
 // The "Time Zones" key as it is right at one instant, and when it must be built again.

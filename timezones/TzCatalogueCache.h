@@ -12,12 +12,15 @@
 // rows could not have been built, is not used: the catalogue is built and the file
 // replaced whole (FileReplace.h). Nothing is reported either way.
 
-#include "timezones/TzCatalogue.h"
+#include "timezones/CatalogueRows.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
+
+// The folder the built catalogue is kept in: horavane/ in $XDG_CACHE_HOME (~/.cache).
+QString DefaultCatalogueCacheFolder();
 
 // The build id of the program file this code is part of; empty when it has none.
 QByteArray ProgramBuildId();
