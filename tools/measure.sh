@@ -63,36 +63,10 @@ if [[ -z "${MEASURE_IN_SESSION:-}" ]]; then
         --rounds "$ROUNDS" --settle "$SETTLE" --idle "$IDLE" --scale "$SCALE" $( ((BENCH)) || echo --no-bench)
 fi
 
-WORK=$(mktemp -d /tmp/horavane-measure.XXXXXX)
-PIDS=()
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 # The program keeps its settings beside itself: it runs as a copy in a folder of ours.
-mkdir -p "$WORK/bin" "$WORK/config"
+measure_desktop horavane-measure "$SCALE"
 cp "${EXE:-$BUILD/horavane}" "$WORK/bin/horavane"
 cp "$BUILD/barewindow" "$WORK/bin/barewindow"
-export XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache"
-export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-if [[ $SCALE != 1 ]]; then export QT_SCALE_FACTOR=$SCALE; else unset QT_SCALE_FACTOR; fi
-unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_XCB_NO_MITSHM HORAVANE_REPORT_PAINT
-private_font_cache "$WORK/fonts"
-
-Xvfb -displayfd 3 -screen 0 "$((1280 * SCALE))x$((1024 * SCALE))x24" -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
-PIDS+=($!)
-for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$WORK/display")"
-# An XEmbed tray host, as on a desktop, so every tray icon docks.
-trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 \
-    --transparent false >/dev/null 2>&1 &
-PIDS+=($!)
-sleep 0.5
 
 LAUNCH=("$PYTHON" "$ROOT/tools/measure/launch.py" --stderr "$WORK/stderr")
 WHO=(prog bare blink)

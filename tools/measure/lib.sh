@@ -24,6 +24,42 @@ CONF
     fc-cache >/dev/null 2>&1 || true
 }
 
+# measure_desktop NAME SCALE: the setting every measurement runs in, in this shell. A work
+# folder /tmp/NAME.XXXXXX (WORK, with bin/ and config/) removed on exit with every process
+# listed in PIDS; fresh settings, cache and runtime folders; xcb at QT_SCALE_FACTOR SCALE;
+# the private font cache; an Xvfb screen of 1280 x 1024 times SCALE (DISPLAY) and an
+# XEmbed tray host on it, as on a desktop, so every tray icon docks.
+measure_desktop() {
+    local name=$1 scale=$2
+    WORK=$(mktemp -d "/tmp/$name.XXXXXX")
+    PIDS=()
+    trap measure_cleanup EXIT
+    mkdir -p "$WORK/bin" "$WORK/config"
+    export XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache"
+    export XDG_RUNTIME_DIR="$WORK/runtime"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    export QT_QPA_PLATFORM=xcb
+    if [[ $scale != 1 ]]; then export QT_SCALE_FACTOR=$scale; else unset QT_SCALE_FACTOR; fi
+    unset QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_XCB_NO_MITSHM HORAVANE_REPORT_PAINT
+    private_font_cache "$WORK/fonts"
+    Xvfb -displayfd 3 -screen 0 "$((1280 * scale))x$((1024 * scale))x24" -nolisten tcp -noreset \
+        3>"$WORK/display" 2>/dev/null &
+    PIDS+=($!)
+    for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
+    export DISPLAY=":$(cat "$WORK/display")"
+    trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 \
+        --transparent false >/dev/null 2>&1 &
+    PIDS+=($!)
+    sleep 0.5
+}
+
+measure_cleanup() {
+    local pid
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$WORK"
+}
+
 # cpu_ns PID: CPU time of all the process's threads in nanoseconds (scheduler's own
 # accounting, finer than the 10 ms ticks of /proc/PID/stat).
 cpu_ns() {

@@ -30,32 +30,8 @@ if [[ -z "${MEASURE_IN_SESSION:-}" ]]; then
     exec dbus-run-session -- bash "$0" "$EXE" "$OUT" --cache "$CACHE"
 fi
 
-WORK=$(mktemp -d /tmp/horavane-profile.XXXXXX)
-PIDS=()
-cleanup() {
-    local pid
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-mkdir -p "$WORK/bin" "$WORK/config"
+measure_desktop horavane-profile 1
 cp "$EXE" "$WORK/bin/horavane"
-export XDG_CONFIG_HOME="$WORK/config" XDG_CACHE_HOME="$WORK/cache"
-export XDG_RUNTIME_DIR="$WORK/runtime"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-unset QT_SCALE_FACTOR QT_QPA_PLATFORMTHEME QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_XCB_NO_MITSHM
-private_font_cache "$WORK/fonts"
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" 2>/dev/null &
-PIDS+=($!)
-for _ in $(seq 100); do [[ -s "$WORK/display" ]] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$WORK/display")"
-trayer --edge bottom --align right --widthtype pixel --width 200 --height 32 \
-    --transparent false >/dev/null 2>&1 &
-PIDS+=($!)
-sleep 0.5
 
 # run_until_painted COMMAND...: starts it with the paint report on and ends it (TERM)
 # once the report comes; callgrind writes its file on the way out.
