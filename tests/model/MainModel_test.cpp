@@ -3,6 +3,8 @@
 // against the trading week and the tz database worked out here on their own.
 #include "model/MainModel.h"
 
+#include "BarTexts.h"
+
 #include "platform/Clock.h"
 #include "sessions/SessionChart.h"
 #include "settings/Settings.h"
@@ -91,21 +93,6 @@ qint64 WallTime(qint64 utcMs, const QTimeZone& zone) {
 
 int Weekday(qint64 wallMs) {  // Qt's: Monday 1 .. Sunday 7
     return QDateTime::fromMSecsSinceEpoch(wallMs, Qt::UTC).date().dayOfWeek();
-}
-
-QString Countdown(qint64 ms) {
-    const qint64 m = ms / kMinute;
-    QString text;
-    const QString hours = QString::number(m / 60 % 24);
-    if (m >= 1440)
-        text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
-    else if (m >= 60)
-        text += hours + " ч. ";
-    return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
-}
-
-QString HourText(int minutes) {
-    return QString("%1:%2").arg(minutes / 60 % 24).arg(minutes % 60, 2, 10, QChar('0'));
 }
 
 // The currency market is open from Sunday 17:00 to Friday 17:00 New York time. The chart

@@ -6,6 +6,8 @@
 // the coming events' lines of holidays and early closes.
 // Sanitizer builds run a few days around the holidays only (HORAVANE_SIMULATED_DAYS).
 #include "model/MainModel.h"
+
+#include "BarTexts.h"
 #include "settings/Settings.h"
 #include "timezones/TimeFormat.h"
 
@@ -169,19 +171,6 @@ State StateOf(const Spans& spans, qint64 utcMs) {
     return utcMs < next->first ? State{false, next->first, i} : State{true, next->second, i};
 }
 
-QString Countdown(qint64 ms) {
-    const qint64 m = ms / kMinute;
-    QString text;
-    const QString hours = QString::number(m / 60 % 24);
-    if (m >= 1440)
-        text += QString::number(m / 1440) + " д. " + hours.rightJustified(2, '0') + " ч. ";
-    else if (m >= 60)
-        text += hours + " ч. ";
-    return text + QString::number(m % 60).rightJustified(2, '0') + " мин";
-}
-QString HourText(int minutes) {
-    return QString("%1:%2").arg(minutes / 60 % 24).arg(minutes % 60, 2, 10, QChar('0'));
-}
 // A minute of an exchange's clock moved into the chart zone by whole hours; held at 0:00
 // below and at 24:00 above.
 int ChartMinutes(int localMinutes, int hoursAhead) {
