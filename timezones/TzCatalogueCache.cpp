@@ -1,6 +1,7 @@
 #include "timezones/TzCatalogueCache.h"
 
 #include "platform/FileReplace.h"
+#include "timezones/TimeZones.h"
 #include "timezones/WindowsZoneTable.h"
 
 #include <QCryptographicHash>
@@ -120,13 +121,7 @@ void PutFileIdentity(QByteArray& out, const QByteArray& path) {
 
 // A rule the catalogue could hold: the biases and dates any zone record may carry.
 bool PlausibleRule(const REG_TZI_FORMAT& rule) {
-    TIME_ZONE_INFORMATION zone;
-    zone.Bias = rule.Bias;
-    zone.StandardBias = rule.StandardBias;
-    zone.DaylightBias = rule.DaylightBias;
-    zone.StandardDate = rule.StandardDate;
-    zone.DaylightDate = rule.DaylightDate;
-    return PlausibleZoneRecord(zone);
+    return PlausibleZoneRecord(MakeZoneRecord(rule, QString(), QString()));
 }
 
 }  // namespace
