@@ -1,5 +1,6 @@
 #include "sessions/TradingCalendar.h"
 
+#include "platform/Autostart.h"
 #include "sessions/HolidayRules.h"
 
 #include <QDir>
@@ -116,8 +117,5 @@ TTradingCalendar TTradingCalendar::Load(const QString& userFolder, QStringList& 
 }
 
 QString UserHolidaysFolder() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::home().filePath(QStringLiteral(".config"));
-    return QDir(config).filePath(QStringLiteral("horavane/holidays"));
+    return QDir(UserConfigFolder()).filePath(QStringLiteral("horavane/holidays"));
 }
