@@ -187,7 +187,7 @@ void TForm1::UpdateUpcomingEvents() {
     if (picture_ && model_.Sessions().SessionList.size() >= 4) pnlPromo->SetEvents(picture_->Events);
 }
 
-// --- showing ---// --- showing --------------------------------------------------------------------
+// --- showing ------------------------------------------------------------------------
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

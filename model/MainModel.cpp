@@ -43,22 +43,37 @@ TZoneRegistryBuild TMainModel::BuildCatalogue(qint64 utcMs) const {
     return options_.zoneRegistry ? options_.zoneRegistry(utcMs) : BuildZoneRegistryAt(utcMs);
 }
 
-void TMainModel::LoadTimeZones(qint64 utcMs) {
+TMainModel::TCatalogueReading TMainModel::ReadCatalogue(qint64 utcMs, KnownZoneTargets targets) const {
+    TCatalogueReading reading;
     const TZoneRegistryBuild build = BuildCatalogue(utcMs);
-    KnownZoneTargets targets;
-    for (size_t k = 0; k < 5; ++k)
-        if (capitals_[k]) targets.clockZones[k] = &capitals_[k]->Zone;
-    targets.newYorkZone = &newYorkZone_;
-    targets.moscowZone = &moscowZone_;
-    targets.chicagoZone = &chicagoZone_;
-    targets.keyLoaded = [this](const QString& key, const TIME_ZONE_INFORMATION& zone) {
-        AddMarkersForKey(markerList_, key, zone);
+    targets.newYorkZone = &reading.newYork;
+    targets.moscowZone = &reading.moscow;
+    targets.chicagoZone = &reading.chicago;
+    targets.keyLoaded = [&reading](const QString& key, const TIME_ZONE_INFORMATION& zone) {
+        AddMarkersForKey(reading.markers, key, zone);
     };
-    ::LoadTimeZones(build.registry, timeZoneList_, targets);
+    ::LoadTimeZones(build.registry, reading.list, targets);
+    reading.rebuildAtMs = build.rebuildAtUtcMs;
+    return reading;
+}
+
+void TMainModel::AdoptCatalogue(TCatalogueReading reading, qint64 utcMs) {
+    timeZoneList_ = std::move(reading.list);
+    markerList_ = std::move(reading.markers);
+    newYorkZone_ = reading.newYork;
+    moscowZone_ = reading.moscow;
+    chicagoZone_ = reading.chicago;
     DeriveChartZone();
     catalogueBuiltAtMs_ = utcMs;
-    catalogueRebuildAtMs_ = build.rebuildAtUtcMs;
+    catalogueRebuildAtMs_ = reading.rebuildAtMs;
     ++catalogueReading_;
+}
+
+void TMainModel::LoadTimeZones(qint64 utcMs) {
+    KnownZoneTargets clocks;  // the clocks take their default zones from the catalogue
+    for (size_t k = 0; k < 5; ++k)
+        if (capitals_[k]) clocks.clockZones[k] = &capitals_[k]->Zone;
+    AdoptCatalogue(ReadCatalogue(utcMs, clocks), utcMs);
 }
 
 void TMainModel::DeriveChartZone() {
@@ -245,20 +260,9 @@ void TMainModel::FollowTheCalendar(qint64 utcMs) {
 }
 
 void TMainModel::RebuildCatalogue(qint64 utcMs) {
-    TTimeZoneList list;
-    TWorldMapCapitalsList markers;
-    TIME_ZONE_INFORMATION newYork{}, moscow{}, chicago{};
-    TZoneRegistryBuild build;
+    TCatalogueReading reading;
     try {
-        build = BuildCatalogue(utcMs);
-        KnownZoneTargets targets;
-        targets.newYorkZone = &newYork;
-        targets.moscowZone = &moscow;
-        targets.chicagoZone = &chicago;
-        targets.keyLoaded = [&markers](const QString& key, const TIME_ZONE_INFORMATION& zone) {
-            AddMarkersForKey(markers, key, zone);
-        };
-        ::LoadTimeZones(build.registry, list, targets);
+        reading = ReadCatalogue(utcMs, {});
     } catch (const Exception& error) {
         // The catalogue in use stays; the next try comes with the next year.
         catalogueBuiltAtMs_ = utcMs;
@@ -269,16 +273,7 @@ void TMainModel::RebuildCatalogue(qint64 utcMs) {
     // The reference stays what it was: the same entry, or the computer's own zone.
     std::optional<TIME_ZONE_INFORMATION> wanted;
     if (referenceEntry_ != kComputerTime) wanted = timeZoneList_[referenceEntry_].ToTimeZoneInformation();
-
-    timeZoneList_ = std::move(list);
-    markerList_ = std::move(markers);
-    newYorkZone_ = newYork;
-    moscowZone_ = moscow;
-    chicagoZone_ = chicago;
-    DeriveChartZone();
-    catalogueBuiltAtMs_ = utcMs;
-    catalogueRebuildAtMs_ = build.rebuildAtUtcMs;
-    ++catalogueReading_;
+    AdoptCatalogue(std::move(reading), utcMs);
 
     // Clocks of catalogue zones take their zone's rule for now; the settings file is
     // not written, as at start-up.

@@ -115,11 +115,21 @@ public:
     const TSessionTable& Sessions() const { return sessions_; }
     // What the coming events are worked out from; valid while the sessions stand.
     TUpcomingSources UpcomingSources() const;
-    const TElementGeometry& ChartGeometry() const { return geometry_; }
     // How many times the catalogue was read (its entries change with each reading).
     int CatalogueReading() const { return catalogueReading_; }
 
 private:
+    // One reading of the catalogue with the zones and markers the program takes from it.
+    struct TCatalogueReading {
+        TTimeZoneList list;
+        TWorldMapCapitalsList markers;
+        TIME_ZONE_INFORMATION newYork{}, moscow{}, chicago{};
+        qint64 rebuildAtMs = 0;
+    };
+    // Reads the catalogue for the instant; targets may ask for more zones (the clocks').
+    TCatalogueReading ReadCatalogue(qint64 utcMs, KnownZoneTargets targets) const;
+    // Takes a reading in use: the chart zone follows New York's rule in it.
+    void AdoptCatalogue(TCatalogueReading reading, qint64 utcMs);
     void DeriveChartZone();
     TZoneRegistryBuild BuildCatalogue(qint64 utcMs) const;
     TIME_ZONE_INFORMATION ComputerZoneAt(qint64 utcMs) const;
