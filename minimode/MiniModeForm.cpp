@@ -82,10 +82,14 @@ void TMiniModeForm::RedrawStrip() {
         if (!capital) return;  // nothing to show before AssignClocks
     }
 
-    // A tile with a day mark is as much wider as the tile in the main window says.
+    // Each clock renders its tile once; a tile with a day mark is as much wider as the
+    // tile in the main window says, and the strip is laid out by the tiles' widths.
+    std::array<const QImage*, StripTileCount> tiles{};
     std::array<int, StripTileCount> widths{};
-    for (size_t i = 0; i < size_t(StripTileCount); ++i)
-        widths[i] = Clocks[i]->MeasureImage(Times[i].DayMark).width();
+    for (size_t i = 0; i < size_t(StripTileCount); ++i) {
+        tiles[i] = &Clocks[i]->RenderImage(Times[i].Time, Times[i].DayMark);
+        widths[i] = tiles[i]->width();
+    }
     const TStripLayout layout = LayoutStrip(widths);
 
     const int height = StripHeight;
@@ -96,8 +100,7 @@ void TMiniModeForm::RedrawStrip() {
         QPainter painter(StripBitmap);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         for (size_t i = 0; i < size_t(StripTileCount); ++i) {
-            const QImage& tile = Clocks[i]->RenderImage(Times[i].Time, Times[i].DayMark);
-            painter.drawImage(layout.TileLefts[i], 0, tile, 0, 0, widths[i], height);
+            painter.drawImage(layout.TileLefts[i], 0, *tiles[i], 0, 0, widths[i], height);
             texts << Clocks[i]->Name + QLatin1Char(' ') + Times[i].TimeText();
         }
     }
