@@ -217,13 +217,29 @@ TRegistry LoadFallbackTimeZoneRegistry(const QString& path) {
     }
 }
 
-TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& options) {
+namespace {
+
+// The embedded export, read the first time a row needs it and then shared by the rows'
+// build and the registry made of them.
+class TFallbackExport {
+public:
+    explicit TFallbackExport(const QString& path) : path_(path) {}
+    const TRegistry& Registry() {
+        if (!registry_) registry_ = LoadFallbackTimeZoneRegistry(path_);
+        return *registry_;
+    }
+
+private:
+    QString path_;
+    std::optional<TRegistry> registry_;
+};
+
+TCatalogueRows BuildRows(qint64 utcMs, const TzCatalogueOptions& options, TFallbackExport& fallback) {
     TCatalogueRows rows;
     rows.rebuildAtUtcMs = NextUtcNewYearMs(utcMs);
     const std::span<const WindowsZoneRow> table = WindowsZoneRows();
     rows.sources.assign(table.size(), TZoneSource::Missing);
     rows.rules.assign(table.size(), REG_TZI_FORMAT{});
-    std::optional<TRegistry> fallback;  // read only when a zone is missing
     for (size_t i = 0; i < table.size(); ++i) {
         const WindowsZoneRow& row = table[i];
         if (!options.forceFallback && HasZoneFile(options, row.iana)) {
@@ -236,18 +252,16 @@ TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& opti
                 continue;
             }
         }
-        if (!fallback) fallback = LoadFallbackTimeZoneRegistry(options.fallbackPath);
-        if (fallback->FindKey(HKEY_LOCAL_MACHINE, ZoneKeyPath(QString::fromLatin1(row.key))))
+        if (fallback.Registry().FindKey(HKEY_LOCAL_MACHINE, ZoneKeyPath(QString::fromLatin1(row.key))))
             rows.sources[i] = TZoneSource::Embedded;
     }
     return rows;
 }
 
-TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalogueOptions& options) {
+TZoneRegistryBuild RegistryOf(const TCatalogueRows& rows, TFallbackExport& fallback) {
     TZoneRegistryBuild build;
     build.rebuildAtUtcMs = rows.rebuildAtUtcMs;
     const std::span<const WindowsZoneRow> table = WindowsZoneRows();
-    std::optional<TRegistry> fallback;
     TRegKey* zones = nullptr;  // made with its first zone, as the registry would have it
     for (size_t i = 0; i < table.size() && i < rows.sources.size(); ++i) {
         const WindowsZoneRow& row = table[i];
@@ -255,9 +269,8 @@ TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalog
             if (!zones) zones = &build.registry.CreateKey(HKEY_LOCAL_MACHINE, kTimeZonesKeyPath);
             AddZoneKey(*zones, row, rows.rules[i]);
         } else if (rows.sources[i] == TZoneSource::Embedded) {
-            if (!fallback) fallback = LoadFallbackTimeZoneRegistry(options.fallbackPath);
             const QString path = ZoneKeyPath(QString::fromLatin1(row.key));
-            if (const TRegKey* stored = fallback->FindKey(HKEY_LOCAL_MACHINE, path)) {
+            if (const TRegKey* stored = fallback.Registry().FindKey(HKEY_LOCAL_MACHINE, path)) {
                 TRegKey& copy = build.registry.CreateKey(HKEY_LOCAL_MACHINE, path);
                 for (const TRegValue& value : stored->Values())
                     copy.SetValue(value.name, value.type, value.data);
@@ -267,6 +280,18 @@ TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalog
     return build;
 }
 
+}  // namespace
+
+TCatalogueRows BuildCatalogueRowsAt(qint64 utcMs, const TzCatalogueOptions& options) {
+    TFallbackExport fallback(options.fallbackPath);
+    return BuildRows(utcMs, options, fallback);
+}
+
+TZoneRegistryBuild CatalogueRegistry(const TCatalogueRows& rows, const TzCatalogueOptions& options) {
+    TFallbackExport fallback(options.fallbackPath);
+    return RegistryOf(rows, fallback);
+}
+
 TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& options) {
     // Kept only when everything the rows are made of can be told apart: the embedded
     // export is part of the program, a file elsewhere is not.
@@ -274,11 +299,12 @@ TZoneRegistryBuild BuildZoneRegistryAt(qint64 utcMs, const TzCatalogueOptions& o
                       options.fallbackPath.startsWith(QLatin1String(":/"));
     const QByteArray key = keep ? CatalogueCacheKey(options.zoneInfoRoot) : QByteArray();
     const QString file = key.isEmpty() ? QString() : CatalogueCacheFile(options.cacheFolder);
+    TFallbackExport fallback(options.fallbackPath);  // read at most once for both steps
     if (!file.isEmpty()) {
         if (const std::optional<TCatalogueRows> kept = ReadCatalogueCache(file, key, utcMs))
-            return CatalogueRegistry(*kept, options);
+            return RegistryOf(*kept, fallback);
     }
-    const TCatalogueRows rows = BuildCatalogueRowsAt(utcMs, options);
+    const TCatalogueRows rows = BuildRows(utcMs, options, fallback);
     if (!file.isEmpty()) WriteCatalogueCache(file, key, utcMs, rows);
-    return CatalogueRegistry(rows, options);
+    return RegistryOf(rows, fallback);
 }
