@@ -99,11 +99,7 @@ void TForm1::FormCreate() {
         model_.CreateSessions(ElementGeometry(), now);
         // The first picture, drawn as the tick draws one but for the balloon: the window is
         // complete before it is first shown, and the first tick comes with the next minute.
-        picture_ = model_.Tick(now);
-        PlaceHourPanels();
-        RedrawChart();
-        UpdateClocks();
-        HighlightHour();
+        if (const TMinutePicture* first = model_.Tick(now)) DrawPicture(*first);
         model_.CreateBalloonList();
         model_.FinishStartUp(now);
     } catch (const Exception& error) {

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <memory>
 
 class IClock;
@@ -193,7 +194,8 @@ private:
     QImage chartBitmap_;
     double hourWidth_ = 37.5;
     int chartRedrawCount_ = 0;
-    int hourPanelsOffset_ = 0;  // the reference offset the hour panels stand for
+    // The reference offset the hour panels stand for; none before the first picture.
+    int hourPanelsOffset_ = std::numeric_limits<int>::min();
     int pickerReading_ = -1;  // the catalogue reading cbbUTC was filled from
     TColor localTimeColor_ = 0;  // font colour of btnLocalTime, blinks black/grey
     bool exitRequested_ = false;
