@@ -93,9 +93,6 @@ private:
 
 // --- helpers shared by the elements ---
 
-constexpr qint64 kMsPerDay = 86'400'000;
-constexpr qint64 kMsPerHour = 3'600'000;
-
 // A time of day or span as whole milliseconds (times within half a millisecond agree).
 qint64 ToMs(TDateTime value);
 // Pixel positions round half to even; overlap widths round half away from zero.

@@ -7,13 +7,9 @@
 
 namespace {
 
-constexpr qint64 kMsPerHour = 3'600'000;
-constexpr qint64 kMsPerDay = 86'400'000;
 // A bar's next opening lies at most this many days ahead: a weekend and a long run of
 // holidays (the Moscow exchange's New Year) together.
 constexpr int kDaysSearched = 21;
-// Julian day of 1970-01-01.
-constexpr qint64 kJulianDayOfEpoch = 2'440'588;
 
 qint64 FloorDiv(qint64 a, qint64 b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));

@@ -20,6 +20,11 @@
 #include <variant>
 #include <vector>
 
+constexpr qint64 kMsPerDay = 86'400'000;
+constexpr qint64 kMsPerHour = 3'600'000;
+// Julian day of 1970-01-01.
+constexpr qint64 kJulianDayOfEpoch = 2'440'588;
+
 // An instant that never comes: the next change of a span that never trades.
 constexpr qint64 kNeverMs = std::numeric_limits<qint64>::max();
 

@@ -11,12 +11,11 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
 // Clock changes are listed this far ahead.
-constexpr qint64 kChangesAheadMs = 30 * kDayMs;
+constexpr qint64 kChangesAheadMs = 30 * kMsPerDay;
 // A difference that one change upsets and a later one restores within this time is told
 // with the day it lasts until: the weeks Europe and America are out of step.
-constexpr qint64 kOutOfStepAtMostMs = 8 * 7 * kDayMs;
+constexpr qint64 kOutOfStepAtMostMs = 8 * 7 * kMsPerDay;
 
 struct TPlace {
     enum TKind { Clock, Reference, Exchange, Chart };
@@ -109,9 +108,9 @@ private:
     std::vector<TChange> Changes() const {
         std::vector<TChange> changes;
         for (size_t p = 0; p < places_.size(); ++p) {
-            qint64 from = now_ - kDayMs;
+            qint64 from = now_ - kMsPerDay;
             while (const std::optional<int64_t> at = NextOffsetChange(places_[p].Zone, from)) {
-                if (*at > now_ + kChangesAheadMs + kDayMs) break;
+                if (*at > now_ + kChangesAheadMs + kMsPerDay) break;
                 changes.push_back({p, *at});
                 from = *at;
             }
@@ -125,7 +124,7 @@ private:
         if (a.AtMs == b.AtMs) return true;
         const TIME_ZONE_INFORMATION& za = places_[a.Place].Zone;
         const TIME_ZONE_INFORMATION& zb = places_[b.Place].Zone;
-        return SameRule(za, zb) && std::abs(a.AtMs - b.AtMs) < kDayMs &&
+        return SameRule(za, zb) && std::abs(a.AtMs - b.AtMs) < kMsPerDay &&
                LocalMsAt(za, a.AtMs) == LocalMsAt(zb, b.AtMs);
     }
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
-
 // An opening or closing of the market or a session, or an overlap's start: the events
 // that happen at one instant are told on one line.
 struct TTimedPart {
@@ -30,7 +28,7 @@ void AddMarket(const TSessionZones& zones, qint64 utcMs, std::vector<TTimedPart>
     const TTradingWeek market(zones.NewYork);
     if (market.IsOpen(utcMs)) {
         const qint64 closes = market.NextClosing(utcMs);
-        if (closes - WholeMinuteMs(utcMs) < kDayMs)
+        if (closes - WholeMinuteMs(utcMs) < kMsPerDay)
             parts.push_back({closes, TTimedPart::Closes, QStringLiteral("рынка"), true, kRankMarket});
     } else {
         parts.push_back(
@@ -51,9 +49,9 @@ void AddSessions(const std::vector<TSessionEvent>& next, const std::vector<QStri
 // "(пятница 17:00 NewYork)": when the market closes or opens, on the clock it keeps.
 QString MarketTime(const TIME_ZONE_INFORMATION& newYork, qint64 atMs) {
     const qint64 local = LocalMsAt(newYork, atMs);
-    const qint64 ofDay = (local % kDayMs + kDayMs) % kDayMs;
+    const qint64 ofDay = (local % kMsPerDay + kMsPerDay) % kMsPerDay;
     return QStringLiteral(" (") + WeekdayName(LocalDateAt(newYork, atMs)) + u' ' +
-           FormatDateTime(ClockTimeFormat(), double(ofDay) / double(kDayMs)) + QStringLiteral(" NewYork)");
+           FormatDateTime(ClockTimeFormat(), double(ofDay) / double(kMsPerDay)) + QStringLiteral(" NewYork)");
 }
 
 // "Закрытие рынка и NewYork через 2 ч. (пятница 17:00 NewYork)",

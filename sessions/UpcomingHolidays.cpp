@@ -9,9 +9,7 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
-constexpr qint64 kWeekAheadMs = 7 * kDayMs;
-constexpr qint64 kJulianDayOfEpoch = 2'440'588;
+constexpr qint64 kWeekAheadMs = 7 * kMsPerDay;
 
 // One market's say about a date.
 struct TDayPart {
@@ -112,8 +110,8 @@ THolidayLines HolidayLines(const TSessionZones& zones, qint64 utcMs) {
         if (!days) continue;
         const qint64 localToday = LocalDateAt(*zone, utcMs).toJulianDay() - kJulianDayOfEpoch;
         for (qint64 day = localToday - 1; day <= localToday + 8; ++day) {
-            const qint64 start = UtcMsForLocal(*zone, day * kDayMs);
-            if (!week.Counts(start, UtcMsForLocal(*zone, (day + 1) * kDayMs))) continue;
+            const qint64 start = UtcMsForLocal(*zone, day * kMsPerDay);
+            if (!week.Counts(start, UtcMsForLocal(*zone, (day + 1) * kMsPerDay))) continue;
             const QDate date = QDate::fromJulianDay(day + kJulianDayOfEpoch);
             if (!note && !days->IsKnown(date.year()))
                 note = TUpcomingEvent{
